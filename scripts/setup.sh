@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Parlowen needs (only those missing) and builds it in build/.
+# Usage: scripts/setup.sh [extra cmake options...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgtest-dev fonts-liberation)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    if [ "$(id -u)" -eq 0 ]; then
+        sudo_cmd=()
+    elif command -v sudo >/dev/null; then
+        sudo_cmd=(sudo)
+    else
+        echo "error: these packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build_type=${PARLOWEN_BUILD_TYPE:-RelWithDebInfo}
+cmake -S . -B build -DCMAKE_BUILD_TYPE="$build_type" "$@" >/dev/null
+cmake --build build -j"$(nproc)"

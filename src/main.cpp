@@ -1,0 +1,23 @@
+// Builds the real platform objects and shows the main window.
+#include "main_window/form1.h"
+#include "platform/qt_messages.h"
+#include "platform/qt_settings_store.h"
+
+#include <QApplication>
+#include <QFile>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Parlowen"));
+
+    parlowen::QtSettingsStore settings(parlowen::QtSettingsStore::userFolder());
+    parlowen::QtMessages messages;
+    parlowen::Services services{settings, messages,
+                                QFile::encodeName(QApplication::applicationDirPath()).toStdString()};
+
+    parlowen::Form1 window(services);
+    QObject::connect(&window, &parlowen::Form1::exitRequested, &app, &QApplication::quit);
+    window.show();
+    return QApplication::exec();
+}

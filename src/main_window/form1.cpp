@@ -1,0 +1,337 @@
+// The main window.
+#include "main_window/form1.h"
+
+#include "main_window/folder_history.h"
+#include "main_window/result_rows_model.h"
+#include "main_window/settings_keys.h"
+#include "main_window/stored_numbers.h"
+#include "platform/picture_button.h"
+#include "platform/twips.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeView>
+
+namespace parlowen {
+namespace {
+
+QFont arial(double points, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+template <class W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* picture(QWidget* parent, const char* name, const QString& file, int size)
+{
+    auto* label = named(new QLabel(parent), name);
+    label->setPixmap(QIcon(file).pixmap(size, size));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QTreeView* resultList(QWidget* parent, const char* name, ResultRowsModel* model)
+{
+    auto* list = named(new QTreeView(parent), name);
+    list->setModel(model);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->header()->setStretchLastSection(false);
+    list->setFont(arial(9.75, false));
+    return list;
+}
+
+QComboBox* folderBox(QWidget* parent, const char* name)
+{
+    auto* combo = named(new QComboBox(parent), name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert); // only the history routine adds entries
+    combo->setCompleter(nullptr);                // an inline completion would edit the text
+    combo->setFont(arial(9.75, false));
+    return combo;
+}
+
+} // namespace
+
+Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(services)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Parlowen"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/window_icon.svg")));
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setFont(arial(9.75, false));
+    setMouseTracking(true);
+    setGeometry(twipsToPixels(3015), twipsToPixels(3120), twipsToPixels(11880),
+                twipsToPixels(7335));
+
+    buildControls();
+    buildLegend();
+    m_surface = std::make_unique<WidgetSurface<Form1Element>>(std::map<Form1Element, QWidget*>{
+        {Form1Element::ListView1, ListView1}, {Form1Element::ListView2, ListView2},
+        {Form1Element::Check1, Check1},       {Form1Element::Check2, Check2},
+        {Form1Element::Check7, Check7},       {Form1Element::Label5, Label5},
+        {Form1Element::Frame1, Frame1},       {Form1Element::Combo1, Combo1},
+        {Form1Element::Combo2, Combo2},       {Form1Element::Image1, Image1},
+        {Form1Element::Image2, Image2}});
+    connectHandlers();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    const QString folderPicture = QStringLiteral(":/pictures/browse_folder.svg");
+    Label4 = named(new QLabel(QStringLiteral("Select MP3 Player Drive (or Folder)"), this), "Label4");
+    Label5 = named(new QLabel(QStringLiteral("Select Local (PC) MP3 Folder"), this), "Label5");
+    Label4->setFont(arial(9.75, true));
+    Label5->setFont(arial(9.75, true));
+    Combo1 = folderBox(this, "Combo1");
+    Combo2 = folderBox(this, "Combo2");
+    Image1 = picture(this, "Image1", folderPicture, 32);
+    Image2 = picture(this, "Image2", folderPicture, 32);
+    Image1->setToolTip(QStringLiteral("Browse to Folder"));
+    Image2->setToolTip(QStringLiteral("Browse to Folder"));
+    m_leftRows = new ResultRowsModel(this);
+    m_rightRows = new ResultRowsModel(this);
+    ListView1 = resultList(this, "ListView1", m_leftRows);
+    ListView2 = resultList(this, "ListView2", m_rightRows);
+    m_box1 = QtFolderBox(Combo1);
+    m_box2 = QtFolderBox(Combo2);
+
+    Check1 = new PictureButton(QStringLiteral("Check1"), QStringLiteral("Compare"),
+                               QStringLiteral(":/pictures/compare.svg"), 48, this);
+    Check1->setToolTip(QStringLiteral(
+        "Compare the two selected folders for matches and differences, show results."));
+    Check2 = new PictureButton(QStringLiteral("Check2"), QStringLiteral("Sync"),
+                               QStringLiteral(":/pictures/sync.svg"), 32, this);
+    Check2->setToolTip(QStringLiteral(
+        "This wizard will safely show you the possible file operations (file copy, file "
+        "overwrite) necessary to synchronize the two folders."));
+    Check7 = new PictureButton(QStringLiteral("Check7"), QStringLiteral("Exit"),
+                               QStringLiteral(":/pictures/exit.svg"), 32, this);
+
+    const int comboHeight = Combo1->sizeHint().height();
+    placeInTwips(Label4, 120, 90, 3495, 255);
+    placeInTwips(Label5, 4920, 90, 4815, 255);
+    placeInTwips(Combo1, 120, 360, 4395, pixelsToTwips(comboHeight));
+    placeInTwips(Combo2, 4920, 360, 4395, pixelsToTwips(comboHeight));
+    placeInTwips(Image1, 4545, 435, 480, 480);
+    placeInTwips(Image2, 9360, 435, 480, 480);
+    placeInTwips(ListView1, 120, 720, 4695, 4935);
+    placeInTwips(ListView2, 4920, 720, 4695, 4935);
+    placeInTwips(Check1, 120, 5760, 1455, 1095);
+    placeInTwips(Check2, 1680, 5760, 1455, 1095);
+    placeInTwips(Check7, 3240, 5760, 1455, 1095);
+
+}
+
+void Form1::buildLegend()
+{
+    Frame1 = named(new QGroupBox(QStringLiteral("Legend"), this), "Frame1");
+    Frame1->setFont(arial(11.25, true));
+    placeInTwips(Frame1, 4810, 5760, 6780, 1195);
+    const char* pictures[] = {":/pictures/status_newer.svg", ":/pictures/status_older.svg",
+                              ":/pictures/status_no_match.svg"};
+    QLabel** images[] = {&Image3, &Image4, &Image5};
+    QLabel** labels[] = {&Label1, &Label2, &Label3};
+    const char* imageNames[] = {"Image3", "Image4", "Image5"};
+    const char* labelNames[] = {"Label1", "Label2", "Label3"};
+    for (int i = 0; i < 3; ++i) {
+        const double top = 240 + 240 * i;
+        *images[i] = picture(Frame1, imageNames[i], QString::fromLatin1(pictures[i]), 16);
+        placeInTwips(*images[i], 360, top, 240, 240);
+        *labels[i] = named(new QLabel(Frame1), labelNames[i]);
+        (*labels[i])->setFont(arial(9.75, true));
+        placeInTwips(*labels[i], 720, top, 7000, 255);
+    }
+}
+
+void Form1::connectHandlers()
+{
+    connect(Check7, &QToolButton::clicked, this, &Form1::Check7_Click);
+    connect(Combo1, &QComboBox::editTextChanged, this, &Form1::Combo1_Change);
+    connect(Combo2, &QComboBox::editTextChanged, this, &Form1::Combo2_Change);
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);
+    connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::Combo2_Click);
+}
+
+void Form1::Form_Load()
+{
+    Combo1->setEditText(QString());
+    Combo2->setEditText(QString());
+    Main::LoadFolderHistory(boxes(), m_services.settings);
+    Main::RestoreSelections(boxes(), m_services.settings);
+    // Only the top left corner of the browse picture is meant to show.
+    placeInTwips(Image1, widgetEdge(Image1, Edge::Left), widgetEdge(Image1, Edge::Top), 240, 210);
+    placeInTwips(Image2, widgetEdge(Image2, Edge::Left), widgetEdge(Image2, Edge::Top), 240, 210);
+    applyStartupWindow();
+    sizeResultColumns();
+
+    setWidgetEdge(Frame1, Edge::Top, widgetEdge(Check7, Edge::Top));
+    setWidgetEdge(Frame1, Edge::Left, widgetEdge(Check7, Edge::Left) + 1570);
+    setWidgetEdge(Frame1, Edge::Height, widgetEdge(Check7, Edge::Height) + 100);
+    for (QLabel* image : {Image3, Image4, Image5})
+        setWidgetEdge(image, Edge::Top, widgetEdge(image, Edge::Top) + 80);
+    setWidgetEdge(Label1, Edge::Top, widgetEdge(Image3, Edge::Top));
+    setWidgetEdge(Label2, Edge::Top, widgetEdge(Image4, Edge::Top));
+    setWidgetEdge(Label3, Edge::Top, widgetEdge(Image5, Edge::Top));
+    Label1->setText(QStringLiteral("This file is newer than its match and needs to be synchronized."));
+    Label2->setText(QStringLiteral("This file is older than its match and needs to be synchronized."));
+    Label3->setText(
+        QStringLiteral("This file does not have a match and needs to be synchronized."));
+}
+
+void Form1::applyStartupWindow()
+{
+    const auto read = [this](const char* key) {
+        return m_services.settings.read(keys::kApplication, keys::kWindowSection, key);
+    };
+    // Both are read before either is applied: applying writes both again.
+    const StartupWindow stored = startupWindow(read(keys::kWindowState), read(keys::kFormHeight));
+    m_loaded = true;
+    // The height goes to the window's normal geometry first, so that a window restored from
+    // minimized or maximized comes back at its old height.
+    if (stored.outerHeight) {
+        resizeToOuterHeight(*stored.outerHeight);
+        m_pendingHeight = *stored.outerHeight;
+    }
+    m_normalHeight = stored.outerHeight.value_or(outerHeightTwips(this));
+    if (stored.state == WindowState::Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    else if (stored.state == WindowState::Minimized)
+        setWindowState(windowState() | Qt::WindowMinimized);
+    Form_Resize();
+}
+
+void Form1::resizeToOuterHeight(double twips)
+{
+    const int frameExtra = frameGeometry().height() - height();
+    resize(width(), std::max(1, twipsToPixels(twips) - frameExtra));
+}
+
+void Form1::sizeResultColumns()
+{
+    for (QTreeView* list : {ListView1, ListView2}) {
+        const auto widths = resultColumnWidths(widgetEdge(list, Edge::Width));
+        for (int column = 0; column < 4; ++column)
+            list->header()->resizeSection(column, twipsToPixels(widths[static_cast<size_t>(column)]));
+    }
+}
+
+WindowState Form1::currentState() const
+{
+    if (isMinimized())
+        return WindowState::Minimized;
+    if (isMaximized())
+        return WindowState::Maximized;
+    return WindowState::Normal;
+}
+
+void Form1::Form_Resize()
+{
+    if (!m_loaded)
+        return;
+    const double height = outerHeightTwips(this);
+    layOutForm1(*m_surface, outerWidthTwips(this), height);
+    const WindowState state = currentState();
+    if (state == WindowState::Normal)
+        m_normalHeight = height;
+    auto& settings = m_services.settings;
+    settings.write(keys::kApplication, keys::kWindowSection, keys::kWindowState,
+                   std::to_string(static_cast<int>(state)));
+    settings.write(keys::kApplication, keys::kWindowSection, keys::kFormHeight,
+                   singleText(m_normalHeight));
+    applyPendingHeight();
+}
+
+void Form1::applyPendingHeight()
+{
+    // Before the first showing the frame is unknown; once it is, the stored outer height is
+    // applied again so the window does not grow by its title bar at every start.
+    if (m_pendingHeight && currentState() == WindowState::Normal && isVisible() &&
+        frameGeometry().height() > QWidget::height()) {
+        const double pending = *m_pendingHeight;
+        m_pendingHeight.reset();
+        resizeToOuterHeight(pending);
+    }
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    applyPendingHeight();
+}
+
+void Form1::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    applyPendingHeight();
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event)
+{
+    QWidget::mouseMoveEvent(event);
+    Form_MouseMove();
+}
+
+void Form1::Form_MouseMove()
+{
+    setCursor(Qt::ArrowCursor);
+}
+
+void Form1::Check7_Click()
+{
+    emit exitRequested();
+}
+
+void Form1::Combo1_Change()
+{
+    Main::AddToFolderHistory(m_box1, keys::kLeftCombo, boxes(), m_services.settings);
+}
+
+void Form1::Combo2_Change()
+{
+    Main::AddToFolderHistory(m_box2, keys::kRightCombo, boxes(), m_services.settings);
+}
+
+void Form1::Combo1_Click()
+{
+    Main::SaveSelections(boxes(), m_services.settings);
+}
+
+void Form1::Combo2_Click()
+{
+    Main::SaveSelections(boxes(), m_services.settings);
+}
+
+} // namespace parlowen

@@ -1,0 +1,34 @@
+// The two path probes.
+#include "main_window/probes/path_probes.h"
+
+#include <sys/stat.h>
+
+namespace parlowen::OldMain {
+namespace {
+
+// A path with an embedded NUL cannot name anything; passing it on would probe a shorter path.
+bool usable(const std::string& path)
+{
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
+} // namespace
+
+bool FileExists(const std::string& path)
+{
+    // A name ending in "/" is a folder text, not an entry name, so it is never found.
+    if (!usable(path) || path.back() == '/')
+        return false;
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool IsFolder(const std::string& path)
+{
+    if (!usable(path))
+        return false;
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace parlowen::OldMain

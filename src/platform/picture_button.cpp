@@ -1,0 +1,27 @@
+// A command button that shows its picture above its caption.
+#include "platform/picture_button.h"
+
+namespace parlowen {
+
+PictureButton::PictureButton(const QString& objectName, const QString& caption,
+                             const QString& picture, int pictureSize, QWidget* parent)
+    : QToolButton(parent)
+{
+    setObjectName(objectName);
+    setText(caption);
+    setIcon(QIcon(picture));
+    setIconSize(QSize(pictureSize, pictureSize));
+    setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Not checkable: every press springs back, and clicked() fires exactly once per press.
+    setCheckable(false);
+    setAutoRaise(false);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11.25);
+    font.setBold(true);
+    setFont(font);
+    setStyleSheet(QStringLiteral("QToolButton { background: white; border: 1px solid #9a9a9a;"
+                                 " border-radius: 3px; }"
+                                 "QToolButton:pressed { background: #e6e6e6; }"));
+}
+
+} // namespace parlowen

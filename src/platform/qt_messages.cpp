@@ -1,0 +1,17 @@
+// Message boxes with an OK button only and no icon.
+#include "platform/qt_messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace parlowen {
+
+void QtMessages::show(const std::string& title, const std::string& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title.empty() ? QStringLiteral("Parlowen")
+                                                       : QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+} // namespace parlowen

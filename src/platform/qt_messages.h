@@ -1,0 +1,16 @@
+// Message boxes with an OK button only and no icon.
+#pragma once
+
+#include "platform/messages.h"
+
+class QWidget;
+
+namespace parlowen {
+
+class QtMessages final : public Messages
+{
+public:
+    void show(const std::string& title, const std::string& text) override;
+};
+
+} // namespace parlowen

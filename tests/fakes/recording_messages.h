@@ -1,0 +1,27 @@
+// A message interface that records what would have been shown, so no test blocks on a dialog.
+#pragma once
+
+#include "platform/messages.h"
+
+#include <string>
+#include <vector>
+
+namespace parlowen::testing {
+
+struct ShownMessage
+{
+    std::string title;
+    std::string text;
+};
+
+class RecordingMessages final : public Messages
+{
+public:
+    void show(const std::string& title, const std::string& text) override
+    {
+        shown.push_back({title, text});
+    }
+    std::vector<ShownMessage> shown;
+};
+
+} // namespace parlowen::testing

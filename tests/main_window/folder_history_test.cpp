@@ -1,0 +1,242 @@
+// The folder history on real temporary folders, with boxes that re-enter their handlers.
+#include "main_window/folder_history.h"
+
+#include "fakes/fake_folder_box.h"
+#include "fakes/temp_tree.h"
+#include "main_window/settings_keys.h"
+#include "platform/memory_settings_store.h"
+
+#include <gtest/gtest.h>
+
+namespace parlowen {
+namespace {
+
+using testing::FakeFolderBox;
+using testing::TempTree;
+
+std::vector<std::string> entries(std::initializer_list<const char*> list)
+{
+    return {list.begin(), list.end()};
+}
+
+// Two boxes wired to the history the way the main window wires its combo boxes.
+class FolderHistoryTest : public ::testing::Test
+{
+protected:
+    FolderHistoryTest()
+    {
+        left.onChange = [this] { Main::AddToFolderHistory(left, "LeftCombo", boxes(), settings); };
+        right.onChange = [this] {
+            Main::AddToFolderHistory(right, "RightCombo", boxes(), settings);
+        };
+        left.onClick = [this] { Main::SaveSelections(boxes(), settings); };
+        right.onClick = [this] { Main::SaveSelections(boxes(), settings); };
+    }
+    FolderBoxes boxes() { return {left, right}; }
+    std::string stored(const char* key) const
+    {
+        return settings.read(keys::kApplication, keys::kHistorySection, key);
+    }
+    void store(const char* key, const std::string& value)
+    {
+        settings.write(keys::kApplication, keys::kHistorySection, key, value);
+    }
+    std::string position(const char* key) const
+    {
+        return settings.read(keys::kApplication, keys::kWindowSection, key);
+    }
+    void storePosition(const char* key, const std::string& value)
+    {
+        settings.write(keys::kApplication, keys::kWindowSection, key, value);
+    }
+
+    TempTree tree;
+    MemorySettingsStore settings;
+    FakeFolderBox left;
+    FakeFolderBox right;
+};
+
+TEST(HistoryEntries, SplitsTheStoredText)
+{
+    EXPECT_TRUE(Main::historyEntries("").empty());
+    EXPECT_EQ(Main::historyEntries("/music,/media/p,"), entries({"/music", "/media/p"}));
+    // A "," inside a path splits it: no escaping.
+    EXPECT_EQ(Main::historyEntries("/a,b,"), entries({"/a", "b"}));
+}
+
+TEST(IsCovered, LeadingPartsOfEntriesAreCovered)
+{
+    const std::string stored = "/m/Rock,";
+    EXPECT_TRUE(Main::isCovered(stored, "/m"));
+    EXPECT_TRUE(Main::isCovered(stored, "/m/Rock"));
+    EXPECT_TRUE(Main::isCovered(stored, "/m/Rock/"));
+    EXPECT_FALSE(Main::isCovered(stored, "/m/Rock/Live"));
+    EXPECT_FALSE(Main::isCovered(stored, "/M"));
+    EXPECT_FALSE(Main::isCovered("", "/m"));
+    // The piece after the last "," is never an entry, even in a hand-edited text.
+    EXPECT_FALSE(Main::isCovered("/a,/m/Rock", "/m"));
+}
+
+TEST_F(FolderHistoryTest, TypingStoresEveryExistingFolderOnTheWay)
+{
+    const std::string music = tree.folder("Music");
+    left.type(music);
+    // The root "/" and the temporary folder's parents are folders as they are typed.
+    const auto history = Main::historyEntries(stored("LeftCombo"));
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.front(), "/");
+    EXPECT_EQ(history.back(), music);
+    EXPECT_EQ(left.text(), music);
+    EXPECT_EQ(left.selectedPosition(), static_cast<int>(history.size()) - 1);
+    EXPECT_EQ(stored("RightCombo"), "");
+}
+
+TEST_F(FolderHistoryTest, NonFoldersAndBareDrivesAreNeverStored)
+{
+    const std::string file = tree.file("a.mp3", "x");
+    left.setText(file);
+    left.setText(tree.path("missing"));
+    left.setText("");
+    left.setText("E:");
+    EXPECT_EQ(stored("LeftCombo"), "");
+}
+
+TEST_F(FolderHistoryTest, CoveredFoldersAreNotStoredAgain)
+{
+    const std::string rock = tree.folder("Music/Rock");
+    const std::string live = tree.folder("Music/Rock/Live");
+    const std::string music = tree.path("Music");
+    store("LeftCombo", rock + ",");
+    left.setText(music);
+    left.setText(rock + "/");
+    EXPECT_EQ(stored("LeftCombo"), rock + ",");
+    left.setText(live);
+    EXPECT_EQ(stored("LeftCombo"), rock + "," + live + ",");
+}
+
+TEST_F(FolderHistoryTest, StoringIsCaseSensitive)
+{
+    const std::string upper = tree.folder("Music");
+    const std::string lower = tree.folder("music");
+    left.setText(upper);
+    left.setText(lower);
+    EXPECT_EQ(stored("LeftCombo"), upper + "," + lower + ",");
+}
+
+TEST_F(FolderHistoryTest, AnAdditionReloadsBothBoxesAtTheirLastEntries)
+{
+    const std::string a = tree.folder("a");
+    const std::string b = tree.folder("b");
+    const std::string c = tree.folder("c");
+    store("RightCombo", a + "," + b + ",");
+    Main::LoadFolderHistory(boxes(), settings);
+    right.setText("E:"); // typed, not in the history: lost by the reload
+    left.setText(c);
+    EXPECT_EQ(left.entries, entries({c.c_str()}));
+    EXPECT_EQ(right.entries, entries({a.c_str(), b.c_str()}));
+    EXPECT_EQ(right.text(), b);
+    EXPECT_EQ(position("LeftComboIndex"), "0");
+    EXPECT_EQ(position("RightComboIndex"), "1");
+    // Re-entering the handlers with the reloaded texts stored nothing twice.
+    EXPECT_EQ(stored("LeftCombo"), c + ",");
+    EXPECT_EQ(stored("RightCombo"), a + "," + b + ",");
+}
+
+TEST_F(FolderHistoryTest, AnAdditionLeavesAnEmptyOtherBoxEmpty)
+{
+    const std::string a = tree.folder("a");
+    right.setText("/no/such/folder");
+    left.setText(a);
+    EXPECT_EQ(right.text(), "");
+    EXPECT_EQ(right.selectedPosition(), -1);
+    EXPECT_EQ(position("RightComboIndex"), "-1");
+}
+
+TEST_F(FolderHistoryTest, ChoosingAStoredEntryOnlySavesPositions)
+{
+    const std::string a = tree.folder("a");
+    const std::string b = tree.folder("b");
+    store("LeftCombo", a + "," + b + ",");
+    Main::LoadFolderHistory(boxes(), settings);
+    const int writes = settings.writeCount();
+    left.select(0);
+    EXPECT_EQ(stored("LeftCombo"), a + "," + b + ",");
+    EXPECT_EQ(position("LeftComboIndex"), "0");
+    EXPECT_EQ(settings.writeCount(), writes + 2);
+}
+
+TEST_F(FolderHistoryTest, AFolderWithACommaComesBackAsTwoEntries)
+{
+    const std::string odd = tree.folder("Rock, Pop");
+    left.setText(odd);
+    EXPECT_EQ(stored("LeftCombo"), odd + ",");
+    FakeFolderBox freshLeft;
+    FakeFolderBox freshRight;
+    Main::LoadFolderHistory({freshLeft, freshRight}, settings);
+    EXPECT_EQ(freshLeft.entries, entries({tree.path("Rock").c_str(), " Pop"}));
+}
+
+TEST_F(FolderHistoryTest, LoadAppendsWithoutEmptying)
+{
+    store("LeftCombo", "/x,/y,");
+    left.addEntry("/before");
+    Main::LoadFolderHistory(boxes(), settings);
+    EXPECT_EQ(left.entries, entries({"/before", "/x", "/y"}));
+    EXPECT_TRUE(right.entries.empty());
+}
+
+TEST_F(FolderHistoryTest, RestoreSelectsStoredPositionsAndKeepsThem)
+{
+    store("LeftCombo", "/x,/y,/z,");
+    store("RightCombo", "/p,/q,");
+    storePosition("LeftComboIndex", "2");
+    storePosition("RightComboIndex", "0");
+    Main::LoadFolderHistory(boxes(), settings);
+    Main::RestoreSelections(boxes(), settings);
+    EXPECT_EQ(left.text(), "/z");
+    EXPECT_EQ(right.text(), "/p");
+    EXPECT_EQ(position("LeftComboIndex"), "2");
+    EXPECT_EQ(position("RightComboIndex"), "0");
+}
+
+TEST_F(FolderHistoryTest, RestoreWithAnEmptyBoxStillAppliesTheOther)
+{
+    store("RightCombo", "/p,/q,");
+    storePosition("LeftComboIndex", "3");
+    storePosition("RightComboIndex", "1");
+    Main::LoadFolderHistory(boxes(), settings);
+    Main::RestoreSelections(boxes(), settings);
+    EXPECT_EQ(left.selectedPosition(), -1);
+    EXPECT_EQ(right.text(), "/q");
+    EXPECT_EQ(position("LeftComboIndex"), "-1");
+    EXPECT_EQ(position("RightComboIndex"), "1");
+}
+
+TEST_F(FolderHistoryTest, RestoreIgnoresUnusablePositions)
+{
+    store("LeftCombo", "/x,/y,");
+    store("RightCombo", "/p,/q,");
+    for (const char* bad : {"", "abc", "5", "-7", "70000"}) {
+        FakeFolderBox l;
+        FakeFolderBox r;
+        storePosition("LeftComboIndex", bad);
+        storePosition("RightComboIndex", bad);
+        Main::LoadFolderHistory({l, r}, settings);
+        Main::RestoreSelections({l, r}, settings);
+        EXPECT_EQ(l.selectedPosition(), -1) << bad;
+        EXPECT_EQ(r.selectedPosition(), -1) << bad;
+        EXPECT_EQ(l.text(), "") << bad;
+    }
+}
+
+TEST_F(FolderHistoryTest, NothingStoredMeansNoSelectionAndNoWrites)
+{
+    Main::LoadFolderHistory(boxes(), settings);
+    Main::RestoreSelections(boxes(), settings);
+    EXPECT_EQ(left.count(), 0);
+    EXPECT_EQ(right.count(), 0);
+    EXPECT_EQ(settings.writeCount(), 0);
+}
+
+} // namespace
+} // namespace parlowen
