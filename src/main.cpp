@@ -16,7 +16,8 @@ int main(int argc, char* argv[])
     parlowen::Services services{settings, messages,
                                 QFile::encodeName(QApplication::applicationDirPath()).toStdString()};
 
-    parlowen::Form1 window(services);
+    parlowen::ResultStore results;
+    parlowen::Form1 window(services, results);
     QObject::connect(&window, &parlowen::Form1::exitRequested, &app, &QApplication::quit);
     window.show();
     return QApplication::exec();

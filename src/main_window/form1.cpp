@@ -1,13 +1,17 @@
 // The main window.
 #include "main_window/form1.h"
 
+#include "compare/comparison.h"
 #include "main_window/folder_history.h"
+#include "main_window/probes/path_probes.h"
 #include "main_window/result_rows_model.h"
 #include "main_window/settings_keys.h"
 #include "main_window/stored_numbers.h"
 #include "platform/picture_button.h"
 #include "platform/twips.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -66,7 +70,8 @@ QComboBox* folderBox(QWidget* parent, const char* name)
 
 } // namespace
 
-Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(services)
+Form1::Form1(Services& services, ResultStore& results, QWidget* parent)
+    : QWidget(parent), m_services(services), m_results(results)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Parlowen"));
@@ -165,6 +170,7 @@ void Form1::buildLegend()
 
 void Form1::connectHandlers()
 {
+    connect(Check1, &QToolButton::clicked, this, &Form1::Check1_Click);
     connect(Check7, &QToolButton::clicked, this, &Form1::Check7_Click);
     connect(Combo1, &QComboBox::editTextChanged, this, &Form1::Combo1_Change);
     connect(Combo2, &QComboBox::editTextChanged, this, &Form1::Combo2_Change);
@@ -309,9 +315,61 @@ void Form1::Form_MouseMove()
     setCursor(Qt::ArrowCursor);
 }
 
+void Form1::Check1_Click()
+{
+    if (m_scanning)
+        return;
+    // Both are probed, whatever the first one says.
+    const bool leftIsFolder = OldMain::IsFolder(m_box1.text());
+    const bool rightIsFolder = OldMain::IsFolder(m_box2.text());
+    if (!leftIsFolder || !rightIsFolder) {
+        m_services.messages.show("Error", kInvalidFolders);
+        return;
+    }
+    m_leftRows->reset({});
+    m_rightRows->reset({});
+    m_results.clear();
+    removeTrailingSlash(Combo1);
+    removeTrailingSlash(Combo2);
+
+    m_scanning = true;
+    setWindowTitle(QStringLiteral("Parlowen [Loading files, please wait...]"));
+    auto outcome = compareFolders(m_box1.text(), m_box2.text(), m_services.messages,
+                                  [this] { return yieldToEvents(); });
+    setWindowTitle(QStringLiteral("Parlowen"));
+    m_scanning = false;
+    if (outcome.abandoned)
+        return;
+    m_leftRows->reset(std::move(outcome.left));
+    m_rightRows->reset(std::move(outcome.right));
+    m_results = std::move(outcome.plan);
+}
+
+void Form1::removeTrailingSlash(QComboBox* box)
+{
+    const std::string text = textToPath(box->currentText());
+    const std::string root = Main::rootOf(text);
+    if (root != text)
+        box->setEditText(pathToText(root)); // through the box's change handling
+}
+
+bool Form1::yieldToEvents()
+{
+    setCursor(Qt::WaitCursor);
+    QApplication::processEvents();
+    return !m_ending;
+}
+
 void Form1::Check7_Click()
 {
+    m_ending = true;
     emit exitRequested();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    m_ending = true;
+    QWidget::closeEvent(event);
 }
 
 void Form1::Combo1_Change()

@@ -2,6 +2,7 @@
 // and the legend.
 #pragma once
 
+#include "compare/result_store.h"
 #include "main_window/form1_layout.h"
 #include "main_window/qt_folder_box.h"
 #include "platform/qt_geometry.h"
@@ -26,7 +27,8 @@ class Form1 final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form1(Services& services, QWidget* parent = nullptr);
+    // The result store belongs to the application: Compare writes it, the wizard reads it.
+    Form1(Services& services, ResultStore& results, QWidget* parent = nullptr);
     ~Form1() override;
 
     ResultRowsModel& leftRows() { return *m_leftRows; }
@@ -40,6 +42,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
@@ -51,6 +54,7 @@ private:
     void Form_Load();
     void Form_Resize();
     void Form_MouseMove();
+    void Check1_Click();
     void Check7_Click();
     void Combo1_Change();
     void Combo2_Change();
@@ -62,9 +66,12 @@ private:
     void applyPendingHeight();
     WindowState currentState() const;
     void sizeResultColumns();
+    void removeTrailingSlash(QComboBox* box);
+    bool yieldToEvents();
     FolderBoxes boxes() { return {m_box1, m_box2}; }
 
     Services& m_services;
+    ResultStore& m_results;
 
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
@@ -97,6 +104,8 @@ private:
     // A stored height applied before the window had its frame; set again once the frame is known.
     std::optional<double> m_pendingHeight;
     bool m_loaded = false;
+    bool m_scanning = false; // commands that would start a scan or change the lists wait
+    bool m_ending = false;   // Exit or close while scanning: the scan is abandoned
 };
 
 } // namespace parlowen

@@ -25,6 +25,7 @@ struct Fixture
     MemorySettingsStore settings;
     testing::RecordingMessages messages;
     Services services{settings, messages, "/nonexistent"};
+    ResultStore results;
 
     void store(const char* section, const char* key, const std::string& value)
     {
@@ -58,7 +59,7 @@ private slots:
     void startsWithItsControlsTextsAndColumns()
     {
         Fixture f;
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(), QStringLiteral("Parlowen"));
@@ -99,7 +100,7 @@ private slots:
     void legendListsNewerOlderNoMatchTopToBottom()
     {
         Fixture f;
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         auto* frame = child<QGroupBox>(form, "Frame1");
         QCOMPARE(frame->title(), QStringLiteral("Legend"));
         const auto* check7 = child<PictureButton>(form, "Check7");
@@ -123,7 +124,7 @@ private slots:
     void opensAtItsDesignedPlaceAndSizeOnFirstStart()
     {
         Fixture f;
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         QCOMPARE(form.geometry(), QRect(201, 208, 792, 489));
         // The first layout wrote the state and height.
         QCOMPARE(f.stored("Parlowen", "WindowState"), std::string("0"));
@@ -134,7 +135,7 @@ private slots:
     void columnWidthsAreSetOnceAtStartup()
     {
         Fixture f;
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         auto* list = child<QTreeView>(form, "ListView1");
         // The width at start-up is the list's width then; the columns keep their fractions.
         const double w = twips(list->width());
@@ -156,7 +157,7 @@ private slots:
     void resizingLaysOutAndSavesStateAndHeight()
     {
         Fixture f;
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const QSize frame = form.frameGeometry().size() - form.size();
@@ -181,7 +182,7 @@ private slots:
     void aVeryLowWindowKeepsTheListHeights()
     {
         Fixture f;
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto* list = child<QTreeView>(form, "ListView1");
@@ -203,7 +204,7 @@ private slots:
         f.store("Parlowen", "RightComboIndex", "0");
         f.store("Parlowen", "WindowState", "0");
         f.store("Parlowen", "FormHeight", "9000");
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         auto* left = child<QComboBox>(form, "Combo1");
         auto* right = child<QComboBox>(form, "Combo2");
         QCOMPARE(left->count(), 2);
@@ -227,7 +228,7 @@ private slots:
         f.store("Parlowen", "RightComboIndex", "99999");
         f.store("Parlowen", "WindowState", "5");
         f.store("Parlowen", "FormHeight", "tall");
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(child<QComboBox>(form, "Combo1")->currentIndex(), -1);
@@ -242,7 +243,7 @@ private slots:
         Fixture f;
         f.store("Parlowen", "WindowState", "2");
         f.store("Parlowen", "FormHeight", "6000");
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QVERIFY(form.isMaximized());
@@ -261,7 +262,7 @@ private slots:
         const std::string music = tree.folder("Music");
         Fixture f;
         f.store("Morrowlin", "RightCombo", "/p,");
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto* left = child<QComboBox>(form, "Combo1");
@@ -282,7 +283,7 @@ private slots:
     void exitRunsOnceAndSpringsBack()
     {
         Fixture f;
-        Form1 form(f.services);
+        Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QSignalSpy exits(&form, &Form1::exitRequested);

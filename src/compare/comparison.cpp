@@ -1,0 +1,112 @@
+// Matching the rows of two scanned trees.
+#include "compare/comparison.h"
+
+#include "compare/last_modified.h"
+
+#include <string_view>
+#include <unordered_map>
+
+namespace parlowen {
+namespace {
+
+bool sameSizeText(const ResultRow& a, const ResultRow& b)
+{
+    return a.hasSize == b.hasSize && (!a.hasSize || a.size == b.size);
+}
+
+std::string modifiedText(const ResultRow& row)
+{
+    return row.hasModified ? LastModified::timeText(row.modified) : std::string();
+}
+
+// A row whose time is unknown counts as the earlier one.
+bool laterThan(const ResultRow& a, const ResultRow& b)
+{
+    if (!a.hasModified)
+        return false;
+    return !b.hasModified || a.modified > b.modified;
+}
+
+void mark(ResultRow& row, RowStatus status, RowIcon icon)
+{
+    row.status = status;
+    row.icon = icon;
+}
+
+PlannedOperation overwrite(const std::string& source, const std::string& target)
+{
+    return {source, target, source, target, target, kOverwrites};
+}
+
+PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRoot,
+                      const std::string& relativeName)
+{
+    const std::string source = Main::fullPath(sourceRoot, relativeName);
+    return {source, Main::rootFolderText(targetRoot), source,
+            Main::fullPath(targetRoot, relativeName), "", kCopiedTo};
+}
+
+} // namespace
+
+void matchRows(Comparison& c, const std::string& leftRoot, const std::string& rightRoot)
+{
+    // Names are unique within a side, so one index lookup finds the only possible match.
+    std::unordered_map<std::string_view, std::size_t> rightByName;
+    rightByName.reserve(c.right.size());
+    for (std::size_t i = 0; i < c.right.size(); ++i)
+        rightByName.emplace(c.right[i].relativeName, i);
+    std::vector<bool> rightMatched(c.right.size(), false);
+
+    for (ResultRow& l : c.left) {
+        const auto found = rightByName.find(l.relativeName);
+        if (found == rightByName.end()) {
+            mark(l, RowStatus::NotFound, RowIcon::NoMatch);
+            c.plan.push_back(copy(leftRoot, rightRoot, l.relativeName));
+            continue;
+        }
+        rightMatched[found->second] = true;
+        ResultRow& r = c.right[found->second];
+        if (sameSizeText(l, r)) {
+            mark(l, RowStatus::Ok, RowIcon::None);
+            mark(r, RowStatus::Ok, RowIcon::None);
+        } else if (modifiedText(l) == modifiedText(r)) {
+            // Different sizes written in the same second: nothing tells which one is newer.
+        } else if (laterThan(l, r)) {
+            mark(l, RowStatus::Newer, RowIcon::Newer);
+            mark(r, RowStatus::Older, RowIcon::Older);
+            c.plan.push_back(overwrite(Main::fullPath(leftRoot, l.relativeName),
+                                       Main::fullPath(rightRoot, r.relativeName)));
+        } else {
+            mark(l, RowStatus::Older, RowIcon::Older);
+            mark(r, RowStatus::Newer, RowIcon::Newer);
+            c.plan.push_back(overwrite(Main::fullPath(rightRoot, r.relativeName),
+                                       Main::fullPath(leftRoot, l.relativeName)));
+        }
+    }
+    for (std::size_t i = 0; i < c.right.size(); ++i) {
+        if (rightMatched[i])
+            continue;
+        mark(c.right[i], RowStatus::NotFound, RowIcon::NoMatch);
+        c.plan.push_back(copy(rightRoot, leftRoot, c.right[i].relativeName));
+    }
+}
+
+Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
+                          Messages& messages, const Main::YieldFn& yield)
+{
+    Comparison c;
+    auto left = Main::ScanFolderTree(leftRoot, messages, yield);
+    if (left.abandoned) {
+        c.abandoned = true;
+        return c;
+    }
+    auto right = Main::ScanFolderTree(rightRoot, messages, yield);
+    c.abandoned = right.abandoned;
+    c.left = std::move(left.rows);
+    c.right = std::move(right.rows);
+    if (!c.abandoned)
+        matchRows(c, Main::rootOf(leftRoot), Main::rootOf(rightRoot));
+    return c;
+}
+
+} // namespace parlowen

@@ -1,0 +1,25 @@
+// The plan a comparison makes: one operation per file to copy, in plan order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace parlowen {
+
+struct PlannedOperation
+{
+    std::string OpSource;       // the file shown as the operation's source
+    std::string OpDestination;  // the replaced file, or the target root folder ending in "/"
+    std::string OpSourcePath;   // the file that is read
+    std::string OpTargetPath;   // the path that is written
+    std::string OpReplacedPath; // the file an overwrite replaces; empty for a copy
+    std::string OpAction;       // "overwrites" or "copied to"
+};
+
+inline constexpr const char* kOverwrites = "overwrites";
+inline constexpr const char* kCopiedTo = "copied to";
+
+// Owned by the application: only a comparison writes it, the wizard only reads it.
+using ResultStore = std::vector<PlannedOperation>;
+
+} // namespace parlowen

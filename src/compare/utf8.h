@@ -1,0 +1,14 @@
+// Checking and showing names that are byte strings which may not be valid UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace parlowen {
+
+bool isValidUtf8(std::string_view bytes);
+
+// The bytes as UTF-8 text, each invalid sequence shown as U+FFFD.
+std::string displayUtf8(std::string_view bytes);
+
+} // namespace parlowen

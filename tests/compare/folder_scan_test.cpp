@@ -1,0 +1,196 @@
+// The folder scan on real temporary trees.
+#include "compare/folder_scan.h"
+
+#include "compare/file_size.h"
+#include "fakes/recording_messages.h"
+#include "fakes/temp_tree.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace parlowen {
+namespace {
+
+using testing::RecordingMessages;
+using testing::TempTree;
+
+std::vector<std::string> names(const std::vector<ResultRow>& rows)
+{
+    std::vector<std::string> result;
+    for (const auto& row : rows)
+        result.push_back(row.relativeName);
+    return result;
+}
+
+Main::ScanOutcome scan(const std::string& root, RecordingMessages& messages)
+{
+    return Main::ScanFolderTree(root, messages, [] { return true; });
+}
+
+TEST(ScanRoots, TrailingSlashIsDroppedButTheRootStays)
+{
+    EXPECT_EQ(Main::rootOf("/music/"), "/music");
+    EXPECT_EQ(Main::rootOf("/music"), "/music");
+    EXPECT_EQ(Main::rootOf("/"), "/");
+    EXPECT_EQ(Main::fullPath("/", "a.mp3"), "/a.mp3");
+    EXPECT_EQ(Main::fullPath("/music", "Album/a.mp3"), "/music/Album/a.mp3");
+    EXPECT_EQ(Main::rootFolderText("/"), "/");
+    EXPECT_EQ(Main::rootFolderText("/music"), "/music/");
+}
+
+TEST(FolderScan, WalksRootThenEachSubtreeInPreOrder)
+{
+    TempTree tree;
+    tree.file("r.mp3", "r");
+    tree.file("A/a.mp3", "a");
+    tree.file("A/A1/a1.mp3", "a1");
+    tree.file("B/b.mp3", "b");
+    tree.folder("C/Empty");
+    RecordingMessages messages;
+    const auto rows = names(scan(tree.root(), messages).rows);
+    // Sibling order is the file system's; each subtree stays together after its folder.
+    const std::vector<std::string> aFirst = {"r.mp3", "A/a.mp3", "A/A1/a1.mp3", "B/b.mp3"};
+    const std::vector<std::string> bFirst = {"r.mp3", "B/b.mp3", "A/a.mp3", "A/A1/a1.mp3"};
+    EXPECT_TRUE(rows == aFirst || rows == bFirst) << ::testing::PrintToString(rows);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(FolderScan, YieldsOncePerFolderAndCanBeAbandoned)
+{
+    TempTree tree;
+    tree.file("A/a.mp3");
+    tree.file("B/b.mp3");
+    RecordingMessages messages;
+    int yields = 0;
+    Main::ScanFolderTree(tree.root(), messages, [&] { return ++yields > 0; });
+    EXPECT_EQ(yields, 3);
+    const auto abandoned = Main::ScanFolderTree(tree.root(), messages, [] { return false; });
+    EXPECT_TRUE(abandoned.abandoned);
+    EXPECT_TRUE(abandoned.rows.empty());
+}
+
+TEST(FolderScan, RowsCarrySizeTimeAndACheckMark)
+{
+    TempTree tree;
+    tree.file("Album/Track 01.mp3", std::string(512, 'x'), 1'600'000'000);
+    tree.file("empty.txt");
+    RecordingMessages messages;
+    const auto rows = scan(tree.root() + "/", messages).rows;
+    ASSERT_EQ(rows.size(), 2u);
+    const auto& track = rows[0].relativeName == "empty.txt" ? rows[1] : rows[0];
+    const auto& empty = rows[0].relativeName == "empty.txt" ? rows[0] : rows[1];
+    EXPECT_EQ(track.relativeName, "Album/Track 01.mp3");
+    EXPECT_EQ(sizeText(track), "512 bytes");
+    EXPECT_EQ(track.modified, 1'600'000'000);
+    EXPECT_TRUE(track.checked);
+    EXPECT_EQ(track.status, RowStatus::None);
+    EXPECT_EQ(track.icon, RowIcon::None);
+    EXPECT_EQ(sizeText(empty), "0 bytes");
+}
+
+TEST(FolderScan, LeavesOutHiddenFilesAndFolders)
+{
+    TempTree tree;
+    tree.file("shown.mp3");
+    tree.file(".hidden.mp3");
+    tree.file(".Trash/inside.mp3");
+    tree.file("Album/.cover.jpg");
+    RecordingMessages messages;
+    EXPECT_EQ(names(scan(tree.root(), messages).rows), std::vector<std::string>{"shown.mp3"});
+}
+
+TEST(FolderScan, SkipsNamesThatAreNotUtf8WithAMessage)
+{
+    TempTree tree;
+    tree.file("good.mp3");
+    tree.file("bad\xff.mp3");
+    tree.file("Bad\xfe/inside.mp3");
+    RecordingMessages messages;
+    EXPECT_EQ(names(scan(tree.root(), messages).rows), std::vector<std::string>{"good.mp3"});
+    ASSERT_EQ(messages.shown.size(), 2u);
+    for (const auto& shown : messages.shown) {
+        EXPECT_EQ(shown.title, "Skip");
+        EXPECT_NE(shown.text.find(tree.root() + "/"), std::string::npos);
+        EXPECT_NE(shown.text.find("\xEF\xBF\xBD"), std::string::npos); // U+FFFD for the bad byte
+        EXPECT_NE(shown.text.find(" has been skipped because it is unrecognizeable. This is "
+                                  "probably because it contains strange characters. Please "
+                                  "rename the file or folder if you would like it included next "
+                                  "time you find dupes."),
+                  std::string::npos);
+    }
+}
+
+TEST(FolderScan, LinkLoopsEndAndLinkedFilesAreListed)
+{
+    TempTree tree;
+    tree.file("A/a.mp3");
+    tree.file("elsewhere/e.mp3");
+    ASSERT_EQ(::symlink(tree.root().c_str(), tree.path("A/loop").c_str()), 0);
+    ASSERT_EQ(::symlink(tree.path("A").c_str(), tree.path("A/self").c_str()), 0);
+    ASSERT_EQ(::symlink(tree.path("elsewhere/e.mp3").c_str(), tree.path("link.mp3").c_str()), 0);
+    ASSERT_EQ(::symlink(tree.path("gone").c_str(), tree.path("dangling.mp3").c_str()), 0);
+    RecordingMessages messages;
+    auto rows = names(scan(tree.root(), messages).rows);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{"A/a.mp3", "elsewhere/e.mp3", "link.mp3"}));
+}
+
+TEST(FolderScan, NeverOpensAFifo)
+{
+    TempTree tree;
+    tree.file("song.mp3");
+    ASSERT_EQ(::mkfifo(tree.path("pipe").c_str(), 0644), 0);
+    tree.folder("Album");
+    ASSERT_EQ(::mkfifo(tree.path("Album/pipe.mp3").c_str(), 0644), 0);
+    RecordingMessages messages;
+    // A FIFO opened for reading would block until a writer comes: this would hang.
+    EXPECT_EQ(names(scan(tree.root(), messages).rows), std::vector<std::string>{"song.mp3"});
+    const auto probe = FileSize::FileSizeOf(tree.path("pipe"));
+    EXPECT_FALSE(probe.ok());
+}
+
+TEST(FolderScan, ListsAFolderOf40000FilesWhole)
+{
+    TempTree tree;
+    const std::string folder = tree.folder("Big");
+    for (int i = 0; i < 40'000; ++i) {
+        const std::string path = folder + "/f" + std::to_string(i);
+        const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    RecordingMessages messages;
+    EXPECT_EQ(scan(tree.root(), messages).rows.size(), 40'000u);
+}
+
+TEST(FolderScan, EmptyBoxTextAndEmptyFolderGiveNoRows)
+{
+    TempTree tree;
+    RecordingMessages messages;
+    int yields = 0;
+    EXPECT_TRUE(Main::ScanFolderTree("", messages, [&] { return ++yields > 0; }).rows.empty());
+    EXPECT_EQ(yields, 0);
+    EXPECT_TRUE(scan(tree.root(), messages).rows.empty());
+}
+
+TEST(FileSizeOf, ReportsSizesOver4GiBAndFailsForWhatIsNoFile)
+{
+    TempTree tree;
+    const std::string sparse = tree.file("big.bin");
+    ASSERT_EQ(::truncate(sparse.c_str(), 4'294'967'301LL), 0); // sparse: no disk space used
+    const auto probe = FileSize::FileSizeOf(sparse);
+    ASSERT_TRUE(probe.ok());
+    EXPECT_EQ(probe.size, 4'294'967'301LL);
+    EXPECT_EQ(FileSize::FileSizeOf(tree.path("missing")).error, ENOENT);
+    EXPECT_EQ(FileSize::FileSizeOf(tree.root()).error, EISDIR);
+    RecordingMessages messages;
+    const auto rows = scan(tree.root(), messages).rows;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(sizeText(rows[0]), "4294967301 bytes");
+}
+
+} // namespace
+} // namespace parlowen
