@@ -1,0 +1,244 @@
+// Compare through the real main window, offscreen, and the headless tool beside it.
+#include "main_window/form1.h"
+
+#include "fakes/recording_messages.h"
+#include "fakes/temp_tree.h"
+#include "main_window/result_rows_model.h"
+#include "platform/memory_settings_store.h"
+#include "platform/picture_button.h"
+
+#include <QComboBox>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+using namespace parlowen;
+
+namespace {
+
+constexpr std::int64_t kEarly = 1'500'000'000;
+constexpr std::int64_t kLate = 1'600'000'000;
+
+struct Fixture
+{
+    MemorySettingsStore settings;
+    testing::RecordingMessages messages;
+    Services services{settings, messages, "/nonexistent"};
+    ResultStore results;
+    testing::TempTree left;
+    testing::TempTree right;
+
+    Fixture()
+    {
+        left.file("same.mp3", "same", kEarly);
+        right.file("same.mp3", "same", kLate);
+        left.file("Album/newer.mp3", "left is longer", kLate);
+        right.file("Album/newer.mp3", "right", kEarly);
+        left.file("Album/only-left.mp3", "l");
+        right.file("only-right.mp3", "r");
+    }
+};
+
+template <class T> T* child(QWidget& form, const char* name)
+{
+    return form.findChild<T*>(QString::fromLatin1(name));
+}
+
+void setFolders(Form1& form, const QString& left, const QString& right)
+{
+    child<QComboBox>(form, "Combo1")->setEditText(left);
+    child<QComboBox>(form, "Combo2")->setEditText(right);
+}
+
+void clickCompare(Form1& form)
+{
+    QTest::mouseClick(child<PictureButton>(form, "Check1"), Qt::LeftButton);
+}
+
+// Every cell of a list as the window shows it, icon number last.
+QList<QStringList> shownRows(const QAbstractItemModel* model)
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < 4; ++c)
+            cells << model->index(r, c).data().toString();
+        rows << cells;
+    }
+    return rows;
+}
+
+QString name(const std::string& path)
+{
+    return QString::fromStdString(path);
+}
+
+} // namespace
+
+class Form1CompareTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void compareFillsBothListsWithStatusesAndIcons()
+    {
+        Fixture f;
+        Form1 form(f.services, f.results);
+        form.show();
+        setFolders(form, name(f.left.root() + "/"), name(f.right.root()));
+        clickCompare(form);
+        QVERIFY(f.messages.shown.empty());
+        // One trailing "/" went, through the box's change handling.
+        QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), name(f.left.root()));
+        const auto& left = form.leftRows();
+        const auto& right = form.rightRows();
+        QCOMPARE(left.rowCount(), 3);
+        QCOMPARE(right.rowCount(), 3);
+        const auto find = [](const ResultRowsModel& model, const QString& file) {
+            for (int r = 0; r < model.rowCount(); ++r) {
+                if (model.index(r, 0).data().toString() == file)
+                    return r;
+            }
+            return -1;
+        };
+        const auto status = [](const ResultRowsModel& model, int row) {
+            return model.index(row, 1).data().toString();
+        };
+        const auto hasIcon = [](const ResultRowsModel& model, int row) {
+            return !model.index(row, 0).data(Qt::DecorationRole).value<QIcon>().isNull();
+        };
+        QCOMPARE(status(left, find(left, "same.mp3")), QStringLiteral("OK"));
+        QVERIFY(!hasIcon(left, find(left, "same.mp3")));
+        QCOMPARE(status(left, find(left, "Album/newer.mp3")), QStringLiteral("Newer"));
+        QVERIFY(hasIcon(left, find(left, "Album/newer.mp3")));
+        QCOMPARE(status(right, find(right, "Album/newer.mp3")), QStringLiteral("Older"));
+        QCOMPARE(status(left, find(left, "Album/only-left.mp3")), QStringLiteral("Not found"));
+        QCOMPARE(status(right, find(right, "only-right.mp3")), QStringLiteral("Not found"));
+        QVERIFY(hasIcon(right, find(right, "only-right.mp3")));
+        QCOMPARE(left.index(find(left, "same.mp3"), 2).data().toString(), QStringLiteral("4 bytes"));
+        QVERIFY(!left.index(0, 3).data().toString().isEmpty());
+        QCOMPARE(f.results.size(), 3u);
+        QCOMPARE(f.results.back().OpTargetPath, f.left.path("only-right.mp3"));
+    }
+
+    void invalidFoldersLeaveListsAndPlanAsTheyWere()
+    {
+        Fixture f;
+        Form1 form(f.services, f.results);
+        setFolders(form, name(f.left.root()), name(f.right.root()));
+        clickCompare(form);
+        const auto before = shownRows(&form.leftRows());
+        const auto plan = f.results;
+        for (const auto& [l, r] : {std::pair{f.left.path("same.mp3"), f.right.root()},
+                                   std::pair{f.left.root(), f.right.path("missing")},
+                                   std::pair{std::string(), std::string()}}) {
+            f.messages.shown.clear();
+            setFolders(form, name(l), name(r));
+            clickCompare(form);
+            QCOMPARE(f.messages.shown.size(), size_t(1));
+            QCOMPARE(f.messages.shown[0].title, std::string("Error"));
+            QCOMPARE(f.messages.shown[0].text,
+                     std::string("Please make sure you have two valid folders selected."));
+            QCOMPARE(shownRows(&form.leftRows()), before);
+            QCOMPARE(f.results.size(), plan.size());
+            QCOMPARE(f.results[0].OpSource, plan[0].OpSource);
+        }
+    }
+
+    void showsTheLoadingCaptionWhileScanning()
+    {
+        Fixture f;
+        Form1 form(f.services, f.results);
+        form.show();
+        setFolders(form, name(f.left.root()), name(f.right.root()));
+        QString during;
+        QTimer::singleShot(0, &form, [&] { during = form.windowTitle(); });
+        clickCompare(form);
+        QCOMPARE(during, QStringLiteral("Parlowen [Loading files, please wait...]"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Parlowen"));
+        QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+    }
+
+    void exitDuringAScanEndsItAtOnce()
+    {
+        Fixture f;
+        Form1 form(f.services, f.results);
+        form.show();
+        setFolders(form, name(f.left.root()), name(f.right.root()));
+        QSignalSpy exits(&form, &Form1::exitRequested);
+        int nestedCompares = 0;
+        QTimer::singleShot(0, &form, [&] {
+            clickCompare(form); // ignored while the scan runs
+            nestedCompares = form.leftRows().rowCount();
+            QTest::mouseClick(child<PictureButton>(form, "Check7"), Qt::LeftButton);
+        });
+        clickCompare(form);
+        QCOMPARE(exits.count(), 1);
+        QCOMPARE(nestedCompares, 0);
+        QCOMPARE(form.leftRows().rowCount(), 0);
+        QVERIFY(f.results.empty());
+    }
+
+    void headlessToolPrintsWhatTheWindowShows()
+    {
+        Fixture f;
+        f.right.file("Tab\there.mp3", "t");
+        Form1 form(f.services, f.results);
+        setFolders(form, name(f.left.root()), name(f.right.root()));
+        clickCompare(form);
+
+        QProcess tool;
+        tool.start(QStringLiteral(PARLOWEN_COMPARE_TOOL),
+                   {name(f.left.root() + "/"), name(f.right.root())});
+        QVERIFY(tool.waitForFinished(20000));
+        QCOMPARE(tool.exitCode(), 1);
+        const QStringList lines = QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QList<QStringList> left;
+        QList<QStringList> right;
+        QStringList ops;
+        for (const QString& line : lines) {
+            QStringList fields = line.split('\t');
+            const QString kind = fields.takeFirst();
+            if (kind == "OP")
+                ops << fields.join('\t');
+            else // <status> <size> <time> <icon> <name> -> the window's column order
+                (kind == "L" ? left : right) << QStringList{fields[4].replace("\\t", "\t"),
+                                                            fields[0], fields[1], fields[2]};
+        }
+        QCOMPARE(left, shownRows(&form.leftRows()));
+        QCOMPARE(right, shownRows(&form.rightRows()));
+        QCOMPARE(ops.size(), int(f.results.size()));
+        const auto escaped = [](const std::string& field) {
+            return name(field).replace("\\", "\\\\").replace("\t", "\\t");
+        };
+        for (int i = 0; i < ops.size(); ++i) {
+            const auto& op = f.results[size_t(i)];
+            const QStringList expected{escaped(op.OpAction),     escaped(op.OpSource),
+                                       escaped(op.OpDestination), escaped(op.OpSourcePath),
+                                       escaped(op.OpTargetPath),  escaped(op.OpReplacedPath)};
+            QCOMPARE(ops[i], expected.join('\t'));
+        }
+    }
+
+    void headlessToolExitStatus()
+    {
+        testing::TempTree a;
+        a.file("x.mp3", "x");
+        const auto run = [](const std::string& l, const std::string& r) {
+            QProcess tool;
+            tool.start(QStringLiteral(PARLOWEN_COMPARE_TOOL), {name(l), name(r)});
+            tool.waitForFinished(20000);
+            return std::pair{tool.exitCode(), QString::fromUtf8(tool.readAllStandardError())};
+        };
+        QCOMPARE(run(a.root(), a.root()).first, 0);
+        const auto [status, errors] = run(a.root(), a.path("missing"));
+        QCOMPARE(status, 2);
+        QCOMPARE(errors, QStringLiteral("Error: Please make sure you have two valid folders selected.\n"));
+        testing::TempTree empty;
+        QCOMPARE(run(a.root(), empty.root()).first, 1);
+    }
+};
+
+QTEST_MAIN(Form1CompareTest)
+#include "form1_compare_test.moc"
