@@ -18,7 +18,8 @@ bool inOwnGroups(gid_t group)
         list.resize(static_cast<std::size_t>(std::max(0, count)));
         return list;
     }();
-    if (group == ::getegid())
+    static const gid_t own = ::getegid();
+    if (group == own)
         return true;
     for (gid_t g : groups) {
         if (g == group)
@@ -29,7 +30,7 @@ bool inOwnGroups(gid_t group)
 
 bool readableByUs(const struct stat& info)
 {
-    const uid_t me = ::geteuid();
+    static const uid_t me = ::geteuid();
     if (me == 0)
         return true;
     if (info.st_uid == me)

@@ -5,6 +5,8 @@
 #include "compare/utf8.h"
 
 #include <dirent.h>
+#include <string_view>
+#include <sys/syscall.h>
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
@@ -17,16 +19,10 @@ namespace {
 
 constexpr long kFatMagic = 0x4d44; // MSDOS_SUPER_MAGIC
 
-struct Entry
-{
-    std::string name;
-    unsigned char type;
-};
-
 // FAT keeps hidden and system flags apart from the name ("System Volume Information").
-bool fatHidden(int folderFd, const std::string& name)
+bool fatHidden(int folderFd, const char* name)
 {
-    const int fd = ::openat(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::openat(folderFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return false;
     __u32 attributes = 0;
@@ -35,21 +31,42 @@ bool fatHidden(int folderFd, const std::string& name)
     return read && (attributes & (ATTR_HIDDEN | ATTR_SYS)) != 0;
 }
 
-// Reads a folder's listing to its end before anything else is done with it.
-std::vector<Entry> readListing(int fd)
+// A folder's listing, read to its end before anything else is done with it: the raw entries
+// of getdents64 (laid out as glibc's dirent64) in one buffer, so listing a folder costs no allocation per name.
+class Listing
 {
-    std::vector<Entry> entries;
-    DIR* dir = ::fdopendir(::dup(fd));
-    if (!dir)
-        return entries;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.') // ".", ".." and hidden names
-            continue;
-        entries.push_back({entry->d_name, entry->d_type});
+public:
+    // Reads with the buffer, which keeps its size from folder to folder.
+    Listing(int fd, std::vector<char>& buffer) : m_bytes(buffer)
+    {
+        if (m_bytes.size() < 64 * 1024)
+            m_bytes.resize(64 * 1024);
+        for (;;) {
+            if (m_bytes.size() - m_used < 32 * 1024)
+                m_bytes.resize(m_bytes.size() * 2);
+            const long read =
+                ::syscall(SYS_getdents64, fd, m_bytes.data() + m_used, m_bytes.size() - m_used);
+            if (read <= 0)
+                break; // the end, or a failed listing: what was read is kept
+            m_used += static_cast<std::size_t>(read);
+        }
     }
-    ::closedir(dir);
-    return entries;
-}
+
+    // Calls visit(name, type) for every entry but ".", ".." and hidden names.
+    template <class Visit> void forEach(Visit visit) const
+    {
+        for (std::size_t offset = 0; offset < m_used;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(m_bytes.data() + offset);
+            offset += entry->d_reclen;
+            if (entry->d_name[0] != '.')
+                visit(std::string_view(entry->d_name), entry->d_type);
+        }
+    }
+
+private:
+    std::vector<char>& m_bytes;
+    std::size_t m_used = 0;
+};
 
 class TreeScan
 {
@@ -103,41 +120,40 @@ private:
     void listFolder(int fd, const std::string& folder, const std::string& relative, bool fat,
                     std::vector<std::string>& subfolders)
     {
-        for (auto& entry : readListing(fd)) {
-            if (fat && fatHidden(fd, entry.name))
-                continue;
-            if (!isValidUtf8(entry.name)) {
-                skip(folder + entry.name);
-                continue;
+        Listing(fd, m_listingBuffer).forEach([&](std::string_view name, unsigned char type) {
+            const char* cname = name.data(); // NUL-terminated inside the listing
+            if (fat && fatHidden(fd, cname))
+                return;
+            if (!isValidUtf8(name)) {
+                skip(folder + std::string(name));
+                return;
             }
+            if (type == DT_DIR) {
+                subfolders.emplace_back(name);
+                return;
+            }
+            if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
+                return; // FIFOs, sockets and devices are never listed
             struct stat info {};
-            const bool isLinkOrUnknown = entry.type == DT_LNK || entry.type == DT_UNKNOWN;
-            if (entry.type == DT_DIR) {
-                subfolders.push_back(std::move(entry.name));
-                continue;
-            }
-            if (entry.type != DT_REG && !isLinkOrUnknown)
-                continue; // FIFOs, sockets and devices are never listed
-            if (::fstatat(fd, entry.name.c_str(), &info, 0) != 0)
-                continue;
-            if (S_ISDIR(info.st_mode)) {
-                subfolders.push_back(std::move(entry.name));
-            } else if (S_ISREG(info.st_mode)) {
-                addRow(relative + entry.name, info);
-            }
-        }
+            if (::fstatat(fd, cname, &info, 0) != 0)
+                return;
+            if (S_ISDIR(info.st_mode))
+                subfolders.emplace_back(name);
+            else if (S_ISREG(info.st_mode))
+                addRow(relative, name, info);
+        });
     }
 
-    void addRow(std::string relativeName, const struct stat& info)
+    void addRow(const std::string& relative, std::string_view name, const struct stat& info)
     {
         const auto size = FileSize::sizeFromStat(info);
-        ResultRow row;
-        row.relativeName = std::move(relativeName);
+        ResultRow& row = m_outcome.rows.emplace_back();
+        row.relativeName.reserve(relative.size() + name.size());
+        row.relativeName.append(relative).append(name);
         row.hasSize = size.ok();
         row.size = size.size;
         row.hasModified = true;
         row.modified = static_cast<std::int64_t>(info.st_mtime);
-        m_outcome.rows.push_back(std::move(row));
     }
 
     void skip(const std::string& path)
@@ -152,6 +168,7 @@ private:
     Messages& m_messages;
     const YieldFn& m_yield;
     std::vector<std::pair<dev_t, ino_t>> m_path;
+    std::vector<char> m_listingBuffer;
     ScanOutcome m_outcome;
 };
 

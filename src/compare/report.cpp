@@ -6,24 +6,64 @@
 namespace parlowen {
 namespace {
 
-void writeRecord(std::ostream& out, std::initializer_list<std::string> fields)
+// Collects records and hands them to the stream in large blocks.
+class RecordWriter
 {
-    bool first = true;
-    for (const auto& field : fields) {
-        if (!first)
-            out << '\t';
-        out << escapeField(field);
-        first = false;
-    }
-    out << '\n';
-}
+public:
+    explicit RecordWriter(std::ostream& out) : m_out(out) { m_buffer.reserve(kBlock + 4096); }
+    ~RecordWriter() { flush(); }
 
-void writeRows(std::ostream& out, const char* side, const std::vector<ResultRow>& rows)
+    void record(std::initializer_list<std::string_view> fields)
+    {
+        bool first = true;
+        for (const auto field : fields) {
+            if (!first)
+                m_buffer += '\t';
+            appendEscaped(field);
+            first = false;
+        }
+        m_buffer += '\n';
+        if (m_buffer.size() >= kBlock)
+            flush();
+    }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 16;
+
+    static bool needsEscape(std::string_view field)
+    {
+        for (const char c : field) {
+            if (c == '\\' || c == '\t' || c == '\r' || c == '\n')
+                return true;
+        }
+        return false;
+    }
+
+    void appendEscaped(std::string_view field)
+    {
+        if (!needsEscape(field)) {
+            m_buffer.append(field);
+            return;
+        }
+        m_buffer += escapeField(std::string(field));
+    }
+
+    void flush()
+    {
+        m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+        m_buffer.clear();
+    }
+
+    std::ostream& m_out;
+    std::string m_buffer;
+};
+
+void writeRows(RecordWriter& writer, const char* side, const std::vector<ResultRow>& rows)
 {
     for (const auto& row : rows) {
-        writeRecord(out, {side, statusText(row.status), sizeText(row),
-                          row.hasModified ? LastModified::timeText(row.modified) : "",
-                          std::to_string(static_cast<int>(row.icon)), row.relativeName});
+        const std::string time = row.hasModified ? LastModified::timeText(row.modified) : "";
+        const char icon[2] = {static_cast<char>('0' + static_cast<int>(row.icon)), '\0'};
+        writer.record({side, statusText(row.status), sizeText(row), time, icon, row.relativeName});
     }
 }
 
@@ -47,11 +87,12 @@ std::string escapeField(const std::string& field)
 
 void writeReport(std::ostream& out, const Comparison& comparison)
 {
-    writeRows(out, "L", comparison.left);
-    writeRows(out, "R", comparison.right);
+    RecordWriter writer(out);
+    writeRows(writer, "L", comparison.left);
+    writeRows(writer, "R", comparison.right);
     for (const auto& op : comparison.plan) {
-        writeRecord(out, {"OP", op.OpAction, op.OpSource, op.OpDestination, op.OpSourcePath,
-                          op.OpTargetPath, op.OpReplacedPath});
+        writer.record({"OP", op.OpAction, op.OpSource, op.OpDestination, op.OpSourcePath,
+                       op.OpTargetPath, op.OpReplacedPath});
     }
 }
 

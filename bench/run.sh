@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds Parlowen, makes the benchmark trees once (bench/trees, about 210,000 sparse files),
+# and runs the benchmarks with their floors measured in the same run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh -DPARLOWEN_BENCH=ON
+trees=bench/trees
+if [ ! -d "$trees/pc" ]; then
+    build/bench/make_trees "$trees" "${PARLOWEN_BENCH_ALBUMS:-5000}"
+fi
+echo "== scan and compare (single thread) =="
+taskset -c 0 build/bench/compare_bench build/parlowen-compare "$trees/player" "$trees/pc" "${PARLOWEN_BENCH_RUNS:-7}"
+echo "== the window's Compare: longest stall of the event loop =="
+QT_QPA_PLATFORM=offscreen build/bench/window_bench "$trees/player" "$trees/pc"
