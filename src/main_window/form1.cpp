@@ -8,6 +8,7 @@
 #include "main_window/settings_keys.h"
 #include "main_window/stored_numbers.h"
 #include "platform/picture_button.h"
+#include "platform/qt_widgets.h"
 #include "platform/twips.h"
 
 #include <QApplication>
@@ -21,28 +22,6 @@
 
 namespace parlowen {
 namespace {
-
-QFont arial(double points, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-template <class W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* picture(QWidget* parent, const char* name, const QString& file, int size)
-{
-    auto* label = named(new QLabel(parent), name);
-    label->setPixmap(QIcon(file).pixmap(size, size));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
 
 QTreeView* resultList(QWidget* parent, const char* name, ResultRowsModel* model)
 {

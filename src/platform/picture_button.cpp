@@ -1,6 +1,8 @@
 // A command button that shows its picture above its caption.
 #include "platform/picture_button.h"
 
+#include "platform/qt_widgets.h"
+
 namespace parlowen {
 
 PictureButton::PictureButton(const QString& objectName, const QString& caption,
@@ -15,10 +17,7 @@ PictureButton::PictureButton(const QString& objectName, const QString& caption,
     // Not checkable: every press springs back, and clicked() fires exactly once per press.
     setCheckable(false);
     setAutoRaise(false);
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(11.25);
-    font.setBold(true);
-    setFont(font);
+    setFont(arial(11.25, true));
     setStyleSheet(QStringLiteral("QToolButton { background: white; border: 1px solid #9a9a9a;"
                                  " border-radius: 3px; }"
                                  "QToolButton:pressed { background: #e6e6e6; }"));

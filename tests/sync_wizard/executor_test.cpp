@@ -1,0 +1,234 @@
+// Carrying plans out on real files, with failures injected where the disk cannot fail on demand.
+#include "sync_wizard/executor.h"
+
+#include "compare/folder_scan.h"
+#include "fakes/faulty_file_ops.h"
+#include "fakes/recording_messages.h"
+#include "fakes/temp_tree.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace parlowen {
+namespace {
+
+using testing::FaultyFileOps;
+using testing::TempTree;
+
+constexpr std::int64_t kOld = 1'500'000'000;
+constexpr std::int64_t kNew = 1'600'000'000;
+
+PlannedOperation copyOp(const std::string& source, const std::string& target)
+{
+    return {source, target.substr(0, target.rfind('/') + 1), source, target, "", kCopiedTo};
+}
+
+PlannedOperation overwriteOp(const std::string& source, const std::string& target)
+{
+    return {source, target, source, target, target, kOverwrites};
+}
+
+std::int64_t modified(const std::string& path)
+{
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mtime;
+}
+
+// Files whose names say they are temporary copies, anywhere under the root.
+int leftoverTemporaries(const std::string& root)
+{
+    int count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.path().filename().string().ends_with(".parlowen-copy"))
+            ++count;
+    }
+    return count;
+}
+
+std::string pattern(std::size_t size)
+{
+    std::string content(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        content[i] = static_cast<char>('a' + (i * 7 + i / 4096) % 26);
+    return content;
+}
+
+class ExecutorTest : public ::testing::Test
+{
+protected:
+    TempTree from;
+    TempTree to;
+    PosixFileOps files;
+};
+
+TEST_F(ExecutorTest, CopiesOnlyPlanCopiesEachFileKeepingItsTime)
+{
+    from.file("a.mp3", "aaa", kNew);
+    from.file("Album/b.mp3", "bbbb", kOld);
+    to.folder("Album");
+    const ResultStore plan = {copyOp(from.path("a.mp3"), to.path("a.mp3")),
+                              copyOp(from.path("Album/b.mp3"), to.path("Album/b.mp3"))};
+    EXPECT_TRUE(carryOut(plan, files).empty());
+    EXPECT_EQ(to.read("a.mp3"), "aaa");
+    EXPECT_EQ(to.read("Album/b.mp3"), "bbbb");
+    EXPECT_EQ(modified(to.path("a.mp3")), kNew);
+    EXPECT_EQ(modified(to.path("Album/b.mp3")), kOld);
+    EXPECT_EQ(leftoverTemporaries(to.root()), 0);
+}
+
+TEST_F(ExecutorTest, OverwritesAndCopiesInPlanOrder)
+{
+    for (const char* name : {"1.mp3", "2.mp3", "4.mp3"}) {
+        from.file(name, std::string("new ") + name, kNew);
+        to.file(name, "old", kOld);
+    }
+    from.file("3.mp3", "copy", kNew);
+    const ResultStore plan = {overwriteOp(from.path("1.mp3"), to.path("1.mp3")),
+                              overwriteOp(from.path("2.mp3"), to.path("2.mp3")),
+                              copyOp(from.path("3.mp3"), to.path("3.mp3")),
+                              overwriteOp(from.path("4.mp3"), to.path("4.mp3"))};
+    EXPECT_TRUE(carryOut(plan, files).empty());
+    for (const char* name : {"1.mp3", "2.mp3", "4.mp3"}) {
+        EXPECT_EQ(to.read(name), std::string("new ") + name);
+        EXPECT_EQ(modified(to.path(name)), kNew);
+    }
+    EXPECT_EQ(to.read("3.mp3"), "copy");
+}
+
+TEST_F(ExecutorTest, CopyIntoAMissingFolderFailsAndCreatesNothing)
+{
+    from.file("Album/a.mp3", "a");
+    from.file("b.mp3", "b");
+    const ResultStore plan = {copyOp(from.path("Album/a.mp3"), to.path("Album/a.mp3")),
+                              copyOp(from.path("b.mp3"), to.path("b.mp3"))};
+    const auto failures = carryOut(plan, files);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].sourcePath, from.path("Album/a.mp3"));
+    EXPECT_EQ(failures[0].targetPath, to.path("Album/a.mp3"));
+    EXPECT_NE(failures[0].reason.find("No such file or directory"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(to.path("Album")));
+    EXPECT_EQ(to.read("b.mp3"), "b"); // the next operation still ran
+}
+
+TEST_F(ExecutorTest, VanishedSourceLeavesTheTargetAsItWas)
+{
+    to.file("a.mp3", "old target", kOld);
+    const ResultStore plan = {overwriteOp(from.path("a.mp3"), to.path("a.mp3"))};
+    const auto failures = carryOut(plan, files);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].reason.find("No such file or directory"), std::string::npos);
+    EXPECT_EQ(to.read("a.mp3"), "old target");
+    EXPECT_EQ(leftoverTemporaries(to.root()), 0);
+}
+
+struct InjectedFault
+{
+    const char* name;
+    std::function<void(FaultyFileOps&)> inject;
+    const char* reason;
+};
+
+TEST_F(ExecutorTest, InjectedFailuresLeaveTheOldTargetByteForByteAndNoTemporaryFile)
+{
+    const std::string source = from.file("big.mp3", pattern(3 << 20), kNew);
+    const std::string oldTarget = pattern(1 << 20).substr(100);
+    const std::vector<InjectedFault> faults = {
+        {"write error half way", [](FaultyFileOps& f) { f.failCopyAfterBytes = 1 << 20; },
+         "Input/output error"},
+        {"full disk",
+         [](FaultyFileOps& f) {
+             f.failCopyAfterBytes = 2 << 20;
+             f.failCopyError = ENOSPC;
+         },
+         "No space left on device"},
+        {"flush refused", [](FaultyFileOps& f) { f.failFinish = EIO; }, "Input/output error"},
+        {"rename refused", [](FaultyFileOps& f) { f.failRename = EBUSY; }, "busy"},
+        {"source unreadable", [](FaultyFileOps& f) { f.failOpenSource = EACCES; },
+         "Permission denied"},
+        {"folder unwritable", [](FaultyFileOps& f) { f.failCreate = EROFS; }, "Read-only"},
+    };
+    for (const auto& fault : faults) {
+        to.file("big.mp3", oldTarget, kOld);
+        FaultyFileOps faulty;
+        fault.inject(faulty);
+        const auto failures =
+            carryOut({overwriteOp(source, to.path("big.mp3"))}, faulty);
+        ASSERT_EQ(failures.size(), 1u) << fault.name;
+        EXPECT_NE(failures[0].reason.find(fault.reason), std::string::npos)
+            << fault.name << ": " << failures[0].reason;
+        EXPECT_EQ(to.read("big.mp3"), oldTarget) << fault.name;
+        EXPECT_EQ(modified(to.path("big.mp3")), kOld) << fault.name;
+        EXPECT_EQ(leftoverTemporaries(to.root()), 0) << fault.name;
+    }
+}
+
+TEST_F(ExecutorTest, CopyKilledHalfWayLeavesTheOldTargetAndAHiddenTemporaryFile)
+{
+    const std::string content = pattern(24 << 20);
+    const std::string source = from.file("long.flac", content, kNew);
+    to.file("long.flac", "the old recording", kOld);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        FaultyFileOps slow;
+        slow.afterChunk = [&](std::size_t) {
+            const char byte = 1;
+            (void)::write(ready[1], &byte, 1);
+            ::pause(); // killed here, with part of the copy written
+        };
+        carryOut({overwriteOp(source, to.path("long.flac"))}, slow);
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    EXPECT_EQ(to.read("long.flac"), "the old recording");
+    EXPECT_EQ(leftoverTemporaries(to.root()), 1);
+    // The scan does not list the leftover.
+    testing::RecordingMessages messages;
+    const auto rows = Main::ScanFolderTree(to.root(), messages, {}).rows;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].relativeName, "long.flac");
+    // The next copy to that target clears it.
+    EXPECT_TRUE(carryOut({overwriteOp(source, to.path("long.flac"))}, files).empty());
+    EXPECT_EQ(to.read("long.flac"), content);
+    EXPECT_EQ(leftoverTemporaries(to.root()), 0);
+}
+
+TEST(TemporaryPath, IsAHiddenNameBesideTheTarget)
+{
+    EXPECT_EQ(temporaryPathFor("/m/Album/a.mp3"), "/m/Album/.a.mp3.parlowen-copy");
+    const std::string longName(250, 'x');
+    const std::string path = temporaryPathFor("/m/" + longName);
+    const std::string name = path.substr(3);
+    EXPECT_EQ(name[0], '.');
+    EXPECT_LE(name.size(), 255u);
+    EXPECT_NE(path, temporaryPathFor("/m/" + longName.substr(1) + "y"));
+}
+
+TEST(FailureReport, NamesTheFirstTwentyThenCountsTheRest)
+{
+    std::vector<FailedOperation> failures;
+    for (int i = 0; i < 25; ++i)
+        failures.push_back({"/l/" + std::to_string(i), "/r/" + std::to_string(i), "No space left on device (copying)"});
+    const std::string text = failureReport(failures);
+    EXPECT_NE(text.find("25 operations could not be carried out"), std::string::npos);
+    EXPECT_NE(text.find("/l/19 -> /r/19: No space left on device (copying)"), std::string::npos);
+    EXPECT_EQ(text.find("/l/20 "), std::string::npos);
+    EXPECT_NE(text.find("... and 5 more."), std::string::npos);
+}
+
+} // namespace
+} // namespace parlowen
