@@ -12,3 +12,5 @@ echo "== scan and compare (single thread) =="
 taskset -c 0 build/bench/compare_bench build/parlowen-compare "$trees/player" "$trees/pc" "${PARLOWEN_BENCH_RUNS:-7}"
 echo "== the window's Compare: longest stall of the event loop =="
 QT_QPA_PLATFORM=offscreen build/bench/window_bench "$trees/player" "$trees/pc"
+echo "== copying songs: Sync beside cp -r + sync =="
+bench/copy_bench.sh

@@ -1,12 +1,18 @@
-// parlowen-compare LEFT RIGHT: the window's comparison without a window, printed as records.
+// parlowen-compare [--apply] LEFT RIGHT: the window's comparison (and its Sync) without a
+// window, printed as records.
 #include "compare/comparison.h"
 #include "compare/report.h"
 #include "main_window/probes/path_probes.h"
+#include "platform/posix_file_ops.h"
+#include "sync_wizard/executor.h"
 
 #include <clocale>
+#include <cstring>
 #include <iostream>
 
 namespace {
+
+enum ExitStatus { kNothingPlanned = 0, kPlanned = 1, kNoFolders = 2, kFailed = 3 };
 
 class StderrMessages final : public parlowen::Messages
 {
@@ -23,22 +29,36 @@ int main(int argc, char* argv[])
 {
     std::setlocale(LC_ALL, ""); // the same date and time texts as the window
     std::ios::sync_with_stdio(false);
-    if (argc != 3) {
-        std::cerr << "usage: parlowen-compare LEFT RIGHT\n";
-        return 2;
+    const bool apply = argc == 4 && std::strcmp(argv[1], "--apply") == 0;
+    if (argc != 3 && !apply) {
+        std::cerr << "usage: parlowen-compare [--apply] LEFT RIGHT\n";
+        return kNoFolders;
     }
-    const std::string left = argv[1];
-    const std::string right = argv[2];
+    const std::string left = argv[argc - 2];
+    const std::string right = argv[argc - 1];
     StderrMessages messages;
     // Both are always probed, as the window does.
     const bool leftOk = parlowen::OldMain::IsFolder(left);
     const bool rightOk = parlowen::OldMain::IsFolder(right);
     if (!leftOk || !rightOk) {
         messages.show("Error", parlowen::kInvalidFolders);
-        return 2;
+        return kNoFolders;
     }
-    const auto comparison = parlowen::compareFolders(left, right, messages, {});
+    auto comparison = parlowen::compareFolders(left, right, messages, {});
+    bool failed = false;
+    if (apply) {
+        parlowen::PosixFileOps files;
+        for (const auto& f : parlowen::carryOut(comparison.plan, files)) {
+            std::cout << "FAILED\t" << parlowen::escapeField(f.sourcePath) << '\t'
+                      << parlowen::escapeField(f.targetPath) << '\t'
+                      << parlowen::escapeField(f.reason) << '\n';
+            failed = true;
+        }
+        comparison = parlowen::compareFolders(left, right, messages, {});
+    }
     parlowen::writeReport(std::cout, comparison);
     std::cout.flush();
-    return comparison.plan.empty() ? 0 : 1;
+    if (failed)
+        return kFailed;
+    return comparison.plan.empty() ? kNothingPlanned : kPlanned;
 }

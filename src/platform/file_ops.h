@@ -19,6 +19,8 @@ public:
     virtual std::error_code createTemporary(const std::string& path, int& fd) = 0;
     // Copies up to max bytes from in to out at their current offsets; copied is 0 at the end.
     virtual std::error_code copyChunk(int in, int out, std::size_t max, std::size_t& copied) = 0;
+    // Starts writing the file's data to the device without waiting for it.
+    virtual void beginFlush(int fd) = 0;
     // Gives the file the modification time and flushes it to the device.
     virtual std::error_code finish(int fd, const struct timespec& modified) = 0;
     virtual std::error_code close(int fd) = 0;

@@ -1,7 +1,10 @@
 // Carrying a plan out.
 #include "sync_wizard/executor.h"
 
+#include <deque>
 #include <functional>
+#include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <utility>
@@ -12,6 +15,7 @@ namespace {
 constexpr std::size_t kChunk = 8 << 20;
 constexpr std::size_t kMaxName = 255;
 constexpr std::size_t kListed = 20;
+constexpr std::size_t kWriteAhead = 16;
 
 std::string folderOf(const std::string& path)
 {
@@ -24,10 +28,15 @@ std::string reason(const std::error_code& error, const std::string& step)
     return error.message() + " (" + step + ")";
 }
 
+// One operation: the copy into its temporary file, then, once that is on the device, the
+// rename over the target. Whatever is left undone is cleaned up when the job ends.
 class CopyJob
 {
 public:
-    CopyJob(FileOps& files, const PlannedOperation& op) : m_files(files), m_op(op) {}
+    CopyJob(FileOps& files, const PlannedOperation& op, std::size_t index)
+        : m_files(files), m_op(op), m_index(index)
+    {
+    }
     ~CopyJob()
     {
         if (m_in >= 0)
@@ -37,13 +46,18 @@ public:
         if (!m_temporary.empty())
             m_files.remove(m_temporary);
     }
+    CopyJob(const CopyJob&) = delete;
+    CopyJob& operator=(const CopyJob&) = delete;
 
-    // Returns "" on success, else why it failed; the target is untouched on failure.
-    std::string run()
+    std::size_t index() const { return m_index; }
+
+    // Writes the copy and starts its way to the device. Returns "" or why it failed.
+    std::string copy()
     {
         struct stat source {};
         if (auto e = m_files.openSource(m_op.OpSourcePath, m_in, source))
             return reason(e, "opening the source");
+        m_modified = source.st_mtim;
         const std::string temporary = temporaryPathFor(m_op.OpTargetPath);
         if (auto e = m_files.createTemporary(temporary, m_out))
             return reason(e, "creating the copy in " + folderOf(m_op.OpTargetPath));
@@ -55,10 +69,17 @@ public:
             if (copied == 0)
                 break;
         }
-        if (auto e = m_files.finish(m_out, source.st_mtim))
+        m_files.close(std::exchange(m_in, -1));
+        m_files.beginFlush(m_out);
+        return {};
+    }
+
+    // Waits until the copy is on the device, then puts it in the target's place.
+    std::string commit()
+    {
+        if (auto e = m_files.finish(m_out, m_modified))
             return reason(e, "writing the copy to the device");
-        const int out = std::exchange(m_out, -1);
-        if (auto e = m_files.close(out))
+        if (auto e = m_files.close(std::exchange(m_out, -1)))
             return reason(e, "writing the copy to the device");
         if (auto e = m_files.rename(m_temporary, m_op.OpTargetPath))
             return reason(e, "replacing the target");
@@ -69,6 +90,8 @@ public:
 private:
     FileOps& m_files;
     const PlannedOperation& m_op;
+    std::size_t m_index;
+    struct timespec m_modified {};
     int m_in = -1;
     int m_out = -1;
     std::string m_temporary; // removed unless it became the target
@@ -91,21 +114,47 @@ std::string temporaryPathFor(const std::string& targetPath)
 
 std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files)
 {
-    std::vector<FailedOperation> failures;
+    std::map<std::size_t, FailedOperation> failures; // by plan position
     std::set<std::string> touchedFolders;
-    for (const auto& op : plan) {
-        const std::string failure = CopyJob(files, op).run();
+    const auto fail = [&](std::size_t index, const std::string& why) {
+        failures.emplace(index, FailedOperation{plan[index].OpSourcePath,
+                                                plan[index].OpTargetPath, why});
+    };
+    // A few copies are written ahead while earlier ones reach the device; the renames still
+    // happen one by one in plan order.
+    std::deque<std::unique_ptr<CopyJob>> flushing;
+    const auto commitOldest = [&] {
+        auto& job = *flushing.front();
+        const std::string failure = job.commit();
         if (failure.empty())
-            touchedFolders.insert(folderOf(op.OpTargetPath));
+            touchedFolders.insert(folderOf(plan[job.index()].OpTargetPath));
         else
-            failures.push_back({op.OpSourcePath, op.OpTargetPath, failure});
+            fail(job.index(), failure);
+        flushing.pop_front();
+    };
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        auto job = std::make_unique<CopyJob>(files, plan[i], i);
+        const std::string failure = job->copy();
+        if (!failure.empty()) {
+            fail(i, failure);
+            continue;
+        }
+        flushing.push_back(std::move(job));
+        if (flushing.size() > kWriteAhead)
+            commitOldest();
     }
+    while (!flushing.empty())
+        commitOldest();
+
+    std::vector<FailedOperation> result;
+    for (auto& [index, failure] : failures)
+        result.push_back(std::move(failure));
     // The renames are on the device only once their folders are flushed.
     for (const auto& folder : touchedFolders) {
         if (auto e = files.syncFolder(folder))
-            failures.push_back({"", folder, reason(e, "flushing the folder to the device")});
+            result.push_back({"", folder, reason(e, "flushing the folder to the device")});
     }
-    return failures;
+    return result;
 }
 
 std::string failureReport(const std::vector<FailedOperation>& failures)

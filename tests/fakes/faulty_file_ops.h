@@ -38,6 +38,7 @@ public:
             afterChunk(m_copied);
         return e;
     }
+    void beginFlush(int fd) override { m_real.beginFlush(fd); }
     std::error_code finish(int fd, const struct timespec& modified) override
     {
         return failFinish ? error(failFinish) : m_real.finish(fd, modified);
