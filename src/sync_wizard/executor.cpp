@@ -15,7 +15,10 @@ namespace {
 constexpr std::size_t kChunk = 8 << 20;
 constexpr std::size_t kMaxName = 255;
 constexpr std::size_t kListed = 20;
-constexpr std::size_t kWriteAhead = 16;
+// Copies written ahead of the flush: enough to keep the device busy, few enough that a nearly
+// full player does not run out of room for the temporary files.
+constexpr std::size_t kWriteAheadFiles = 64;
+constexpr std::int64_t kWriteAheadBytes = 128 << 20;
 
 std::string folderOf(const std::string& path)
 {
@@ -50,6 +53,7 @@ public:
     CopyJob& operator=(const CopyJob&) = delete;
 
     std::size_t index() const { return m_index; }
+    std::int64_t size() const { return m_size; }
 
     // Writes the copy and starts its way to the device. Returns "" or why it failed.
     std::string copy()
@@ -58,6 +62,7 @@ public:
         if (auto e = m_files.openSource(m_op.OpSourcePath, m_in, source))
             return reason(e, "opening the source");
         m_modified = source.st_mtim;
+        m_size = source.st_size;
         const std::string temporary = temporaryPathFor(m_op.OpTargetPath);
         if (auto e = m_files.createTemporary(temporary, m_out))
             return reason(e, "creating the copy in " + folderOf(m_op.OpTargetPath));
@@ -92,6 +97,7 @@ private:
     const PlannedOperation& m_op;
     std::size_t m_index;
     struct timespec m_modified {};
+    std::int64_t m_size = 0;
     int m_in = -1;
     int m_out = -1;
     std::string m_temporary; // removed unless it became the target
@@ -123,8 +129,10 @@ std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files)
     // A few copies are written ahead while earlier ones reach the device; the renames still
     // happen one by one in plan order.
     std::deque<std::unique_ptr<CopyJob>> flushing;
+    std::int64_t flushingBytes = 0;
     const auto commitOldest = [&] {
         auto& job = *flushing.front();
+        flushingBytes -= job.size();
         const std::string failure = job.commit();
         if (failure.empty())
             touchedFolders.insert(folderOf(plan[job.index()].OpTargetPath));
@@ -139,8 +147,9 @@ std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files)
             fail(i, failure);
             continue;
         }
+        flushingBytes += job->size();
         flushing.push_back(std::move(job));
-        if (flushing.size() > kWriteAhead)
+        while (flushing.size() > kWriteAheadFiles || flushingBytes > kWriteAheadBytes)
             commitOldest();
     }
     while (!flushing.empty())
