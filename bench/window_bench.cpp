@@ -2,6 +2,7 @@
 #include "main_window/form1.h"
 #include "main_window/result_rows_model.h"
 #include "platform/memory_settings_store.h"
+#include "platform/posix_file_ops.h"
 #include "platform/picture_button.h"
 
 #include <QApplication>
@@ -19,6 +20,12 @@ public:
     void show(const std::string&, const std::string&) override {}
 };
 
+class NoShell final : public parlowen::Shell
+{
+public:
+    void openFile(const std::string&) override {}
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -30,7 +37,9 @@ int main(int argc, char* argv[])
     }
     parlowen::MemorySettingsStore settings;
     NoMessages messages;
-    parlowen::Services services{settings, messages, "/nonexistent"};
+    parlowen::PosixFileOps files;
+    NoShell shell;
+    parlowen::Services services{settings, messages, files, shell, "/nonexistent"};
     parlowen::ResultStore results;
     parlowen::Form1 form(services, results);
     form.show();

@@ -1,7 +1,9 @@
 // Builds the real platform objects and shows the main window.
 #include "main_window/form1.h"
 #include "platform/qt_messages.h"
+#include "platform/posix_file_ops.h"
 #include "platform/qt_settings_store.h"
+#include "platform/qt_shell.h"
 
 #include <QApplication>
 #include <QFile>
@@ -13,8 +15,11 @@ int main(int argc, char* argv[])
 
     parlowen::QtSettingsStore settings(parlowen::QtSettingsStore::userFolder());
     parlowen::QtMessages messages;
-    parlowen::Services services{settings, messages,
-                                QFile::encodeName(QApplication::applicationDirPath()).toStdString()};
+    parlowen::PosixFileOps files;
+    const std::string programFolder =
+        QFile::encodeName(QApplication::applicationDirPath()).toStdString();
+    parlowen::QtShell shell(programFolder);
+    parlowen::Services services{settings, messages, files, shell, programFolder};
 
     parlowen::ResultStore results;
     parlowen::Form1 window(services, results);

@@ -10,6 +10,7 @@
 #include "platform/picture_button.h"
 #include "platform/qt_widgets.h"
 #include "platform/twips.h"
+#include "sync_wizard/form3.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -150,6 +151,7 @@ void Form1::buildLegend()
 void Form1::connectHandlers()
 {
     connect(Check1, &QToolButton::clicked, this, &Form1::Check1_Click);
+    connect(Check2, &QToolButton::clicked, this, &Form1::Check2_Click);
     connect(Check7, &QToolButton::clicked, this, &Form1::Check7_Click);
     connect(Combo1, &QComboBox::editTextChanged, this, &Form1::Combo1_Change);
     connect(Combo2, &QComboBox::editTextChanged, this, &Form1::Combo2_Change);
@@ -183,34 +185,6 @@ void Form1::Form_Load()
         QStringLiteral("This file does not have a match and needs to be synchronized."));
 }
 
-void Form1::applyStartupWindow()
-{
-    const auto read = [this](const char* key) {
-        return m_services.settings.read(keys::kApplication, keys::kWindowSection, key);
-    };
-    // Both are read before either is applied: applying writes both again.
-    const StartupWindow stored = startupWindow(read(keys::kWindowState), read(keys::kFormHeight));
-    m_loaded = true;
-    // The height goes to the window's normal geometry first, so that a window restored from
-    // minimized or maximized comes back at its old height.
-    if (stored.outerHeight) {
-        resizeToOuterHeight(*stored.outerHeight);
-        m_pendingHeight = *stored.outerHeight;
-    }
-    m_normalHeight = stored.outerHeight.value_or(outerHeightTwips(this));
-    if (stored.state == WindowState::Maximized)
-        setWindowState(windowState() | Qt::WindowMaximized);
-    else if (stored.state == WindowState::Minimized)
-        setWindowState(windowState() | Qt::WindowMinimized);
-    Form_Resize();
-}
-
-void Form1::resizeToOuterHeight(double twips)
-{
-    const int frameExtra = frameGeometry().height() - height();
-    resize(width(), std::max(1, twipsToPixels(twips) - frameExtra));
-}
-
 void Form1::sizeResultColumns()
 {
     for (QTreeView* list : {ListView1, ListView2}) {
@@ -218,69 +192,6 @@ void Form1::sizeResultColumns()
         for (int column = 0; column < 4; ++column)
             list->header()->resizeSection(column, twipsToPixels(widths[static_cast<size_t>(column)]));
     }
-}
-
-WindowState Form1::currentState() const
-{
-    if (isMinimized())
-        return WindowState::Minimized;
-    if (isMaximized())
-        return WindowState::Maximized;
-    return WindowState::Normal;
-}
-
-void Form1::Form_Resize()
-{
-    if (!m_loaded)
-        return;
-    const double height = outerHeightTwips(this);
-    layOutForm1(*m_surface, outerWidthTwips(this), height);
-    const WindowState state = currentState();
-    if (state == WindowState::Normal)
-        m_normalHeight = height;
-    auto& settings = m_services.settings;
-    settings.write(keys::kApplication, keys::kWindowSection, keys::kWindowState,
-                   std::to_string(static_cast<int>(state)));
-    settings.write(keys::kApplication, keys::kWindowSection, keys::kFormHeight,
-                   singleText(m_normalHeight));
-    applyPendingHeight();
-}
-
-void Form1::applyPendingHeight()
-{
-    // Before the first showing the frame is unknown; once it is, the stored outer height is
-    // applied again so the window does not grow by its title bar at every start.
-    if (m_pendingHeight && currentState() == WindowState::Normal && isVisible() &&
-        frameGeometry().height() > QWidget::height()) {
-        const double pending = *m_pendingHeight;
-        m_pendingHeight.reset();
-        resizeToOuterHeight(pending);
-    }
-}
-
-void Form1::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    applyPendingHeight();
-}
-
-void Form1::moveEvent(QMoveEvent* event)
-{
-    QWidget::moveEvent(event);
-    applyPendingHeight();
-}
-
-void Form1::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    Form_Resize();
-}
-
-void Form1::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event)
@@ -322,6 +233,40 @@ void Form1::Check1_Click()
     m_leftRows->reset(std::move(outcome.left));
     m_rightRows->reset(std::move(outcome.right));
     m_results = std::move(outcome.plan);
+}
+
+void Form1::Check2_Click()
+{
+    if (m_scanning)
+        return;
+    if (!m_results.empty()) {
+        hide();
+        auto* wizard = new Form3(m_services, m_results);
+        wizard->move(pos());
+        wizard->resize(size());
+        connect(wizard, &Form3::planCarriedOut, this, &Form1::Wizard_PlanCarriedOut);
+        connect(wizard, &Form3::closing, this, &QWidget::show);
+        wizard->show();
+        return;
+    }
+    if (m_leftRows->rowCount() == 0 || m_rightRows->rowCount() == 0) {
+        m_services.messages.show("Error", "Nothing to synchronize. You need to select two folders "
+                                          "and generate results by clicking 'Compare'.");
+        return;
+    }
+    m_services.messages.show("Error", "No need to synchronize. " + m_box1.text() + " & " +
+                                          m_box2.text() + " are identical.");
+}
+
+void Form1::Wizard_PlanCarriedOut(const std::vector<FailedOperation>& failures)
+{
+    show();
+    Check1_Click();
+    if (failures.empty())
+        m_services.messages.show("Congratulations", m_box1.text() + " & " + m_box2.text() +
+                                                        " have been synchronized.");
+    else
+        m_services.messages.show("Error", failureReport(failures));
 }
 
 void Form1::removeTrailingSlash(QComboBox* box)

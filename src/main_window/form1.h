@@ -3,6 +3,7 @@
 #pragma once
 
 #include "compare/result_store.h"
+#include "sync_wizard/executor.h"
 #include "main_window/form1_layout.h"
 #include "main_window/qt_folder_box.h"
 #include "platform/qt_geometry.h"
@@ -55,7 +56,9 @@ private:
     void Form_Resize();
     void Form_MouseMove();
     void Check1_Click();
+    void Check2_Click();
     void Check7_Click();
+    void Wizard_PlanCarriedOut(const std::vector<FailedOperation>& failures);
     void Combo1_Change();
     void Combo2_Change();
     void Combo1_Click();

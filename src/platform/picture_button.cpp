@@ -18,9 +18,21 @@ PictureButton::PictureButton(const QString& objectName, const QString& caption,
     setCheckable(false);
     setAutoRaise(false);
     setFont(arial(11.25, true));
+    applyStyle();
+}
+
+void PictureButton::setCaptionColor(const QColor& color)
+{
+    m_captionColor = color;
+    applyStyle();
+}
+
+void PictureButton::applyStyle()
+{
     setStyleSheet(QStringLiteral("QToolButton { background: white; border: 1px solid #9a9a9a;"
-                                 " border-radius: 3px; }"
-                                 "QToolButton:pressed { background: #e6e6e6; }"));
+                                 " border-radius: 3px; color: %1; }"
+                                 "QToolButton:pressed { background: #e6e6e6; }")
+                      .arg(m_captionColor.name()));
 }
 
 } // namespace parlowen

@@ -11,6 +11,14 @@ class PictureButton final : public QToolButton
 public:
     PictureButton(const QString& objectName, const QString& caption, const QString& picture,
                   int pictureSize, QWidget* parent);
+
+    // The caption's colour, which is how the wizard shows whether a Run button is available.
+    void setCaptionColor(const QColor& color);
+    QColor captionColor() const { return m_captionColor; }
+
+private:
+    void applyStyle();
+    QColor m_captionColor = Qt::black;
 };
 
 } // namespace parlowen

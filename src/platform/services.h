@@ -1,8 +1,10 @@
 // The platform objects the forms work through, built once in main() or in a test fixture.
 #pragma once
 
+#include "platform/file_ops.h"
 #include "platform/messages.h"
 #include "platform/settings_store.h"
+#include "platform/shell.h"
 
 #include <string>
 
@@ -12,6 +14,8 @@ struct Services
 {
     SettingsStore& settings;
     Messages& messages;
+    FileOps& files;
+    Shell& shell;
     std::string programFolder; // the folder that holds the executable, where its cursor files lie
 };
 

@@ -2,9 +2,11 @@
 #include "main_window/form1.h"
 
 #include "fakes/recording_messages.h"
+#include "fakes/recording_shell.h"
 #include "fakes/temp_tree.h"
 #include "main_window/result_rows_model.h"
 #include "platform/memory_settings_store.h"
+#include "platform/posix_file_ops.h"
 #include "platform/picture_button.h"
 
 #include <QComboBox>
@@ -25,7 +27,9 @@ struct Fixture
 {
     MemorySettingsStore settings;
     testing::RecordingMessages messages;
-    Services services{settings, messages, "/nonexistent"};
+    PosixFileOps files;
+    testing::RecordingShell shell;
+    Services services{settings, messages, files, shell, "/nonexistent"};
     ResultStore results;
     testing::TempTree left;
     testing::TempTree right;

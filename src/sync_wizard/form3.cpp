@@ -1,0 +1,234 @@
+// The Sync Wizard.
+#include "sync_wizard/form3.h"
+
+#include "main_window/probes/path_probes.h"
+#include "platform/picture_button.h"
+#include "platform/qt_geometry.h"
+#include "platform/qt_widgets.h"
+#include "platform/twips.h"
+#include "sync_wizard/plan_model.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeView>
+
+namespace parlowen {
+namespace {
+
+const QColor kAvailable = Qt::black;
+const QColor kUnavailable = QColor(192, 192, 192);
+
+// The wizard's widgets and its list's three columns, in twips.
+class Form3Surface final : public LayoutSurface<Form3Element>
+{
+public:
+    Form3Surface(std::map<Form3Element, QWidget*> widgets, QTreeView* list)
+        : m_widgets(std::move(widgets)), m_list(list)
+    {
+    }
+    double get(Form3Element element, Edge edge) const override
+    {
+        if (const int column = columnOf(element); column >= 0)
+            return pixelsToTwips(m_list->header()->sectionSize(column));
+        return widgetEdge(m_widgets.at(element), edge);
+    }
+    bool set(Form3Element element, Edge edge, double twips) override
+    {
+        if (const int column = columnOf(element); column >= 0) {
+            if (twips < 0)
+                return false;
+            m_list->header()->resizeSection(column, twipsToPixels(twips));
+            return true;
+        }
+        return setWidgetEdge(m_widgets.at(element), edge, twips);
+    }
+
+private:
+    static int columnOf(Form3Element element)
+    {
+        switch (element) {
+        case Form3Element::SourceColumn: return 0;
+        case Form3Element::ActionColumn: return 1;
+        case Form3Element::DestinationColumn: return 2;
+        default: return -1;
+        }
+    }
+    std::map<Form3Element, QWidget*> m_widgets;
+    QTreeView* m_list;
+};
+
+} // namespace
+
+Form3::Form3(Services& services, const ResultStore& plan, QWidget* parent)
+    : QWidget(parent), m_services(services)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Sync Wizard"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/window_icon.svg")));
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    m_plan = new PlanModel(plan, this);
+    buildControls();
+    Form_Load();
+}
+
+Form3::~Form3() = default;
+
+void Form3::buildControls()
+{
+    ListView1 = named(new QTreeView(this), "ListView1");
+    ListView1->setModel(m_plan);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->setFont(arial(9.75, false));
+    Check2 = new PictureButton("Check2", "OK", ":/pictures/ok.svg", 32, this);
+    Check1 = new PictureButton("Check1", "Cancel", ":/pictures/cancel.svg", 32, this);
+    Check4 = new PictureButton("Check4", "Run Source", ":/pictures/run_source.svg", 32, this);
+    Check5 = new PictureButton("Check5", "Run Dstn", ":/pictures/run_destination.svg", 32, this);
+    Frame1 = named(new QGroupBox(QStringLiteral("Instruction"), this), "Frame1");
+    Frame1->setFont(arial(11.25, true));
+    Label1 = named(new QLabel(Frame1), "Label1");
+    Label1->setFont(arial(9.75, true));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette darkRed = Label1->palette();
+    darkRed.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    Label1->setPalette(darkRed);
+
+    // The designed geometry; the layout sets the rest at the first sizing.
+    placeInTwips(ListView1, 120, 120, 11760, 5835);
+    placeInTwips(Check2, 120, 6065, 1455, 1095);
+    placeInTwips(Check1, 1680, 6065, 1455, 1095);
+    placeInTwips(Check4, 3240, 6065, 1455, 1095);
+    placeInTwips(Check5, 4800, 6065, 1455, 1095);
+    placeInTwips(Frame1, 6370, 5938, 5580, 1195);
+    placeInTwips(Label1, 240, 270, 5180, 700);
+
+    connect(Check2, &QToolButton::clicked, this, &Form3::Check2_Click);
+    connect(Check1, &QToolButton::clicked, this, &Form3::Check1_Click);
+    connect(Check4, &QToolButton::clicked, this, &Form3::Check4_Click);
+    connect(Check5, &QToolButton::clicked, this, &Form3::Check5_Click);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &Form3::ListView1_Click);
+    m_surface = std::make_unique<Form3Surface>(
+        std::map<Form3Element, QWidget*>{{Form3Element::ListView1, ListView1},
+                                         {Form3Element::Check1, Check1},
+                                         {Form3Element::Check2, Check2},
+                                         {Form3Element::Check4, Check4},
+                                         {Form3Element::Check5, Check5},
+                                         {Form3Element::Frame1, Frame1},
+                                         {Form3Element::Label1, Label1}},
+        ListView1);
+}
+
+void Form3::Form_Load()
+{
+    setWidgetEdge(Frame1, Edge::Height, widgetEdge(Check5, Edge::Height) + 100);
+    setWidgetEdge(Frame1, Edge::Left, widgetEdge(Check5, Edge::Left) + 1570);
+    setWidgetEdge(Frame1, Edge::Top, widgetEdge(Check5, Edge::Top) - 100);
+    const auto widths = planColumnWidths(widgetEdge(ListView1, Edge::Width));
+    for (int column = 0; column < 3; ++column)
+        ListView1->header()->resizeSection(column, twipsToPixels(widths[size_t(column)]));
+    Label1->setText(QStringLiteral("Please confirm the following file operations. Feel free to "
+                                   "run (open) the files with 'Run Source' and 'Run Destination'."));
+    setWidgetEdge(Label1, Edge::Height, 700);
+    if (m_plan->rowCount() > 0)
+        ListView1->setCurrentIndex(m_plan->index(0, 0));
+    setRunStates(0);
+}
+
+void Form3::Form_Resize()
+{
+    layOutForm3(*m_surface, outerWidthTwips(this), outerHeightTwips(this));
+}
+
+void Form3::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+int Form3::selectedRow() const
+{
+    const auto selected = ListView1->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void Form3::setAvailable(PictureButton* button, bool available)
+{
+    button->setCaptionColor(available ? kAvailable : kUnavailable);
+}
+
+void Form3::setRunStates(int row)
+{
+    if (row < 0 || row >= m_plan->rowCount())
+        return;
+    const auto& op = m_plan->operation(row);
+    m_runSourceAvailable = OldMain::FileExists(op.OpSource);
+    m_runDestinationAvailable = OldMain::FileExists(op.OpDestination);
+    setAvailable(Check4, m_runSourceAvailable);
+    setAvailable(Check5, m_runDestinationAvailable);
+}
+
+void Form3::ListView1_Click()
+{
+    setRunStates(selectedRow());
+}
+
+void Form3::Check4_Click()
+{
+    if (!m_runSourceAvailable) {
+        m_services.messages.show("", "The source item is a folder, not a file. You can not run this.");
+        return;
+    }
+    if (const int row = selectedRow(); row >= 0) {
+        ListView1->setFocus();
+        m_services.shell.openFile(m_plan->operation(row).OpSource);
+    }
+}
+
+void Form3::Check5_Click()
+{
+    if (!m_runDestinationAvailable) {
+        m_services.messages.show(
+            "", "The destination item is a folder, not a file. You can not run this.");
+        return;
+    }
+    if (const int row = selectedRow(); row >= 0) {
+        ListView1->setFocus();
+        m_services.shell.openFile(m_plan->operation(row).OpDestination);
+    }
+}
+
+void Form3::Check2_Click()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto failures = carryOut(m_plan->plan(), m_services.files);
+    QApplication::restoreOverrideCursor();
+    hide();
+    emit planCarriedOut(failures);
+    close();
+}
+
+void Form3::Check1_Click()
+{
+    close();
+}
+
+void Form3::closeEvent(QCloseEvent* event)
+{
+    emit closing();
+    QWidget::closeEvent(event);
+}
+
+} // namespace parlowen

@@ -1,0 +1,67 @@
+// The Sync Wizard: the planned operations, their Run buttons, and OK / Cancel.
+#pragma once
+
+#include "sync_wizard/executor.h"
+#include "sync_wizard/form3_layout.h"
+#include "platform/services.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QTreeView;
+
+namespace parlowen {
+
+class PictureButton;
+class PlanModel;
+
+class Form3 final : public QWidget
+{
+    Q_OBJECT
+public:
+    // Built afresh from the plan at every opening; it deletes itself when closed.
+    Form3(Services& services, const ResultStore& plan, QWidget* parent = nullptr);
+    ~Form3() override;
+
+signals:
+    // OK carried the plan out (the failures are empty when everything was done).
+    void planCarriedOut(const std::vector<parlowen::FailedOperation>& failures);
+    // The wizard is closing, whichever way out was taken.
+    void closing();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void Form_Resize();
+    void Check2_Click();
+    void Check1_Click();
+    void Check4_Click();
+    void Check5_Click();
+    void ListView1_Click();
+
+    void setRunStates(int row);
+    static void setAvailable(PictureButton* button, bool available);
+    int selectedRow() const;
+
+    Services& m_services;
+    PlanModel* m_plan = nullptr;
+    QTreeView* ListView1 = nullptr;
+    PictureButton* Check1 = nullptr;
+    PictureButton* Check2 = nullptr;
+    PictureButton* Check4 = nullptr;
+    PictureButton* Check5 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label1 = nullptr;
+    bool m_runSourceAvailable = false;
+    bool m_runDestinationAvailable = false;
+    std::unique_ptr<LayoutSurface<Form3Element>> m_surface;
+};
+
+} // namespace parlowen

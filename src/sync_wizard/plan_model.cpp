@@ -1,0 +1,48 @@
+// The table model behind the wizard's list.
+#include "sync_wizard/plan_model.h"
+
+#include "main_window/qt_folder_box.h"
+
+namespace parlowen {
+
+PlanModel::PlanModel(ResultStore plan, QObject* parent)
+    : QAbstractTableModel(parent), m_plan(std::move(plan))
+{
+}
+
+int PlanModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_plan.size());
+}
+
+int PlanModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant PlanModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+        return {};
+    const auto& op = operation(index.row());
+    switch (index.column()) {
+    case 0: return pathToText(op.OpSource);
+    case 1: return QString::fromStdString(op.OpAction);
+    case 2: return pathToText(op.OpDestination);
+    }
+    return {};
+}
+
+QVariant PlanModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case 0: return QStringLiteral("Source");
+    case 1: return QStringLiteral("Action");
+    case 2: return QStringLiteral("Destination");
+    }
+    return {};
+}
+
+} // namespace parlowen
