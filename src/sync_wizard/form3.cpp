@@ -118,6 +118,8 @@ void Form3::buildControls()
     connect(Check1, &QToolButton::clicked, this, &Form3::Check1_Click);
     connect(Check4, &QToolButton::clicked, this, &Form3::Check4_Click);
     connect(Check5, &QToolButton::clicked, this, &Form3::Check5_Click);
+    // Every click re-reads the files; moving with the keyboard counts as a click too.
+    connect(ListView1, &QTreeView::clicked, this, &Form3::ListView1_Click);
     connect(ListView1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &Form3::ListView1_Click);
     m_surface = std::make_unique<Form3Surface>(

@@ -242,6 +242,35 @@ private slots:
         testing::TempTree empty;
         QCOMPARE(run(a.root(), empty.root()).first, 1);
     }
+
+    void headlessApplyCarriesThePlanOut()
+    {
+        testing::TempTree l;
+        testing::TempTree r;
+        l.file("a.mp3", "newer and longer", kLate);
+        r.file("a.mp3", "older", kEarly);
+        l.file("Album/b.mp3", "b"); // the right side has no Album folder
+        r.file("c.mp3", "c");
+        const auto apply = [&] {
+            QProcess tool;
+            tool.start(QStringLiteral(PARLOWEN_COMPARE_TOOL),
+                       {"--apply", name(l.root()), name(r.root())});
+            tool.waitForFinished(20000);
+            return std::pair{tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput())};
+        };
+        const auto [failed, output] = apply();
+        QCOMPARE(failed, 3);
+        const QString expected = "FAILED\t" + name(l.path("Album/b.mp3")) + "\t" +
+                                 name(r.path("Album/b.mp3")) + "\tNo such file or directory";
+        QVERIFY2(output.startsWith(expected), qPrintable(output));
+        QCOMPARE(r.read("a.mp3"), std::string("newer and longer"));
+        QCOMPARE(l.read("c.mp3"), std::string("c"));
+        // The fresh comparison after the run is printed: only the failed copy is left.
+        QCOMPARE(output.count("\nOP\t"), 1);
+        r.folder("Album");
+        QCOMPARE(apply().first, 0);
+        QCOMPARE(r.read("Album/b.mp3"), std::string("b"));
+    }
 };
 
 QTEST_MAIN(Form1CompareTest)
