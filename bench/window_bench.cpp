@@ -26,6 +26,12 @@ public:
     void openFile(const std::string&) override {}
 };
 
+class NoDialog final : public parlowen::FolderDialog
+{
+public:
+    std::string browseForFolder(const std::string&) override { return {}; }
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -39,7 +45,8 @@ int main(int argc, char* argv[])
     NoMessages messages;
     parlowen::PosixFileOps files;
     NoShell shell;
-    parlowen::Services services{settings, messages, files, shell, "/nonexistent"};
+    NoDialog dialog;
+    parlowen::Services services{settings, messages, files, shell, dialog, "/nonexistent"};
     parlowen::ResultStore results;
     parlowen::Form1 form(services, results);
     form.show();

@@ -2,6 +2,7 @@
 #include "main_window/form1.h"
 #include "platform/qt_messages.h"
 #include "platform/posix_file_ops.h"
+#include "platform/qt_folder_dialog.h"
 #include "platform/qt_settings_store.h"
 #include "platform/qt_shell.h"
 
@@ -19,7 +20,8 @@ int main(int argc, char* argv[])
     const std::string programFolder =
         QFile::encodeName(QApplication::applicationDirPath()).toStdString();
     parlowen::QtShell shell(programFolder);
-    parlowen::Services services{settings, messages, files, shell, programFolder};
+    parlowen::QtFolderDialog folderDialog;
+    parlowen::Services services{settings, messages, files, shell, folderDialog, programFolder};
 
     parlowen::ResultStore results;
     parlowen::Form1 window(services, results);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/file_ops.h"
+#include "platform/folder_dialog.h"
 #include "platform/messages.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
@@ -16,6 +17,7 @@ struct Services
     Messages& messages;
     FileOps& files;
     Shell& shell;
+    FolderDialog& folderDialog;
     std::string programFolder; // the folder that holds the executable, where its cursor files lie
 };
 

@@ -1,8 +1,7 @@
 // Compare through the real main window, offscreen, and the headless tool beside it.
 #include "main_window/form1.h"
 
-#include "fakes/recording_messages.h"
-#include "fakes/recording_shell.h"
+#include "fakes/test_services.h"
 #include "fakes/temp_tree.h"
 #include "main_window/result_rows_model.h"
 #include "platform/memory_settings_store.h"
@@ -25,11 +24,11 @@ constexpr std::int64_t kLate = 1'600'000'000;
 
 struct Fixture
 {
-    MemorySettingsStore settings;
-    testing::RecordingMessages messages;
-    PosixFileOps files;
-    testing::RecordingShell shell;
-    Services services{settings, messages, files, shell, "/nonexistent"};
+    testing::TestServices platform;
+    MemorySettingsStore& settings = platform.settings;
+    testing::RecordingMessages& messages = platform.messages;
+    testing::RecordingShell& shell = platform.shell;
+    Services& services = platform.services;
     ResultStore results;
     testing::TempTree left;
     testing::TempTree right;

@@ -1,8 +1,7 @@
 // The real main window, offscreen: controls, start-up from stored settings, history, layout, Exit.
 #include "main_window/form1.h"
 
-#include "fakes/recording_messages.h"
-#include "fakes/recording_shell.h"
+#include "fakes/test_services.h"
 #include "fakes/temp_tree.h"
 #include "main_window/result_rows_model.h"
 #include "platform/memory_settings_store.h"
@@ -24,11 +23,11 @@ namespace {
 
 struct Fixture
 {
-    MemorySettingsStore settings;
-    testing::RecordingMessages messages;
-    PosixFileOps files;
-    testing::RecordingShell shell;
-    Services services{settings, messages, files, shell, "/nonexistent"};
+    testing::TestServices platform;
+    MemorySettingsStore& settings = platform.settings;
+    testing::RecordingMessages& messages = platform.messages;
+    testing::RecordingShell& shell = platform.shell;
+    Services& services = platform.services;
     ResultStore results;
 
     void store(const char* section, const char* key, const std::string& value)

@@ -3,8 +3,7 @@
 #include "main_window/form1.h"
 #include "sync_wizard/form3.h"
 
-#include "fakes/recording_messages.h"
-#include "fakes/recording_shell.h"
+#include "fakes/test_services.h"
 #include "fakes/temp_tree.h"
 #include "main_window/result_rows_model.h"
 #include "platform/memory_settings_store.h"
@@ -31,11 +30,11 @@ const QColor kGrey(192, 192, 192);
 
 struct Fixture
 {
-    MemorySettingsStore settings;
-    testing::RecordingMessages messages;
-    PosixFileOps files;
-    testing::RecordingShell shell;
-    Services services{settings, messages, files, shell, "/nonexistent"};
+    testing::TestServices platform;
+    MemorySettingsStore& settings = platform.settings;
+    testing::RecordingMessages& messages = platform.messages;
+    testing::RecordingShell& shell = platform.shell;
+    Services& services = platform.services;
     ResultStore results;
     testing::TempTree left;
     testing::TempTree right;
