@@ -75,6 +75,7 @@ Form1::Form1(Services& services, ResultStore& results, QWidget* parent)
         {Form1Element::Combo2, Combo2},       {Form1Element::Image1, Image1},
         {Form1Element::Image2, Image2}});
     connectHandlers();
+    watchPointerAndDrops();
     Form_Load();
 }
 
@@ -153,6 +154,7 @@ void Form1::connectHandlers()
     connect(Check1, &QToolButton::clicked, this, &Form1::Check1_Click);
     connect(Check2, &QToolButton::clicked, this, &Form1::Check2_Click);
     connect(Check7, &QToolButton::clicked, this, &Form1::Check7_Click);
+    connect(ListView1, &QTreeView::clicked, this, &Form1::ListView1_Click);
     connect(Combo1, &QComboBox::editTextChanged, this, &Form1::Combo1_Change);
     connect(Combo2, &QComboBox::editTextChanged, this, &Form1::Combo2_Change);
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);
@@ -161,6 +163,12 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load()
 {
+    // The hand is loaded ahead; the pointer itself changes only when a rule runs.
+    const std::string hand = m_services.programFolder + "/" + kHandCursor;
+    if (OldMain::FileExists(hand)) {
+        m_pointer.customImage = hand;
+        applyPointer();
+    }
     Combo1->setEditText(QString());
     Combo2->setEditText(QString());
     Main::LoadFolderHistory(boxes(), m_services.settings);
@@ -192,17 +200,6 @@ void Form1::sizeResultColumns()
         for (int column = 0; column < 4; ++column)
             list->header()->resizeSection(column, twipsToPixels(widths[static_cast<size_t>(column)]));
     }
-}
-
-void Form1::mouseMoveEvent(QMouseEvent* event)
-{
-    QWidget::mouseMoveEvent(event);
-    Form_MouseMove();
-}
-
-void Form1::Form_MouseMove()
-{
-    setCursor(Qt::ArrowCursor);
 }
 
 void Form1::Check1_Click()
@@ -279,7 +276,8 @@ void Form1::removeTrailingSlash(QComboBox* box)
 
 bool Form1::yieldToEvents()
 {
-    setCursor(Qt::WaitCursor);
+    m_pointer.mode = PointerMode::Hourglass;
+    applyPointer();
     QApplication::processEvents();
     return !m_ending;
 }

@@ -5,16 +5,20 @@
 #include "compare/result_store.h"
 #include "sync_wizard/executor.h"
 #include "main_window/form1_layout.h"
+#include "main_window/pointer_rules.h"
 #include "main_window/qt_folder_box.h"
 #include "platform/qt_geometry.h"
 #include "platform/services.h"
 
+#include <QCursor>
 #include <QWidget>
 
 #include <memory>
 #include <optional>
 
 class QComboBox;
+class QDropEvent;
+class QMimeData;
 class QGroupBox;
 class QLabel;
 class QTreeView;
@@ -34,6 +38,7 @@ public:
 
     ResultRowsModel& leftRows() { return *m_leftRows; }
     ResultRowsModel& rightRows() { return *m_rightRows; }
+    const PointerState& pointer() const { return m_pointer; }
 
 signals:
     // Exit was pressed: the program ends at once.
@@ -44,6 +49,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
@@ -59,6 +65,14 @@ private:
     void Check2_Click();
     void Check7_Click();
     void Wizard_PlanCarriedOut(const std::vector<FailedOperation>& failures);
+    void Image1_Click();
+    void Image2_Click();
+    void ListView1_Click();
+    void ListView_Drop(QComboBox* box, const QMimeData* data);
+    void ListView_DragOver(QDropEvent* event);
+
+    void watchPointerAndDrops();
+    void applyPointer();
     void Combo1_Change();
     void Combo2_Change();
     void Combo1_Click();
@@ -106,6 +120,10 @@ private:
     double m_normalHeight = 0;
     // A stored height applied before the window had its frame; set again once the frame is known.
     std::optional<double> m_pendingHeight;
+    PointerState m_pointer;
+    QCursor m_customCursor;
+    std::string m_loadedCursor; // the file m_customCursor was read from
+    std::string m_lastClickedText;
     bool m_loaded = false;
     bool m_scanning = false; // commands that would start a scan or change the lists wait
     bool m_ending = false;   // Exit or close while scanning: the scan is abandoned

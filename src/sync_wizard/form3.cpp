@@ -114,6 +114,11 @@ void Form3::buildControls()
     placeInTwips(Frame1, 6370, 5938, 5580, 1195);
     placeInTwips(Label1, 240, 270, 5180, 700);
 
+    setMouseTracking(true);
+    for (QWidget* button : std::initializer_list<QWidget*>{Check2, Check1, Check4, Check5}) {
+        button->setMouseTracking(true);
+        button->installEventFilter(this);
+    }
     connect(Check2, &QToolButton::clicked, this, &Form3::Check2_Click);
     connect(Check1, &QToolButton::clicked, this, &Form3::Check1_Click);
     connect(Check4, &QToolButton::clicked, this, &Form3::Check4_Click);
@@ -135,6 +140,15 @@ void Form3::buildControls()
 
 void Form3::Form_Load()
 {
+    const std::string hand = m_services.programFolder + "/" + kHandCursor;
+    if (OldMain::FileExists(hand)) {
+        const QPixmap picture(QString::fromStdString(hand));
+        const auto hotSpot = cursorHotSpot(hand).value_or(std::pair{0, 0});
+        if (!picture.isNull()) {
+            m_hand = QCursor(picture, hotSpot.first, hotSpot.second);
+            m_pointer.customImage = hand;
+        }
+    }
     setWidgetEdge(Frame1, Edge::Height, widgetEdge(Check5, Edge::Height) + 100);
     setWidgetEdge(Frame1, Edge::Left, widgetEdge(Check5, Edge::Left) + 1570);
     setWidgetEdge(Frame1, Edge::Top, widgetEdge(Check5, Edge::Top) - 100);
@@ -225,6 +239,28 @@ void Form3::Check2_Click()
 void Form3::Check1_Click()
 {
     close();
+}
+
+bool Form3::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        pointerMoveOnForm3(m_pointer, Form3Part::Button);
+        applyPointer();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form3::mouseMoveEvent(QMouseEvent* event)
+{
+    QWidget::mouseMoveEvent(event);
+    pointerMoveOnForm3(m_pointer, Form3Part::Background);
+    applyPointer();
+}
+
+void Form3::applyPointer()
+{
+    const bool hand = m_pointer.mode == PointerMode::Custom && m_hand;
+    setCursor(hand ? *m_hand : QCursor(Qt::ArrowCursor));
 }
 
 void Form3::closeEvent(QCloseEvent* event)

@@ -1,13 +1,16 @@
 // The Sync Wizard: the planned operations, their Run buttons, and OK / Cancel.
 #pragma once
 
+#include "main_window/pointer_rules.h"
 #include "sync_wizard/executor.h"
 #include "sync_wizard/form3_layout.h"
 #include "platform/services.h"
 
+#include <QCursor>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -26,6 +29,8 @@ public:
     Form3(Services& services, const ResultStore& plan, QWidget* parent = nullptr);
     ~Form3() override;
 
+    const PointerState& pointer() const { return m_pointer; }
+
 signals:
     // OK carried the plan out (the failures are empty when everything was done).
     void planCarriedOut(const std::vector<parlowen::FailedOperation>& failures);
@@ -35,6 +40,8 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -49,6 +56,7 @@ private:
     void setRunStates(int row);
     static void setAvailable(PictureButton* button, bool available);
     int selectedRow() const;
+    void applyPointer();
 
     Services& m_services;
     PlanModel* m_plan = nullptr;
@@ -59,6 +67,8 @@ private:
     PictureButton* Check5 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QLabel* Label1 = nullptr;
+    PointerState m_pointer;
+    std::optional<QCursor> m_hand; // read once, when the wizard is loaded
     bool m_runSourceAvailable = false;
     bool m_runDestinationAvailable = false;
     std::unique_ptr<LayoutSurface<Form3Element>> m_surface;
