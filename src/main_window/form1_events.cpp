@@ -71,7 +71,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 void Form1::mouseMoveEvent(QMouseEvent* event)
 {
     QWidget::mouseMoveEvent(event);
-    Form_MouseMove();
+    // Moves over a button or a list come here too once the child has seen them; only the
+    // window's own surface gets the background's rule.
+    if (!childAt(event->position().toPoint()))
+        Form_MouseMove();
 }
 
 void Form1::Form_MouseMove()

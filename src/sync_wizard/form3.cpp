@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -253,6 +254,9 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
 void Form3::mouseMoveEvent(QMouseEvent* event)
 {
     QWidget::mouseMoveEvent(event);
+    // Moves a child passed on are not the background's.
+    if (childAt(event->position().toPoint()))
+        return;
     pointerMoveOnForm3(m_pointer, Form3Part::Background);
     applyPointer();
 }
