@@ -24,20 +24,6 @@
 namespace parlowen {
 namespace {
 
-QTreeView* resultList(QWidget* parent, const char* name, ResultRowsModel* model)
-{
-    auto* list = named(new QTreeView(parent), name);
-    list->setModel(model);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->header()->setStretchLastSection(false);
-    list->setFont(arial(9.75, false));
-    return list;
-}
-
 QComboBox* folderBox(QWidget* parent, const char* name)
 {
     auto* combo = named(new QComboBox(parent), name);
@@ -54,12 +40,7 @@ Form1::Form1(Services& services, ResultStore& results, QWidget* parent)
     : QWidget(parent), m_services(services), m_results(results)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Parlowen"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/window_icon.svg")));
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setUpWindow(this, QStringLiteral("Parlowen"));
     setFont(arial(9.75, false));
     setMouseTracking(true);
     setGeometry(twipsToPixels(3015), twipsToPixels(3120), twipsToPixels(11880),
@@ -96,8 +77,10 @@ void Form1::buildControls()
     Image2->setToolTip(QStringLiteral("Browse to Folder"));
     m_leftRows = new ResultRowsModel(this);
     m_rightRows = new ResultRowsModel(this);
-    ListView1 = resultList(this, "ListView1", m_leftRows);
-    ListView2 = resultList(this, "ListView2", m_rightRows);
+    ListView1 = rowList(this, "ListView1", m_leftRows);
+    ListView2 = rowList(this, "ListView2", m_rightRows);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_box1 = QtFolderBox(Combo1);
     m_box2 = QtFolderBox(Combo2);
 

@@ -4,6 +4,7 @@
 #include "main_window/drop.h"
 #include "main_window/result_rows_model.h"
 #include "platform/picture_button.h"
+#include "platform/qt_widgets.h"
 
 #include <QComboBox>
 #include <QDropEvent>
@@ -86,11 +87,9 @@ void Form1::Form_MouseMove()
 void Form1::applyPointer()
 {
     if (!m_pointer.customImage.empty() && m_pointer.customImage != m_loadedCursor) {
-        const QPixmap picture(pathToText(m_pointer.customImage));
         // A file that is no readable cursor is treated like a missing one.
-        if (!picture.isNull()) {
-            const auto hotSpot = cursorHotSpot(m_pointer.customImage).value_or(std::pair{0, 0});
-            m_customCursor = QCursor(picture, hotSpot.first, hotSpot.second);
+        if (const auto cursor = loadCursorFile(m_pointer.customImage)) {
+            m_customCursor = *cursor;
             m_loadedCursor = m_pointer.customImage;
         }
     }

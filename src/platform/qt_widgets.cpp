@@ -1,6 +1,10 @@
 // Small helpers the forms share to build their controls.
 #include "platform/qt_widgets.h"
 
+#include "main_window/pointer_rules.h"
+
+#include <QFile>
+#include <QHeaderView>
 #include <QIcon>
 
 namespace parlowen {
@@ -19,6 +23,38 @@ QLabel* picture(QWidget* parent, const char* name, const QString& file, int size
     label->setPixmap(QIcon(file).pixmap(size, size));
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
+}
+
+void setUpWindow(QWidget* window, const QString& caption)
+{
+    window->setWindowTitle(caption);
+    window->setWindowIcon(QIcon(QStringLiteral(":/pictures/window_icon.svg")));
+    window->setAutoFillBackground(true);
+    QPalette white = window->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    window->setPalette(white);
+}
+
+QTreeView* rowList(QWidget* parent, const char* name, QAbstractItemModel* model)
+{
+    auto* list = named(new QTreeView(parent), name);
+    list->setModel(model);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->header()->setStretchLastSection(false);
+    list->setFont(arial(9.75, false));
+    return list;
+}
+
+std::optional<QCursor> loadCursorFile(const std::string& path)
+{
+    const QPixmap picture(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (picture.isNull())
+        return std::nullopt;
+    const auto hotSpot = cursorHotSpot(path).value_or(std::pair{0, 0});
+    return QCursor(picture, hotSpot.first, hotSpot.second);
 }
 
 } // namespace parlowen

@@ -68,12 +68,7 @@ Form3::Form3(Services& services, const ResultStore& plan, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Sync Wizard"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/window_icon.svg")));
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    setUpWindow(this, QStringLiteral("Sync Wizard"));
     m_plan = new PlanModel(plan, this);
     buildControls();
     Form_Load();
@@ -83,15 +78,8 @@ Form3::~Form3() = default;
 
 void Form3::buildControls()
 {
-    ListView1 = named(new QTreeView(this), "ListView1");
-    ListView1->setModel(m_plan);
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1 = rowList(this, "ListView1", m_plan);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->setFont(arial(9.75, false));
     Check2 = new PictureButton("Check2", "OK", ":/pictures/ok.svg", 32, this);
     Check1 = new PictureButton("Check1", "Cancel", ":/pictures/cancel.svg", 32, this);
     Check4 = new PictureButton("Check4", "Run Source", ":/pictures/run_source.svg", 32, this);
@@ -143,12 +131,9 @@ void Form3::Form_Load()
 {
     const std::string hand = m_services.programFolder + "/" + kHandCursor;
     if (OldMain::FileExists(hand)) {
-        const QPixmap picture(QString::fromStdString(hand));
-        const auto hotSpot = cursorHotSpot(hand).value_or(std::pair{0, 0});
-        if (!picture.isNull()) {
-            m_hand = QCursor(picture, hotSpot.first, hotSpot.second);
+        m_hand = loadCursorFile(hand);
+        if (m_hand)
             m_pointer.customImage = hand;
-        }
     }
     setWidgetEdge(Frame1, Edge::Height, widgetEdge(Check5, Edge::Height) + 100);
     setWidgetEdge(Frame1, Edge::Left, widgetEdge(Check5, Edge::Left) + 1570);

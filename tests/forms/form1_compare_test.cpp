@@ -2,6 +2,7 @@
 #include "main_window/form1.h"
 
 #include "fakes/test_services.h"
+#include "forms/form_helpers.h"
 #include "fakes/temp_tree.h"
 #include "main_window/result_rows_model.h"
 #include "platform/memory_settings_store.h"
@@ -16,19 +17,15 @@
 #include <QTreeView>
 
 using namespace parlowen;
+using parlowen::testing::child;
 
 namespace {
 
 constexpr std::int64_t kEarly = 1'500'000'000;
 constexpr std::int64_t kLate = 1'600'000'000;
 
-struct Fixture
+struct Fixture : testing::TestServices
 {
-    testing::TestServices platform;
-    MemorySettingsStore& settings = platform.settings;
-    testing::RecordingMessages& messages = platform.messages;
-    testing::RecordingShell& shell = platform.shell;
-    Services& services = platform.services;
     ResultStore results;
     testing::TempTree left;
     testing::TempTree right;
@@ -43,11 +40,6 @@ struct Fixture
         right.file("only-right.mp3", "r");
     }
 };
-
-template <class T> T* child(QWidget& form, const char* name)
-{
-    return form.findChild<T*>(QString::fromLatin1(name));
-}
 
 void setFolders(Form1& form, const QString& left, const QString& right)
 {

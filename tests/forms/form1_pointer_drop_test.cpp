@@ -4,6 +4,7 @@
 
 #include "fakes/temp_tree.h"
 #include "fakes/test_services.h"
+#include "forms/form_helpers.h"
 #include "main_window/result_rows_model.h"
 #include "platform/picture_button.h"
 
@@ -18,13 +19,9 @@
 #include <filesystem>
 
 using namespace parlowen;
+using parlowen::testing::child;
 
 namespace {
-
-template <class T> T* child(QWidget& form, const char* name)
-{
-    return form.findChild<T*>(QString::fromLatin1(name));
-}
 
 // A program folder holding the given cursor files, as the build places them.
 struct ProgramFolder

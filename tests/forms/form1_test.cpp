@@ -2,6 +2,7 @@
 #include "main_window/form1.h"
 
 #include "fakes/test_services.h"
+#include "forms/form_helpers.h"
 #include "fakes/temp_tree.h"
 #include "main_window/result_rows_model.h"
 #include "platform/memory_settings_store.h"
@@ -18,16 +19,12 @@
 #include <QTreeView>
 
 using namespace parlowen;
+using parlowen::testing::child;
 
 namespace {
 
-struct Fixture
+struct Fixture : testing::TestServices
 {
-    testing::TestServices platform;
-    MemorySettingsStore& settings = platform.settings;
-    testing::RecordingMessages& messages = platform.messages;
-    testing::RecordingShell& shell = platform.shell;
-    Services& services = platform.services;
     ResultStore results;
 
     void store(const char* section, const char* key, const std::string& value)
@@ -39,14 +36,6 @@ struct Fixture
         return settings.read("Vantrell", section, key);
     }
 };
-
-template <class T> T* child(QWidget& form, const char* name)
-{
-    auto* found = form.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
 
 int twips(int pixels)
 {

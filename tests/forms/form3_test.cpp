@@ -4,6 +4,7 @@
 #include "sync_wizard/form3.h"
 
 #include "fakes/test_services.h"
+#include "forms/form_helpers.h"
 #include "fakes/temp_tree.h"
 #include "main_window/result_rows_model.h"
 #include "platform/memory_settings_store.h"
@@ -21,6 +22,7 @@
 #include <filesystem>
 
 using namespace parlowen;
+using parlowen::testing::child;
 
 namespace {
 
@@ -28,13 +30,8 @@ constexpr std::int64_t kEarly = 1'500'000'000;
 constexpr std::int64_t kLate = 1'600'000'000;
 const QColor kGrey(192, 192, 192);
 
-struct Fixture
+struct Fixture : testing::TestServices
 {
-    testing::TestServices platform;
-    MemorySettingsStore& settings = platform.settings;
-    testing::RecordingMessages& messages = platform.messages;
-    testing::RecordingShell& shell = platform.shell;
-    Services& services = platform.services;
     ResultStore results;
     testing::TempTree left;
     testing::TempTree right;
