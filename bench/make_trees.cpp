@@ -12,11 +12,11 @@
 namespace {
 
 const std::vector<std::string> kWords = {
-    "Café",   "del",   "Mar",    "Björk",  "Motörhead", "Sigur",  "Rós",     "Blue",
-    "Night",  "Road",  "Señor",  "Kraftwerk", "Über",   "Alles", "Live",    "at",
-    "the",    "Hall",  "Zoë",    "Strange", "Days",     "Århus", "Echoes",  "Dawn"};
+    "Café",  "del",  "Mar",   "Björk",     "Motörhead", "Sigur", "Rós",    "Blue",
+    "Night", "Road", "Señor", "Kraftwerk", "Über",      "Alles", "Live",   "at",
+    "the",   "Hall", "Zoë",   "Strange",   "Days",      "Århus", "Echoes", "Dawn"};
 
-std::string words(std::mt19937& rng, int count)
+std::string words(std::mt19937 &rng, int count)
 {
     std::string text;
     for (int i = 0; i < count; ++i) {
@@ -27,7 +27,7 @@ std::string words(std::mt19937& rng, int count)
     return text;
 }
 
-bool makeFile(const std::string& path, long long size, long long mtime)
+bool makeFile(const std::string &path, long long size, long long mtime)
 {
     const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -40,7 +40,7 @@ bool makeFile(const std::string& path, long long size, long long mtime)
 
 } // namespace
 
-int main(int argc, char* argv[])
+int main(int argc, char *argv[])
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: make_trees OUTDIR ALBUMS (20 tracks and a cover each)\n");
@@ -55,14 +55,16 @@ int main(int argc, char* argv[])
     int differences = 0;
     for (int a = 0; a < albums; ++a) {
         const std::string artist = std::to_string(a / 10) + " " + words(rng, 2);
-        const std::string album = artist + "/" + std::to_string(1990 + a % 30) + " - " + words(rng, 3);
+        const std::string album =
+            artist + "/" + std::to_string(1990 + a % 30) + " - " + words(rng, 3);
         std::filesystem::create_directories(left + "/" + album);
         std::filesystem::create_directories(right + "/" + album);
         for (int t = 0; t <= 20; ++t) {
-            const std::string name = t == 20 ? "cover.jpg"
-                                             : (t < 9 ? "0" : "") + std::to_string(t + 1) + " " +
-                                                   words(rng, 3) + ".mp3";
-            const long long size = t == 20 ? 20'000 + rng() % 400'000 : 2'000'000 + rng() % 9'000'000;
+            const std::string name =
+                t == 20 ? "cover.jpg"
+                        : (t < 9 ? "0" : "") + std::to_string(t + 1) + " " + words(rng, 3) + ".mp3";
+            const long long size =
+                t == 20 ? 20'000 + rng() % 400'000 : 2'000'000 + rng() % 9'000'000;
             const long long mtime = 1'200'000'000 + rng() % 500'000'000;
             const std::string relative = album + "/" + name;
             // About 1 in 100 files differs: size and time, a deletion, or an addition.

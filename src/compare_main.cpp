@@ -12,12 +12,18 @@
 
 namespace {
 
-enum ExitStatus { kNothingPlanned = 0, kPlanned = 1, kNoFolders = 2, kFailed = 3 };
+enum ExitStatus
+{
+    kNothingPlanned = 0,
+    kPlanned = 1,
+    kNoFolders = 2,
+    kFailed = 3
+};
 
 class StderrMessages final : public parlowen::Messages
 {
 public:
-    void show(const std::string& title, const std::string& text) override
+    void show(const std::string &title, const std::string &text) override
     {
         std::cerr << title << ": " << text << '\n';
     }
@@ -25,7 +31,7 @@ public:
 
 } // namespace
 
-int main(int argc, char* argv[])
+int main(int argc, char *argv[])
 {
     std::setlocale(LC_ALL, ""); // the same date and time texts as the window
     std::ios::sync_with_stdio(false);
@@ -48,7 +54,7 @@ int main(int argc, char* argv[])
     bool failed = false;
     if (apply) {
         parlowen::PosixFileOps files;
-        for (const auto& f : parlowen::carryOut(comparison.plan, files)) {
+        for (const auto &f : parlowen::carryOut(comparison.plan, files)) {
             std::cout << "FAILED\t" << parlowen::escapeField(f.sourcePath) << '\t'
                       << parlowen::escapeField(f.targetPath) << '\t'
                       << parlowen::escapeField(f.reason) << '\n';

@@ -1,15 +1,15 @@
 // Builds the real platform objects and shows the main window.
 #include "main_window/form1.h"
-#include "platform/qt_messages.h"
 #include "platform/posix_file_ops.h"
 #include "platform/qt_folder_dialog.h"
+#include "platform/qt_messages.h"
 #include "platform/qt_settings_store.h"
 #include "platform/qt_shell.h"
 
 #include <QApplication>
 #include <QFile>
 
-int main(int argc, char* argv[])
+int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlowen"));

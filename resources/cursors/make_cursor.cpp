@@ -12,13 +12,13 @@ namespace {
 
 constexpr int kSize = 32;
 
-void put16(std::vector<unsigned char>& out, unsigned value)
+void put16(std::vector<unsigned char> &out, unsigned value)
 {
     out.push_back(static_cast<unsigned char>(value & 0xff));
     out.push_back(static_cast<unsigned char>((value >> 8) & 0xff));
 }
 
-void put32(std::vector<unsigned char>& out, std::uint32_t value)
+void put32(std::vector<unsigned char> &out, std::uint32_t value)
 {
     put16(out, value & 0xffff);
     put16(out, value >> 16);
@@ -28,17 +28,22 @@ void put32(std::vector<unsigned char>& out, std::uint32_t value)
 std::array<unsigned char, 4> colour(char c)
 {
     switch (c) {
-    case 'X': return {0, 0, 0, 255};
-    case 'o': return {255, 255, 255, 255};
-    case 'y': return {0x44, 0xc7, 0xf2, 255};
-    case 'Y': return {0x20, 0xa5, 0xd9, 255};
-    default: return {0, 0, 0, 0};
+    case 'X':
+        return {0, 0, 0, 255};
+    case 'o':
+        return {255, 255, 255, 255};
+    case 'y':
+        return {0x44, 0xc7, 0xf2, 255};
+    case 'Y':
+        return {0x20, 0xa5, 0xd9, 255};
+    default:
+        return {0, 0, 0, 0};
     }
 }
 
 } // namespace
 
-int main(int argc, char* argv[])
+int main(int argc, char *argv[])
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: make_cursor PICTURE.txt OUTPUT.cur\n");
@@ -67,7 +72,7 @@ int main(int argc, char* argv[])
     put16(image, 1);         // planes
     put16(image, 32);        // bits per pixel
     for (int i = 0; i < 6; ++i)
-        put32(image, 0); // no compression, sizes and palette left to the reader
+        put32(image, 0);                   // no compression, sizes and palette left to the reader
     for (int y = kSize - 1; y >= 0; --y) { // bottom-up
         for (int x = 0; x < kSize; ++x) {
             for (unsigned char byte : colour(rows[static_cast<size_t>(y)][static_cast<size_t>(x)]))
@@ -99,6 +104,7 @@ int main(int argc, char* argv[])
     put32(file, 22); // the picture follows this header
     file.insert(file.end(), image.begin(), image.end());
     std::ofstream(argv[2], std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        .write(reinterpret_cast<const char *>(file.data()),
+               static_cast<std::streamsize>(file.size()));
     return 0;
 }

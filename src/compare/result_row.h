@@ -6,10 +6,23 @@
 
 namespace parlowen {
 
-enum class RowStatus : std::uint8_t { None, Ok, Newer, Older, NotFound };
+enum class RowStatus : std::uint8_t
+{
+    None,
+    Ok,
+    Newer,
+    Older,
+    NotFound
+};
 
 // Icon numbers of the result lists' image list; 3 exists but is given to no row.
-enum class RowIcon : std::uint8_t { None = 0, Newer = 1, Older = 2, NoMatch = 4 };
+enum class RowIcon : std::uint8_t
+{
+    None = 0,
+    Newer = 1,
+    Older = 2,
+    NoMatch = 4
+};
 
 // Sizes and times are kept as numbers; their texts are made when shown or compared.
 struct ResultRow
@@ -25,20 +38,25 @@ struct ResultRow
 };
 
 // "OK", "Newer", "Older", "Not found" or "".
-inline const char* statusText(RowStatus status)
+inline const char *statusText(RowStatus status)
 {
     switch (status) {
-    case RowStatus::Ok: return "OK";
-    case RowStatus::Newer: return "Newer";
-    case RowStatus::Older: return "Older";
-    case RowStatus::NotFound: return "Not found";
-    case RowStatus::None: break;
+    case RowStatus::Ok:
+        return "OK";
+    case RowStatus::Newer:
+        return "Newer";
+    case RowStatus::Older:
+        return "Older";
+    case RowStatus::NotFound:
+        return "Not found";
+    case RowStatus::None:
+        break;
     }
     return "";
 }
 
 // "512 bytes", or "" when the size could not be read.
-inline std::string sizeText(const ResultRow& row)
+inline std::string sizeText(const ResultRow &row)
 {
     return row.hasSize ? std::to_string(row.size) + " bytes" : std::string();
 }

@@ -6,7 +6,13 @@
 
 namespace parlowen {
 
-enum class Edge { Left, Top, Width, Height };
+enum class Edge
+{
+    Left,
+    Top,
+    Width,
+    Height
+};
 
 template <class Element> class LayoutSurface
 {

@@ -7,11 +7,11 @@
 
 namespace parlowen {
 
-std::string QtFolderDialog::browseForFolder(const std::string& prompt)
+std::string QtFolderDialog::browseForFolder(const std::string &prompt)
 {
-    const QString folder = QFileDialog::getExistingDirectory(
-        QApplication::activeWindow(), QString::fromStdString(prompt), QString(),
-        QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(QApplication::activeWindow(),
+                                                             QString::fromStdString(prompt),
+                                                             QString(), QFileDialog::ShowDirsOnly);
     return QFile::encodeName(folder).toStdString();
 }
 

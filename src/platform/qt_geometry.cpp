@@ -5,39 +5,47 @@
 
 namespace parlowen {
 
-void placeInTwips(QWidget* widget, double left, double top, double width, double height)
+void placeInTwips(QWidget *widget, double left, double top, double width, double height)
 {
     widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
                         twipsToPixels(height));
 }
 
-double outerWidthTwips(const QWidget* window)
+double outerWidthTwips(const QWidget *window)
 {
     return pixelsToTwips(window->frameGeometry().width());
 }
 
-double outerHeightTwips(const QWidget* window)
+double outerHeightTwips(const QWidget *window)
 {
     return pixelsToTwips(window->frameGeometry().height());
 }
 
-double widgetEdge(const QWidget* widget, Edge edge)
+double widgetEdge(const QWidget *widget, Edge edge)
 {
     switch (edge) {
-    case Edge::Left: return pixelsToTwips(widget->x());
-    case Edge::Top: return pixelsToTwips(widget->y());
-    case Edge::Width: return pixelsToTwips(widget->width());
-    case Edge::Height: return pixelsToTwips(widget->height());
+    case Edge::Left:
+        return pixelsToTwips(widget->x());
+    case Edge::Top:
+        return pixelsToTwips(widget->y());
+    case Edge::Width:
+        return pixelsToTwips(widget->width());
+    case Edge::Height:
+        return pixelsToTwips(widget->height());
     }
     return 0;
 }
 
-bool setWidgetEdge(QWidget* widget, Edge edge, double twips)
+bool setWidgetEdge(QWidget *widget, Edge edge, double twips)
 {
     const int pixels = twipsToPixels(twips);
     switch (edge) {
-    case Edge::Left: widget->move(pixels, widget->y()); return true;
-    case Edge::Top: widget->move(widget->x(), pixels); return true;
+    case Edge::Left:
+        widget->move(pixels, widget->y());
+        return true;
+    case Edge::Top:
+        widget->move(widget->x(), pixels);
+        return true;
     case Edge::Width:
         if (twips < 0)
             return false;

@@ -6,10 +6,10 @@
 
 namespace parlowen {
 
-void QtMessages::show(const std::string& title, const std::string& text)
+void QtMessages::show(const std::string &title, const std::string &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, title.empty() ? QStringLiteral("Parlowen")
-                                                       : QString::fromStdString(title),
+    QMessageBox box(QMessageBox::NoIcon,
+                    title.empty() ? QStringLiteral("Parlowen") : QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }

@@ -10,10 +10,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QMouseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTreeView>
 
 namespace parlowen {
@@ -26,7 +26,7 @@ const QColor kUnavailable = QColor(192, 192, 192);
 class Form3Surface final : public LayoutSurface<Form3Element>
 {
 public:
-    Form3Surface(std::map<Form3Element, QWidget*> widgets, QTreeView* list)
+    Form3Surface(std::map<Form3Element, QWidget *> widgets, QTreeView *list)
         : m_widgets(std::move(widgets)), m_list(list)
     {
     }
@@ -51,19 +51,23 @@ private:
     static int columnOf(Form3Element element)
     {
         switch (element) {
-        case Form3Element::SourceColumn: return 0;
-        case Form3Element::ActionColumn: return 1;
-        case Form3Element::DestinationColumn: return 2;
-        default: return -1;
+        case Form3Element::SourceColumn:
+            return 0;
+        case Form3Element::ActionColumn:
+            return 1;
+        case Form3Element::DestinationColumn:
+            return 2;
+        default:
+            return -1;
         }
     }
-    std::map<Form3Element, QWidget*> m_widgets;
-    QTreeView* m_list;
+    std::map<Form3Element, QWidget *> m_widgets;
+    QTreeView *m_list;
 };
 
 } // namespace
 
-Form3::Form3(Services& services, const ResultStore& plan, QWidget* parent)
+Form3::Form3(Services &services, const ResultStore &plan, QWidget *parent)
     : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("Form3"));
@@ -104,7 +108,7 @@ void Form3::buildControls()
     placeInTwips(Label1, 240, 270, 5180, 700);
 
     setMouseTracking(true);
-    for (QWidget* button : std::initializer_list<QWidget*>{Check2, Check1, Check4, Check5}) {
+    for (QWidget *button : std::initializer_list<QWidget *>{Check2, Check1, Check4, Check5}) {
         button->setMouseTracking(true);
         button->installEventFilter(this);
     }
@@ -117,13 +121,13 @@ void Form3::buildControls()
     connect(ListView1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &Form3::ListView1_Click);
     m_surface = std::make_unique<Form3Surface>(
-        std::map<Form3Element, QWidget*>{{Form3Element::ListView1, ListView1},
-                                         {Form3Element::Check1, Check1},
-                                         {Form3Element::Check2, Check2},
-                                         {Form3Element::Check4, Check4},
-                                         {Form3Element::Check5, Check5},
-                                         {Form3Element::Frame1, Frame1},
-                                         {Form3Element::Label1, Label1}},
+        std::map<Form3Element, QWidget *>{{Form3Element::ListView1, ListView1},
+                                          {Form3Element::Check1, Check1},
+                                          {Form3Element::Check2, Check2},
+                                          {Form3Element::Check4, Check4},
+                                          {Form3Element::Check5, Check5},
+                                          {Form3Element::Frame1, Frame1},
+                                          {Form3Element::Label1, Label1}},
         ListView1);
 }
 
@@ -141,8 +145,9 @@ void Form3::Form_Load()
     const auto widths = planColumnWidths(widgetEdge(ListView1, Edge::Width));
     for (int column = 0; column < 3; ++column)
         ListView1->header()->resizeSection(column, twipsToPixels(widths[size_t(column)]));
-    Label1->setText(QStringLiteral("Please confirm the following file operations. Feel free to "
-                                   "run (open) the files with 'Run Source' and 'Run Destination'."));
+    Label1->setText(
+        QStringLiteral("Please confirm the following file operations. Feel free to "
+                       "run (open) the files with 'Run Source' and 'Run Destination'."));
     setWidgetEdge(Label1, Edge::Height, 700);
     if (m_plan->rowCount() > 0)
         ListView1->setCurrentIndex(m_plan->index(0, 0));
@@ -154,7 +159,7 @@ void Form3::Form_Resize()
     layOutForm3(*m_surface, outerWidthTwips(this), outerHeightTwips(this));
 }
 
-void Form3::resizeEvent(QResizeEvent* event)
+void Form3::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     Form_Resize();
@@ -166,7 +171,7 @@ int Form3::selectedRow() const
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
-void Form3::setAvailable(PictureButton* button, bool available)
+void Form3::setAvailable(PictureButton *button, bool available)
 {
     button->setCaptionColor(available ? kAvailable : kUnavailable);
 }
@@ -175,7 +180,7 @@ void Form3::setRunStates(int row)
 {
     if (row < 0 || row >= m_plan->rowCount())
         return;
-    const auto& op = m_plan->operation(row);
+    const auto &op = m_plan->operation(row);
     m_runSourceAvailable = OldMain::FileExists(op.OpSource);
     m_runDestinationAvailable = OldMain::FileExists(op.OpDestination);
     setAvailable(Check4, m_runSourceAvailable);
@@ -190,7 +195,8 @@ void Form3::ListView1_Click()
 void Form3::Check4_Click()
 {
     if (!m_runSourceAvailable) {
-        m_services.messages.show("", "The source item is a folder, not a file. You can not run this.");
+        m_services.messages.show("",
+                                 "The source item is a folder, not a file. You can not run this.");
         return;
     }
     if (const int row = selectedRow(); row >= 0) {
@@ -227,7 +233,7 @@ void Form3::Check1_Click()
     close();
 }
 
-bool Form3::eventFilter(QObject* watched, QEvent* event)
+bool Form3::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove) {
         pointerMoveOnForm3(m_pointer, Form3Part::Button);
@@ -236,7 +242,7 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Form3::mouseMoveEvent(QMouseEvent* event)
+void Form3::mouseMoveEvent(QMouseEvent *event)
 {
     QWidget::mouseMoveEvent(event);
     // Moves a child passed on are not the background's.
@@ -252,7 +258,7 @@ void Form3::applyPointer()
     setCursor(hand ? *m_hand : QCursor(Qt::ArrowCursor));
 }
 
-void Form3::closeEvent(QCloseEvent* event)
+void Form3::closeEvent(QCloseEvent *event)
 {
     emit closing();
     QWidget::closeEvent(event);

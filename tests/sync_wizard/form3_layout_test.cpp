@@ -42,8 +42,8 @@ TEST(Form3Layout, TinyWindowRefusesNegativeSizesAndStillMovesButtons)
     TwipSurface<E> s;
     layOutForm3(s, 12000, 7800);
     layOutForm3(s, 300, 1000);
-    EXPECT_EQ(s.get(E::ListView1, Edge::Width), 11600);  // W - 400 < 0: refused
-    EXPECT_EQ(s.get(E::ListView1, Edge::Height), 5900);  // H - 1900 < 0: refused
+    EXPECT_EQ(s.get(E::ListView1, Edge::Width), 11600);   // W - 400 < 0: refused
+    EXPECT_EQ(s.get(E::ListView1, Edge::Height), 5900);   // H - 1900 < 0: refused
     EXPECT_EQ(s.get(E::Check2, Edge::Top), -670);         // positions may be negative
     EXPECT_EQ(s.get(E::SourceColumn, Edge::Width), 4540); // from the kept list width
 }
