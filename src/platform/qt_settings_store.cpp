@@ -35,7 +35,11 @@ std::string QtSettingsStore::read(const std::string &application, const std::str
                                   const std::string &key) const
 {
     const QSettings settings(fileFor(application), QSettings::IniFormat);
-    return settings.value(keyPath(section, key)).toString().toStdString();
+    const QVariant value = settings.value(keyPath(section, key));
+    // A hand-edited history without quotes reads as a list; its text is the entries joined.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(',').toStdString();
+    return value.toString().toStdString();
 }
 
 void QtSettingsStore::write(const std::string &application, const std::string &section,

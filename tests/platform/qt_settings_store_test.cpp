@@ -47,9 +47,11 @@ private slots:
         QTemporaryDir dir;
         QFile file(dir.filePath("Vantrell.ini"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Parlowen]\nLeftComboIndex=1\nFormHeight=abc\n");
+        file.write("[Parlowen]\nLeftComboIndex=1\nFormHeight=abc\n"
+                   "[Morrowlin]\nLeftCombo=/music,/media/p,\n");
         file.close();
         QtSettingsStore store(dir.path());
+        QCOMPARE(store.read("Vantrell", "Morrowlin", "LeftCombo"), std::string("/music,/media/p,"));
         QCOMPARE(store.read("Vantrell", "Parlowen", "LeftComboIndex"), std::string("1"));
         QCOMPARE(store.read("Vantrell", "Parlowen", "FormHeight"), std::string("abc"));
     }
