@@ -176,6 +176,19 @@ private slots:
         QVERIFY(f.results.empty());
     }
 
+    void closingTheWindowDuringAScanEndsIt()
+    {
+        Fixture f;
+        Form1 form(f.services, f.results);
+        form.show();
+        setFolders(form, name(f.left.root()), name(f.right.root()));
+        QTimer::singleShot(0, &form, [&] { form.close(); });
+        clickCompare(form);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(form.leftRows().rowCount(), 0);
+        QVERIFY(f.results.empty());
+    }
+
     void headlessToolPrintsWhatTheWindowShows()
     {
         Fixture f;
