@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-extern char **environ;
+extern char** environ;
 
 namespace {
 
@@ -22,11 +22,11 @@ struct Run
     long maxRssKiB;
 };
 
-Run run(const std::vector<std::string> &args)
+Run run(const std::vector<std::string>& args)
 {
-    std::vector<char *> argv;
-    for (const auto &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -38,9 +38,7 @@ Run run(const std::vector<std::string> &args)
         std::exit(1);
     }
     int status = 0;
-    struct rusage usage
-    {
-    };
+    struct rusage usage = {};
     ::wait4(pid, &status, 0, &usage);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -56,7 +54,7 @@ double median(std::vector<double> values)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     if (argc < 4) {
         std::fprintf(stderr, "usage: compare_bench TOOL LEFT RIGHT [RUNS]\n");
@@ -69,8 +67,8 @@ int main(int argc, char *argv[])
 
     long long files = 0;
     long long nameBytes = 0;
-    for (const auto &root : {left, right}) {
-        for (const auto &entry : std::filesystem::recursive_directory_iterator(root)) {
+    for (const auto& root : {left, right}) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
             if (entry.is_regular_file()) {
                 ++files;
                 nameBytes +=

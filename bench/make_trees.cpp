@@ -16,7 +16,7 @@ const std::vector<std::string> kWords = {
     "Night", "Road", "Señor", "Kraftwerk", "Über",      "Alles", "Live",   "at",
     "the",   "Hall", "Zoë",   "Strange",   "Days",      "Århus", "Echoes", "Dawn"};
 
-std::string words(std::mt19937 &rng, int count)
+std::string words(std::mt19937& rng, int count)
 {
     std::string text;
     for (int i = 0; i < count; ++i) {
@@ -27,7 +27,7 @@ std::string words(std::mt19937 &rng, int count)
     return text;
 }
 
-bool makeFile(const std::string &path, long long size, long long mtime)
+bool makeFile(const std::string& path, long long size, long long mtime)
 {
     const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -40,7 +40,7 @@ bool makeFile(const std::string &path, long long size, long long mtime)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: make_trees OUTDIR ALBUMS (20 tracks and a cover each)\n");

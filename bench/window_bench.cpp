@@ -17,24 +17,24 @@ namespace {
 class NoMessages final : public parlowen::Messages
 {
 public:
-    void show(const std::string &, const std::string &) override {}
+    void show(const std::string&, const std::string&) override {}
 };
 
 class NoShell final : public parlowen::Shell
 {
 public:
-    void openFile(const std::string &) override {}
+    void openFile(const std::string&) override {}
 };
 
 class NoDialog final : public parlowen::FolderDialog
 {
 public:
-    std::string browseForFolder(const std::string &) override { return {}; }
+    std::string browseForFolder(const std::string&) override { return {}; }
 };
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     if (argc != 3) {
@@ -50,8 +50,8 @@ int main(int argc, char *argv[])
     parlowen::ResultStore results;
     parlowen::Form1 form(services, results);
     form.show();
-    form.findChild<QComboBox *>("Combo1")->setEditText(QString::fromLocal8Bit(argv[1]));
-    form.findChild<QComboBox *>("Combo2")->setEditText(QString::fromLocal8Bit(argv[2]));
+    form.findChild<QComboBox*>("Combo1")->setEditText(QString::fromLocal8Bit(argv[1]));
+    form.findChild<QComboBox*>("Combo2")->setEditText(QString::fromLocal8Bit(argv[2]));
 
     // A timer that should fire every 5 ms: the longest gap between two firings is the longest
     // time the event loop was held up.
@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     QTimer::singleShot(100, &form, [&] {
         clock.start();
         tick.start();
-        form.findChild<parlowen::PictureButton *>("Check1")->click();
+        form.findChild<parlowen::PictureButton*>("Check1")->click();
         const qint64 compared = clock.elapsed();
         QTimer::singleShot(300, [&, compared] {
             std::printf("rows: %d left, %d right; plan: %zu operations\n",

@@ -23,7 +23,7 @@ enum ExitStatus
 class StderrMessages final : public parlowen::Messages
 {
 public:
-    void show(const std::string &title, const std::string &text) override
+    void show(const std::string& title, const std::string& text) override
     {
         std::cerr << title << ": " << text << '\n';
     }
@@ -31,7 +31,7 @@ public:
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     std::setlocale(LC_ALL, ""); // the same date and time texts as the window
     std::ios::sync_with_stdio(false);
@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
     bool failed = false;
     if (apply) {
         parlowen::PosixFileOps files;
-        for (const auto &f : parlowen::carryOut(comparison.plan, files)) {
+        for (const auto& f : parlowen::carryOut(comparison.plan, files)) {
             std::cout << "FAILED\t" << parlowen::escapeField(f.sourcePath) << '\t'
                       << parlowen::escapeField(f.targetPath) << '\t'
                       << parlowen::escapeField(f.reason) << '\n';

@@ -9,7 +9,7 @@
 #include <QApplication>
 #include <QFile>
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlowen"));

@@ -12,13 +12,13 @@ namespace {
 
 constexpr int kSize = 32;
 
-void put16(std::vector<unsigned char> &out, unsigned value)
+void put16(std::vector<unsigned char>& out, unsigned value)
 {
     out.push_back(static_cast<unsigned char>(value & 0xff));
     out.push_back(static_cast<unsigned char>((value >> 8) & 0xff));
 }
 
-void put32(std::vector<unsigned char> &out, std::uint32_t value)
+void put32(std::vector<unsigned char>& out, std::uint32_t value)
 {
     put16(out, value & 0xffff);
     put16(out, value >> 16);
@@ -43,7 +43,7 @@ std::array<unsigned char, 4> colour(char c)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: make_cursor PICTURE.txt OUTPUT.cur\n");
@@ -104,7 +104,7 @@ int main(int argc, char *argv[])
     put32(file, 22); // the picture follows this header
     file.insert(file.end(), image.begin(), image.end());
     std::ofstream(argv[2], std::ios::binary)
-        .write(reinterpret_cast<const char *>(file.data()),
+        .write(reinterpret_cast<const char*>(file.data()),
                static_cast<std::streamsize>(file.size()));
     return 0;
 }

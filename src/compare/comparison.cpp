@@ -9,37 +9,37 @@
 namespace parlowen {
 namespace {
 
-bool sameSizeText(const ResultRow &a, const ResultRow &b)
+bool sameSizeText(const ResultRow& a, const ResultRow& b)
 {
     return a.hasSize == b.hasSize && (!a.hasSize || a.size == b.size);
 }
 
-std::string modifiedText(const ResultRow &row)
+std::string modifiedText(const ResultRow& row)
 {
     return row.hasModified ? LastModified::timeText(row.modified) : std::string();
 }
 
 // A row whose time is unknown counts as the earlier one.
-bool laterThan(const ResultRow &a, const ResultRow &b)
+bool laterThan(const ResultRow& a, const ResultRow& b)
 {
     if (!a.hasModified)
         return false;
     return !b.hasModified || a.modified > b.modified;
 }
 
-void mark(ResultRow &row, RowStatus status, RowIcon icon)
+void mark(ResultRow& row, RowStatus status, RowIcon icon)
 {
     row.status = status;
     row.icon = icon;
 }
 
-PlannedOperation overwrite(const std::string &source, const std::string &target)
+PlannedOperation overwrite(const std::string& source, const std::string& target)
 {
     return {source, target, source, target, target, kOverwrites};
 }
 
-PlannedOperation copy(const std::string &sourceRoot, const std::string &targetRoot,
-                      const std::string &relativeName)
+PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRoot,
+                      const std::string& relativeName)
 {
     const std::string source = Main::fullPath(sourceRoot, relativeName);
     return {source, Main::rootFolderText(targetRoot),
@@ -49,7 +49,7 @@ PlannedOperation copy(const std::string &sourceRoot, const std::string &targetRo
 
 } // namespace
 
-void matchRows(Comparison &c, const std::string &leftRoot, const std::string &rightRoot)
+void matchRows(Comparison& c, const std::string& leftRoot, const std::string& rightRoot)
 {
     // Names are unique within a side, so one index lookup finds the only possible match.
     std::unordered_map<std::string_view, std::size_t> rightByName;
@@ -58,7 +58,7 @@ void matchRows(Comparison &c, const std::string &leftRoot, const std::string &ri
         rightByName.emplace(c.right[i].relativeName, i);
     std::vector<bool> rightMatched(c.right.size(), false);
 
-    for (ResultRow &l : c.left) {
+    for (ResultRow& l : c.left) {
         const auto found = rightByName.find(l.relativeName);
         if (found == rightByName.end()) {
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
@@ -66,7 +66,7 @@ void matchRows(Comparison &c, const std::string &leftRoot, const std::string &ri
             continue;
         }
         rightMatched[found->second] = true;
-        ResultRow &r = c.right[found->second];
+        ResultRow& r = c.right[found->second];
         if (sameSizeText(l, r)) {
             mark(l, RowStatus::Ok, RowIcon::None);
             mark(r, RowStatus::Ok, RowIcon::None);
@@ -92,8 +92,8 @@ void matchRows(Comparison &c, const std::string &leftRoot, const std::string &ri
     }
 }
 
-Comparison compareFolders(const std::string &leftRoot, const std::string &rightRoot,
-                          Messages &messages, const Main::YieldFn &yield)
+Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
+                          Messages& messages, const Main::YieldFn& yield)
 {
     Comparison c;
     auto left = Main::ScanFolderTree(leftRoot, messages, yield);

@@ -28,7 +28,7 @@ bool inOwnGroups(gid_t group)
     return false;
 }
 
-bool readableByUs(const struct stat &info)
+bool readableByUs(const struct stat& info)
 {
     static const uid_t me = ::geteuid();
     if (me == 0)
@@ -47,7 +47,7 @@ SizeProbe failure(int error)
 
 } // namespace
 
-SizeProbe sizeFromStat(const struct stat &info)
+SizeProbe sizeFromStat(const struct stat& info)
 {
     if (S_ISDIR(info.st_mode))
         return failure(EISDIR);
@@ -58,11 +58,9 @@ SizeProbe sizeFromStat(const struct stat &info)
     return SizeProbe{static_cast<std::int64_t>(info.st_size), 0};
 }
 
-SizeProbe FileSizeOf(const std::string &path)
+SizeProbe FileSizeOf(const std::string& path)
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (path.find('\0') != std::string::npos)
         return failure(ENOENT);
     // Looked at before opening, so that a FIFO or a device is never opened.

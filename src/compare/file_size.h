@@ -8,8 +8,8 @@
 namespace parlowen::FileSize {
 
 // What a failed size probe reports.
-inline constexpr const char *kFailureSource = "FileSize2";
-inline constexpr const char *kFailureDescription = "Error opening file handle.";
+inline constexpr const char* kFailureSource = "FileSize2";
+inline constexpr const char* kFailureDescription = "Error opening file handle.";
 
 struct SizeProbe
 {
@@ -20,10 +20,10 @@ struct SizeProbe
 
 // Probes the file at the path. FIFOs, sockets and devices are never opened: they fail with
 // EINVAL, folders with EISDIR.
-SizeProbe FileSizeOf(const std::string &path);
+SizeProbe FileSizeOf(const std::string& path);
 
 // The size that a stat already read gives, without opening the file: a regular file whose
 // permission bits let this process read it.
-SizeProbe sizeFromStat(const struct stat &info);
+SizeProbe sizeFromStat(const struct stat& info);
 
 } // namespace parlowen::FileSize

@@ -20,7 +20,7 @@ namespace {
 constexpr long kFatMagic = 0x4d44; // MSDOS_SUPER_MAGIC
 
 // FAT keeps hidden and system flags apart from the name ("System Volume Information").
-bool fatHidden(int folderFd, const char *name)
+bool fatHidden(int folderFd, const char* name)
 {
     const int fd = ::openat(folderFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -38,7 +38,7 @@ class Listing
 {
 public:
     // Reads with the buffer, which keeps its size from folder to folder.
-    Listing(int fd, std::vector<char> &buffer) : m_bytes(buffer)
+    Listing(int fd, std::vector<char>& buffer) : m_bytes(buffer)
     {
         if (m_bytes.size() < 64 * 1024)
             m_bytes.resize(64 * 1024);
@@ -57,7 +57,7 @@ public:
     template <class Visit> void forEach(Visit visit) const
     {
         for (std::size_t offset = 0; offset < m_used;) {
-            const auto *entry = reinterpret_cast<const struct dirent64 *>(m_bytes.data() + offset);
+            const auto* entry = reinterpret_cast<const struct dirent64*>(m_bytes.data() + offset);
             offset += entry->d_reclen;
             if (entry->d_name[0] != '.')
                 visit(std::string_view(entry->d_name), entry->d_type);
@@ -65,16 +65,16 @@ public:
     }
 
 private:
-    std::vector<char> &m_bytes;
+    std::vector<char>& m_bytes;
     std::size_t m_used = 0;
 };
 
 class TreeScan
 {
 public:
-    TreeScan(Messages &messages, const YieldFn &yield) : m_messages(messages), m_yield(yield) {}
+    TreeScan(Messages& messages, const YieldFn& yield) : m_messages(messages), m_yield(yield) {}
 
-    void walk(const std::string &folder, const std::string &relative, dev_t parentDevice,
+    void walk(const std::string& folder, const std::string& relative, dev_t parentDevice,
               bool parentFat)
     {
         if (m_outcome.abandoned)
@@ -86,18 +86,14 @@ public:
         const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
             return;
-        struct stat self
-        {
-        };
+        struct stat self = {};
         if (::fstat(fd, &self) != 0 || onOwnPath(self)) {
             ::close(fd);
             return;
         }
         bool fat = parentFat;
         if (self.st_dev != parentDevice) {
-            struct statfs fs
-            {
-            };
+            struct statfs fs = {};
             fat = ::fstatfs(fd, &fs) == 0 && fs.f_type == kFatMagic;
         }
         std::vector<std::string> subfolders;
@@ -105,7 +101,7 @@ public:
         ::close(fd);
 
         m_path.push_back({self.st_dev, self.st_ino});
-        for (const auto &name : subfolders)
+        for (const auto& name : subfolders)
             walk(folder + name + "/", relative + name + "/", self.st_dev, fat);
         m_path.pop_back();
     }
@@ -113,20 +109,20 @@ public:
     ScanOutcome take() { return std::move(m_outcome); }
 
 private:
-    bool onOwnPath(const struct stat &folder) const
+    bool onOwnPath(const struct stat& folder) const
     {
-        for (const auto &[device, inode] : m_path) {
+        for (const auto& [device, inode] : m_path) {
             if (device == folder.st_dev && inode == folder.st_ino)
                 return true;
         }
         return false;
     }
 
-    void listFolder(int fd, const std::string &folder, const std::string &relative, bool fat,
-                    std::vector<std::string> &subfolders)
+    void listFolder(int fd, const std::string& folder, const std::string& relative, bool fat,
+                    std::vector<std::string>& subfolders)
     {
         Listing(fd, m_listingBuffer).forEach([&](std::string_view name, unsigned char type) {
-            const char *cname = name.data(); // NUL-terminated inside the listing
+            const char* cname = name.data(); // NUL-terminated inside the listing
             if (fat && fatHidden(fd, cname))
                 return;
             if (!isValidUtf8(name)) {
@@ -139,9 +135,7 @@ private:
             }
             if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
                 return; // FIFOs, sockets and devices are never listed
-            struct stat info
-            {
-            };
+            struct stat info = {};
             if (::fstatat(fd, cname, &info, 0) != 0)
                 return;
             if (S_ISDIR(info.st_mode))
@@ -151,10 +145,10 @@ private:
         });
     }
 
-    void addRow(const std::string &relative, std::string_view name, const struct stat &info)
+    void addRow(const std::string& relative, std::string_view name, const struct stat& info)
     {
         const auto size = FileSize::sizeFromStat(info);
-        ResultRow &row = m_outcome.rows.emplace_back();
+        ResultRow& row = m_outcome.rows.emplace_back();
         row.relativeName.reserve(relative.size() + name.size());
         row.relativeName.append(relative).append(name);
         row.hasSize = size.ok();
@@ -163,7 +157,7 @@ private:
         row.modified = static_cast<std::int64_t>(info.st_mtime);
     }
 
-    void skip(const std::string &path)
+    void skip(const std::string& path)
     {
         m_messages.show("Skip", displayUtf8(path) +
                                     " has been skipped because it is unrecognizeable. This is "
@@ -172,8 +166,8 @@ private:
                                     "next time you find dupes.");
     }
 
-    Messages &m_messages;
-    const YieldFn &m_yield;
+    Messages& m_messages;
+    const YieldFn& m_yield;
     std::vector<std::pair<dev_t, ino_t>> m_path;
     std::vector<char> m_listingBuffer;
     ScanOutcome m_outcome;
@@ -181,24 +175,24 @@ private:
 
 } // namespace
 
-std::string rootOf(const std::string &boxText)
+std::string rootOf(const std::string& boxText)
 {
     if (boxText.size() > 1 && boxText.back() == '/')
         return boxText.substr(0, boxText.size() - 1);
     return boxText;
 }
 
-std::string rootFolderText(const std::string &root)
+std::string rootFolderText(const std::string& root)
 {
     return root == "/" ? root : root + "/";
 }
 
-std::string fullPath(const std::string &root, const std::string &relativeName)
+std::string fullPath(const std::string& root, const std::string& relativeName)
 {
     return rootFolderText(root) + relativeName;
 }
 
-ScanOutcome ScanFolderTree(const std::string &boxText, Messages &messages, const YieldFn &yield)
+ScanOutcome ScanFolderTree(const std::string& boxText, Messages& messages, const YieldFn& yield)
 {
     if (boxText.empty())
         return {};

@@ -25,17 +25,15 @@ std::string timeText(std::int64_t seconds)
     return std::string(buffer, length);
 }
 
-std::optional<std::int64_t> lastModifiedTime(const std::string &path)
+std::optional<std::int64_t> lastModifiedTime(const std::string& path)
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) != 0)
         return std::nullopt;
     return static_cast<std::int64_t>(info.st_mtime);
 }
 
-std::string LastModifiedText(const std::string &path)
+std::string LastModifiedText(const std::string& path)
 {
     const auto time = lastModifiedTime(path);
     return time ? timeText(*time) : std::string();

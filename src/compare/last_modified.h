@@ -12,10 +12,10 @@ namespace parlowen::LastModified {
 std::string timeText(std::int64_t seconds);
 
 // The last-write time of the file in whole seconds, or nothing when it is not found.
-std::optional<std::int64_t> lastModifiedTime(const std::string &path);
+std::optional<std::int64_t> lastModifiedTime(const std::string& path);
 
 // The text of the file's last-write time, or "" when it is not found.
-std::string LastModifiedText(const std::string &path);
+std::string LastModifiedText(const std::string& path);
 
 // A file time (100 ns ticks since 1601-01-01 UTC) as a date value in local time: days since
 // 1899-12-30, the fraction the time of day.

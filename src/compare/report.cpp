@@ -10,7 +10,7 @@ namespace {
 class RecordWriter
 {
 public:
-    explicit RecordWriter(std::ostream &out) : m_out(out) { m_buffer.reserve(kBlock + 4096); }
+    explicit RecordWriter(std::ostream& out) : m_out(out) { m_buffer.reserve(kBlock + 4096); }
     ~RecordWriter() { flush(); }
 
     void record(std::initializer_list<std::string_view> fields)
@@ -54,13 +54,13 @@ private:
         m_buffer.clear();
     }
 
-    std::ostream &m_out;
+    std::ostream& m_out;
     std::string m_buffer;
 };
 
-void writeRows(RecordWriter &writer, const char *side, const std::vector<ResultRow> &rows)
+void writeRows(RecordWriter& writer, const char* side, const std::vector<ResultRow>& rows)
 {
-    for (const auto &row : rows) {
+    for (const auto& row : rows) {
         const std::string time = row.hasModified ? LastModified::timeText(row.modified) : "";
         const char icon[2] = {static_cast<char>('0' + static_cast<int>(row.icon)), '\0'};
         writer.record({side, statusText(row.status), sizeText(row), time, icon, row.relativeName});
@@ -69,7 +69,7 @@ void writeRows(RecordWriter &writer, const char *side, const std::vector<ResultR
 
 } // namespace
 
-std::string escapeField(const std::string &field)
+std::string escapeField(const std::string& field)
 {
     std::string escaped;
     escaped.reserve(field.size());
@@ -94,12 +94,12 @@ std::string escapeField(const std::string &field)
     return escaped;
 }
 
-void writeReport(std::ostream &out, const Comparison &comparison)
+void writeReport(std::ostream& out, const Comparison& comparison)
 {
     RecordWriter writer(out);
     writeRows(writer, "L", comparison.left);
     writeRows(writer, "R", comparison.right);
-    for (const auto &op : comparison.plan) {
+    for (const auto& op : comparison.plan) {
         writer.record({"OP", op.OpAction, op.OpSource, op.OpDestination, op.OpSourcePath,
                        op.OpTargetPath, op.OpReplacedPath});
     }

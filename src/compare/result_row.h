@@ -38,7 +38,7 @@ struct ResultRow
 };
 
 // "OK", "Newer", "Older", "Not found" or "".
-inline const char *statusText(RowStatus status)
+inline const char* statusText(RowStatus status)
 {
     switch (status) {
     case RowStatus::Ok:
@@ -56,7 +56,7 @@ inline const char *statusText(RowStatus status)
 }
 
 // "512 bytes", or "" when the size could not be read.
-inline std::string sizeText(const ResultRow &row)
+inline std::string sizeText(const ResultRow& row)
 {
     return row.hasSize ? std::to_string(row.size) + " bytes" : std::string();
 }

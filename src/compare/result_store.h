@@ -16,8 +16,8 @@ struct PlannedOperation
     std::string OpAction;       // "overwrites" or "copied to"
 };
 
-inline constexpr const char *kOverwrites = "overwrites";
-inline constexpr const char *kCopiedTo = "copied to";
+inline constexpr const char* kOverwrites = "overwrites";
+inline constexpr const char* kCopiedTo = "copied to";
 
 // Owned by the application: only a comparison writes it, the wizard only reads it.
 using ResultStore = std::vector<PlannedOperation>;

@@ -5,7 +5,7 @@
 
 namespace parlowen {
 
-std::optional<std::string> folderForDroppedItem(const DroppedItem &item)
+std::optional<std::string> folderForDroppedItem(const DroppedItem& item)
 {
     if (!item)
         return std::nullopt;
@@ -18,8 +18,8 @@ std::optional<std::string> folderForDroppedItem(const DroppedItem &item)
     return folder == "/" ? folder : folder.substr(0, folder.size() - 1);
 }
 
-void toggleCheckMarks(std::vector<ResultRow> &rows, const std::vector<int> &selected,
-                      const std::string &clickedText, std::string &lastClickedText)
+void toggleCheckMarks(std::vector<ResultRow>& rows, const std::vector<int>& selected,
+                      const std::string& clickedText, std::string& lastClickedText)
 {
     if (selected.empty() || lastClickedText.find(clickedText) != std::string::npos)
         return;

@@ -10,7 +10,7 @@
 
 namespace parlowen {
 
-inline constexpr const char *kVirtualFolderDrop =
+inline constexpr const char* kVirtualFolderDrop =
     "You can not drag and drop virtual folders like My Documents. Instead browse to "
     "C:\\Documents and Settings\\Your Name\\My Documents, for example, or try to drag and drop "
     "subfolders within My Documents";
@@ -20,11 +20,11 @@ using DroppedItem = std::optional<std::string>;
 
 // The folder a dropped item stands for: a folder itself, or the folder a file lies in; nothing
 // when the item holds no folder part.
-std::optional<std::string> folderForDroppedItem(const DroppedItem &item);
+std::optional<std::string> folderForDroppedItem(const DroppedItem& item);
 
 // Reverses the check marks of the selected rows when the clicked text is not already part of the
 // last clicked text, and remembers it; the rows are given by their positions.
-void toggleCheckMarks(std::vector<ResultRow> &rows, const std::vector<int> &selected,
-                      const std::string &clickedText, std::string &lastClickedText);
+void toggleCheckMarks(std::vector<ResultRow>& rows, const std::vector<int>& selected,
+                      const std::string& clickedText, std::string& lastClickedText);
 
 } // namespace parlowen

@@ -15,7 +15,7 @@ public:
     // Empties the list and the text.
     virtual void clearList() = 0;
     // Appends an entry to the list; the text and the selection stay as they are.
-    virtual void addEntry(const std::string &entry) = 0;
+    virtual void addEntry(const std::string& entry) = 0;
     virtual int count() const = 0;
     // Selects the entry at the position (its text becomes the box's text); -1 selects nothing.
     virtual void select(int position) = 0;
@@ -25,8 +25,8 @@ public:
 
 struct FolderBoxes
 {
-    FolderBox &left;
-    FolderBox &right;
+    FolderBox& left;
+    FolderBox& right;
 };
 
 } // namespace parlowen

@@ -8,13 +8,13 @@
 namespace parlowen::Main {
 namespace {
 
-std::string readHistory(const SettingsStore &settings, const char *key)
+std::string readHistory(const SettingsStore& settings, const char* key)
 {
     return settings.read(keys::kApplication, keys::kHistorySection, key);
 }
 
 // Every piece between commas, the empty piece after the final "," included.
-std::vector<std::string> splitAtCommas(const std::string &text)
+std::vector<std::string> splitAtCommas(const std::string& text)
 {
     std::vector<std::string> pieces;
     std::string::size_type start = 0;
@@ -29,13 +29,13 @@ std::vector<std::string> splitAtCommas(const std::string &text)
     }
 }
 
-void appendEntries(FolderBox &box, const std::string &stored)
+void appendEntries(FolderBox& box, const std::string& stored)
 {
-    for (const auto &entry : historyEntries(stored))
+    for (const auto& entry : historyEntries(stored))
         box.addEntry(entry);
 }
 
-void selectStored(FolderBox &box, std::optional<std::int16_t> position)
+void selectStored(FolderBox& box, std::optional<std::int16_t> position)
 {
     if (box.count() == 0)
         return;
@@ -45,7 +45,7 @@ void selectStored(FolderBox &box, std::optional<std::int16_t> position)
 
 } // namespace
 
-std::vector<std::string> historyEntries(const std::string &stored)
+std::vector<std::string> historyEntries(const std::string& stored)
 {
     if (stored.empty())
         return {};
@@ -53,25 +53,25 @@ std::vector<std::string> historyEntries(const std::string &stored)
     return splitAtCommas(stored.substr(0, stored.size() - 1));
 }
 
-bool isCovered(const std::string &stored, const std::string &text)
+bool isCovered(const std::string& stored, const std::string& text)
 {
     auto pieces = splitAtCommas(stored);
     pieces.pop_back(); // the empty piece after the final ","
     bool covered = false;
-    for (const auto &entry : pieces) {
+    for (const auto& entry : pieces) {
         if (entry.starts_with(text) || (entry + "/").starts_with(text))
             covered = true;
     }
     return covered;
 }
 
-void LoadFolderHistory(FolderBoxes boxes, const SettingsStore &settings)
+void LoadFolderHistory(FolderBoxes boxes, const SettingsStore& settings)
 {
     appendEntries(boxes.left, readHistory(settings, keys::kLeftCombo));
     appendEntries(boxes.right, readHistory(settings, keys::kRightCombo));
 }
 
-void RestoreSelections(FolderBoxes boxes, const SettingsStore &settings)
+void RestoreSelections(FolderBoxes boxes, const SettingsStore& settings)
 {
     // Both are read first: selecting writes both positions again.
     const auto left =
@@ -82,8 +82,8 @@ void RestoreSelections(FolderBoxes boxes, const SettingsStore &settings)
     selectStored(boxes.right, right);
 }
 
-void AddToFolderHistory(FolderBox &box, const std::string &key, FolderBoxes boxes,
-                        SettingsStore &settings)
+void AddToFolderHistory(FolderBox& box, const std::string& key, FolderBoxes boxes,
+                        SettingsStore& settings)
 {
     const std::string text = box.text();
     if (text.size() == 2 && text[1] == ':')
@@ -104,7 +104,7 @@ void AddToFolderHistory(FolderBox &box, const std::string &key, FolderBoxes boxe
     boxes.right.select(boxes.right.count() - 1);
 }
 
-void SaveSelections(FolderBoxes boxes, SettingsStore &settings)
+void SaveSelections(FolderBoxes boxes, SettingsStore& settings)
 {
     settings.write(keys::kApplication, keys::kWindowSection, keys::kLeftComboIndex,
                    std::to_string(boxes.left.selectedPosition()));

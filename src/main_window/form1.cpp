@@ -24,9 +24,9 @@
 namespace parlowen {
 namespace {
 
-QComboBox *folderBox(QWidget *parent, const char *name)
+QComboBox* folderBox(QWidget* parent, const char* name)
 {
-    auto *combo = named(new QComboBox(parent), name);
+    auto* combo = named(new QComboBox(parent), name);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert); // only the history routine adds entries
     combo->setCompleter(nullptr);                // an inline completion would edit the text
@@ -36,7 +36,7 @@ QComboBox *folderBox(QWidget *parent, const char *name)
 
 } // namespace
 
-Form1::Form1(Services &services, ResultStore &results, QWidget *parent)
+Form1::Form1(Services& services, ResultStore& results, QWidget* parent)
     : QWidget(parent), m_services(services), m_results(results)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -49,17 +49,17 @@ Form1::Form1(Services &services, ResultStore &results, QWidget *parent)
     buildControls();
     buildLegend();
     m_surface = std::make_unique<WidgetSurface<Form1Element>>(
-        std::map<Form1Element, QWidget *>{{Form1Element::ListView1, ListView1},
-                                          {Form1Element::ListView2, ListView2},
-                                          {Form1Element::Check1, Check1},
-                                          {Form1Element::Check2, Check2},
-                                          {Form1Element::Check7, Check7},
-                                          {Form1Element::Label5, Label5},
-                                          {Form1Element::Frame1, Frame1},
-                                          {Form1Element::Combo1, Combo1},
-                                          {Form1Element::Combo2, Combo2},
-                                          {Form1Element::Image1, Image1},
-                                          {Form1Element::Image2, Image2}});
+        std::map<Form1Element, QWidget*>{{Form1Element::ListView1, ListView1},
+                                         {Form1Element::ListView2, ListView2},
+                                         {Form1Element::Check1, Check1},
+                                         {Form1Element::Check2, Check2},
+                                         {Form1Element::Check7, Check7},
+                                         {Form1Element::Label5, Label5},
+                                         {Form1Element::Frame1, Frame1},
+                                         {Form1Element::Combo1, Combo1},
+                                         {Form1Element::Combo2, Combo2},
+                                         {Form1Element::Image1, Image1},
+                                         {Form1Element::Image2, Image2}});
     connectHandlers();
     watchPointerAndDrops();
     Form_Load();
@@ -121,12 +121,12 @@ void Form1::buildLegend()
     Frame1 = named(new QGroupBox(QStringLiteral("Legend"), this), "Frame1");
     Frame1->setFont(arial(11.25, true));
     placeInTwips(Frame1, 4810, 5760, 6780, 1195);
-    const char *pictures[] = {":/pictures/status_newer.svg", ":/pictures/status_older.svg",
+    const char* pictures[] = {":/pictures/status_newer.svg", ":/pictures/status_older.svg",
                               ":/pictures/status_no_match.svg"};
-    QLabel **images[] = {&Image3, &Image4, &Image5};
-    QLabel **labels[] = {&Label1, &Label2, &Label3};
-    const char *imageNames[] = {"Image3", "Image4", "Image5"};
-    const char *labelNames[] = {"Label1", "Label2", "Label3"};
+    QLabel** images[] = {&Image3, &Image4, &Image5};
+    QLabel** labels[] = {&Label1, &Label2, &Label3};
+    const char* imageNames[] = {"Image3", "Image4", "Image5"};
+    const char* labelNames[] = {"Label1", "Label2", "Label3"};
     for (int i = 0; i < 3; ++i) {
         const double top = 240 + 240 * i;
         *images[i] = picture(Frame1, imageNames[i], QString::fromLatin1(pictures[i]), 16);
@@ -170,7 +170,7 @@ void Form1::Form_Load()
     setWidgetEdge(Frame1, Edge::Top, widgetEdge(Check7, Edge::Top));
     setWidgetEdge(Frame1, Edge::Left, widgetEdge(Check7, Edge::Left) + 1570);
     setWidgetEdge(Frame1, Edge::Height, widgetEdge(Check7, Edge::Height) + 100);
-    for (QLabel *image : {Image3, Image4, Image5})
+    for (QLabel* image : {Image3, Image4, Image5})
         setWidgetEdge(image, Edge::Top, widgetEdge(image, Edge::Top) + 80);
     setWidgetEdge(Label1, Edge::Top, widgetEdge(Image3, Edge::Top));
     setWidgetEdge(Label2, Edge::Top, widgetEdge(Image4, Edge::Top));
@@ -185,7 +185,7 @@ void Form1::Form_Load()
 
 void Form1::sizeResultColumns()
 {
-    for (QTreeView *list : {ListView1, ListView2}) {
+    for (QTreeView* list : {ListView1, ListView2}) {
         const auto widths = resultColumnWidths(widgetEdge(list, Edge::Width));
         for (int column = 0; column < 4; ++column)
             list->header()->resizeSection(column,
@@ -229,7 +229,7 @@ void Form1::Check2_Click()
         return;
     if (!m_results.empty()) {
         hide();
-        auto *wizard = new Form3(m_services, m_results);
+        auto* wizard = new Form3(m_services, m_results);
         wizard->move(pos());
         wizard->resize(size());
         connect(wizard, &Form3::planCarriedOut, this, &Form1::Wizard_PlanCarriedOut);
@@ -246,7 +246,7 @@ void Form1::Check2_Click()
                                           m_box2.text() + " are identical.");
 }
 
-void Form1::Wizard_PlanCarriedOut(const std::vector<FailedOperation> &failures)
+void Form1::Wizard_PlanCarriedOut(const std::vector<FailedOperation>& failures)
 {
     show();
     Check1_Click();
@@ -257,7 +257,7 @@ void Form1::Wizard_PlanCarriedOut(const std::vector<FailedOperation> &failures)
         m_services.messages.show("Error", failureReport(failures));
 }
 
-void Form1::removeTrailingSlash(QComboBox *box)
+void Form1::removeTrailingSlash(QComboBox* box)
 {
     const std::string text = textToPath(box->currentText());
     const std::string root = Main::rootOf(text);
@@ -279,7 +279,7 @@ void Form1::Check7_Click()
     emit exitRequested();
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void Form1::closeEvent(QCloseEvent* event)
 {
     m_ending = true;
     QWidget::closeEvent(event);

@@ -33,25 +33,25 @@ class Form1 final : public QWidget
     Q_OBJECT
 public:
     // The result store belongs to the application: Compare writes it, the wizard reads it.
-    Form1(Services &services, ResultStore &results, QWidget *parent = nullptr);
+    Form1(Services& services, ResultStore& results, QWidget* parent = nullptr);
     ~Form1() override;
 
-    ResultRowsModel &leftRows() { return *m_leftRows; }
-    ResultRowsModel &rightRows() { return *m_rightRows; }
-    const PointerState &pointer() const { return m_pointer; }
+    ResultRowsModel& leftRows() { return *m_leftRows; }
+    ResultRowsModel& rightRows() { return *m_rightRows; }
+    const PointerState& pointer() const { return m_pointer; }
 
 signals:
     // Exit was pressed: the program ends at once.
     void exitRequested();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void buildControls();
@@ -64,12 +64,12 @@ private:
     void Check1_Click();
     void Check2_Click();
     void Check7_Click();
-    void Wizard_PlanCarriedOut(const std::vector<FailedOperation> &failures);
+    void Wizard_PlanCarriedOut(const std::vector<FailedOperation>& failures);
     void Image1_Click();
     void Image2_Click();
     void ListView1_Click();
-    void ListView_Drop(QComboBox *box, const QMimeData *data);
-    void ListView_DragOver(QDropEvent *event);
+    void ListView_Drop(QComboBox* box, const QMimeData* data);
+    void ListView_DragOver(QDropEvent* event);
 
     void watchPointerAndDrops();
     void applyPointer();
@@ -83,34 +83,34 @@ private:
     void applyPendingHeight();
     WindowState currentState() const;
     void sizeResultColumns();
-    void removeTrailingSlash(QComboBox *box);
+    void removeTrailingSlash(QComboBox* box);
     bool yieldToEvents();
     FolderBoxes boxes() { return {m_box1, m_box2}; }
 
-    Services &m_services;
-    ResultStore &m_results;
+    Services& m_services;
+    ResultStore& m_results;
 
-    QLabel *Label4 = nullptr;
-    QLabel *Label5 = nullptr;
-    QComboBox *Combo1 = nullptr;
-    QComboBox *Combo2 = nullptr;
-    QLabel *Image1 = nullptr;
-    QLabel *Image2 = nullptr;
-    QTreeView *ListView1 = nullptr;
-    QTreeView *ListView2 = nullptr;
-    PictureButton *Check1 = nullptr;
-    PictureButton *Check2 = nullptr;
-    PictureButton *Check7 = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    QLabel *Image3 = nullptr;
-    QLabel *Image4 = nullptr;
-    QLabel *Image5 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QTreeView* ListView2 = nullptr;
+    PictureButton* Check1 = nullptr;
+    PictureButton* Check2 = nullptr;
+    PictureButton* Check7 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Image3 = nullptr;
+    QLabel* Image4 = nullptr;
+    QLabel* Image5 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
 
-    ResultRowsModel *m_leftRows = nullptr;
-    ResultRowsModel *m_rightRows = nullptr;
+    ResultRowsModel* m_leftRows = nullptr;
+    ResultRowsModel* m_rightRows = nullptr;
     QtFolderBox m_box1{nullptr};
     QtFolderBox m_box2{nullptr};
     std::unique_ptr<WidgetSurface<Form1Element>> m_surface;

@@ -17,9 +17,9 @@ namespace parlowen {
 
 void Form1::watchPointerAndDrops()
 {
-    for (QWidget *part :
-         std::initializer_list<QWidget *>{Check1, Check2, Check7, Image1, Image2,
-                                          ListView1->viewport(), ListView2->viewport()}) {
+    for (QWidget* part :
+         std::initializer_list<QWidget*>{Check1, Check2, Check7, Image1, Image2,
+                                         ListView1->viewport(), ListView2->viewport()}) {
         part->setMouseTracking(true);
         part->installEventFilter(this);
     }
@@ -27,7 +27,7 @@ void Form1::watchPointerAndDrops()
     ListView2->viewport()->setAcceptDrops(true);
 }
 
-bool Form1::eventFilter(QObject *watched, QEvent *event)
+bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     const bool left = watched == ListView1->viewport();
     const bool list = left || watched == ListView2->viewport();
@@ -44,7 +44,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         applyPointer();
         return false;
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             if (watched == Image1)
                 Image1_Click();
             else if (watched == Image2)
@@ -55,22 +55,22 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::DragMove:
         if (!list)
             return false;
-        ListView_DragOver(static_cast<QDropEvent *>(event));
+        ListView_DragOver(static_cast<QDropEvent*>(event));
         return true;
     case QEvent::Drop:
         if (!list)
             return false;
         // Only the paths are taken: the dragged items are never moved or changed.
-        static_cast<QDropEvent *>(event)->setDropAction(Qt::CopyAction);
-        static_cast<QDropEvent *>(event)->accept();
-        ListView_Drop(left ? Combo1 : Combo2, static_cast<QDropEvent *>(event)->mimeData());
+        static_cast<QDropEvent*>(event)->setDropAction(Qt::CopyAction);
+        static_cast<QDropEvent*>(event)->accept();
+        ListView_Drop(left ? Combo1 : Combo2, static_cast<QDropEvent*>(event)->mimeData());
         return true;
     default:
         return QWidget::eventFilter(watched, event);
     }
 }
 
-void Form1::mouseMoveEvent(QMouseEvent *event)
+void Form1::mouseMoveEvent(QMouseEvent* event)
 {
     QWidget::mouseMoveEvent(event);
     // Moves over a button or a list come here too once the child has seen them; only the
@@ -121,7 +121,7 @@ void Form1::Image2_Click()
             pathToText(m_services.folderDialog.browseForFolder("Please select folder to add:")));
 }
 
-void Form1::ListView_DragOver(QDropEvent *event)
+void Form1::ListView_DragOver(QDropEvent* event)
 {
     if (m_scanning || !event->mimeData()->hasUrls()) {
         event->ignore();
@@ -131,11 +131,11 @@ void Form1::ListView_DragOver(QDropEvent *event)
     event->accept();
 }
 
-void Form1::ListView_Drop(QComboBox *box, const QMimeData *data)
+void Form1::ListView_Drop(QComboBox* box, const QMimeData* data)
 {
     if (m_scanning)
         return;
-    for (const QUrl &url : data->urls()) {
+    for (const QUrl& url : data->urls()) {
         const DroppedItem item =
             url.isLocalFile() ? DroppedItem(textToPath(url.toLocalFile())) : std::nullopt;
         const auto folder = folderForDroppedItem(item);
@@ -156,7 +156,7 @@ void Form1::ListView1_Click()
     const bool currentSelected = ListView1->selectionModel()->isRowSelected(current.row());
     const int clicked = currentSelected ? current.row() : selected.first().row();
     std::vector<int> rows;
-    for (const QModelIndex &index : selected)
+    for (const QModelIndex& index : selected)
         rows.push_back(index.row());
     toggleCheckMarks(m_leftRows->rows(), rows,
                      m_leftRows->rows()[static_cast<std::size_t>(clicked)].relativeName,

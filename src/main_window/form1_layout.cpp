@@ -5,7 +5,7 @@
 
 namespace parlowen {
 
-void layOutForm1(LayoutSurface<Form1Element> &s, double W, double H)
+void layOutForm1(LayoutSurface<Form1Element>& s, double W, double H)
 {
     using E = Form1Element;
     const auto get = [&s](E element, Edge edge) { return s.get(element, edge); };
@@ -35,7 +35,7 @@ std::array<double, 4> resultColumnWidths(double W)
     return {W * 3 / 4 - 100, W / 4 - 100, W / 3 - 100, W / 2 - 100};
 }
 
-StartupWindow startupWindow(const std::string &storedState, const std::string &storedHeight)
+StartupWindow startupWindow(const std::string& storedState, const std::string& storedHeight)
 {
     StartupWindow result;
     const auto state = parseInt16(storedState);

@@ -34,7 +34,7 @@ enum class WindowState
 
 // Lays the window out for its outer width and height (twips), step by step, each step reading
 // back what the surface reports; a refused step leaves its element as it was.
-void layOutForm1(LayoutSurface<Form1Element> &surface, double outerWidth, double outerHeight);
+void layOutForm1(LayoutSurface<Form1Element>& surface, double outerWidth, double outerHeight);
 
 // The four column widths (twips) of a result list of the given width, fractions kept.
 std::array<double, 4> resultColumnWidths(double listWidth);
@@ -47,6 +47,6 @@ struct StartupWindow
 
 // How the stored texts of WindowState and FormHeight apply at start-up: an unusable state reads
 // as normal, an unusable or non-positive height is ignored.
-StartupWindow startupWindow(const std::string &storedState, const std::string &storedHeight);
+StartupWindow startupWindow(const std::string& storedState, const std::string& storedHeight);
 
 } // namespace parlowen

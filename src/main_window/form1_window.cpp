@@ -12,7 +12,7 @@ namespace parlowen {
 
 void Form1::applyStartupWindow()
 {
-    const auto read = [this](const char *key) {
+    const auto read = [this](const char* key) {
         return m_services.settings.read(keys::kApplication, keys::kWindowSection, key);
     };
     // Both are read before either is applied: applying writes both again.
@@ -56,7 +56,7 @@ void Form1::Form_Resize()
     const WindowState state = currentState();
     if (state == WindowState::Normal)
         m_normalHeight = height;
-    auto &settings = m_services.settings;
+    auto& settings = m_services.settings;
     settings.write(keys::kApplication, keys::kWindowSection, keys::kWindowState,
                    std::to_string(static_cast<int>(state)));
     settings.write(keys::kApplication, keys::kWindowSection, keys::kFormHeight,
@@ -76,25 +76,25 @@ void Form1::applyPendingHeight()
     }
 }
 
-void Form1::showEvent(QShowEvent *event)
+void Form1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     applyPendingHeight();
 }
 
-void Form1::moveEvent(QMoveEvent *event)
+void Form1::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     applyPendingHeight();
 }
 
-void Form1::resizeEvent(QResizeEvent *event)
+void Form1::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     Form_Resize();
 }
 
-void Form1::changeEvent(QEvent *event)
+void Form1::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)

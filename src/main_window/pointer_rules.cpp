@@ -7,8 +7,8 @@
 
 namespace parlowen {
 
-void ShowCursorFile(PointerState &pointer, const std::string &programFolder,
-                    const std::string &name)
+void ShowCursorFile(PointerState& pointer, const std::string& programFolder,
+                    const std::string& name)
 {
     const std::string path = programFolder + "/" + name;
     if (OldMain::FileExists(path))
@@ -16,8 +16,8 @@ void ShowCursorFile(PointerState &pointer, const std::string &programFolder,
     pointer.mode = PointerMode::Custom;
 }
 
-void pointerMoveOnForm1(PointerState &pointer, Form1Part part, bool listHasRows,
-                        const std::string &programFolder)
+void pointerMoveOnForm1(PointerState& pointer, Form1Part part, bool listHasRows,
+                        const std::string& programFolder)
 {
     switch (part) {
     case Form1Part::Button:
@@ -39,7 +39,7 @@ void pointerMoveOnForm1(PointerState &pointer, Form1Part part, bool listHasRows,
     }
 }
 
-void pointerMoveOnForm3(PointerState &pointer, Form3Part part)
+void pointerMoveOnForm3(PointerState& pointer, Form3Part part)
 {
     if (part == Form3Part::Button)
         pointer.mode = PointerMode::Custom;
@@ -47,11 +47,11 @@ void pointerMoveOnForm3(PointerState &pointer, Form3Part part)
         pointer.mode = PointerMode::Arrow;
 }
 
-std::optional<std::pair<int, int>> cursorHotSpot(const std::string &path)
+std::optional<std::pair<int, int>> cursorHotSpot(const std::string& path)
 {
     unsigned char header[14] = {};
     std::ifstream in(path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char *>(header), sizeof header))
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header))
         return std::nullopt;
     const auto word = [&header](int at) { return header[at] | (header[at + 1] << 8); };
     if (word(0) != 0 || word(2) != 2 || word(4) < 1)

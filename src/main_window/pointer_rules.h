@@ -7,8 +7,8 @@
 
 namespace parlowen {
 
-inline constexpr const char *kHandCursor = "HAND-M.CUR";
-inline constexpr const char *kDropCursor = "dragfolder.cur";
+inline constexpr const char* kHandCursor = "HAND-M.CUR";
+inline constexpr const char* kDropCursor = "dragfolder.cur";
 
 enum class PointerMode
 {
@@ -42,18 +42,18 @@ enum class Form3Part
 
 // The program folder's cursor file: loaded into the custom image when it exists (a missing
 // file keeps whatever image was there), and the custom image is shown either way.
-void ShowCursorFile(PointerState &pointer, const std::string &programFolder,
-                    const std::string &name);
+void ShowCursorFile(PointerState& pointer, const std::string& programFolder,
+                    const std::string& name);
 
 // The rule of a pointer move over a part of the main window; a result list's rule depends on
 // whether it has rows.
-void pointerMoveOnForm1(PointerState &pointer, Form1Part part, bool listHasRows,
-                        const std::string &programFolder);
+void pointerMoveOnForm1(PointerState& pointer, Form1Part part, bool listHasRows,
+                        const std::string& programFolder);
 
 // The rule of a pointer move over a part of the wizard, which never reads a file here.
-void pointerMoveOnForm3(PointerState &pointer, Form3Part part);
+void pointerMoveOnForm3(PointerState& pointer, Form3Part part);
 
 // The hot spot stored in a cursor file's header, or nothing when it is no cursor file.
-std::optional<std::pair<int, int>> cursorHotSpot(const std::string &path);
+std::optional<std::pair<int, int>> cursorHotSpot(const std::string& path);
 
 } // namespace parlowen

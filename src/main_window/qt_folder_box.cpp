@@ -7,12 +7,12 @@
 
 namespace parlowen {
 
-QString pathToText(const std::string &path)
+QString pathToText(const std::string& path)
 {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
-std::string textToPath(const QString &text)
+std::string textToPath(const QString& text)
 {
     return QFile::encodeName(text).toStdString();
 }
@@ -28,7 +28,7 @@ void QtFolderBox::clearList()
     m_combo->setEditText(QString());
 }
 
-void QtFolderBox::addEntry(const std::string &entry)
+void QtFolderBox::addEntry(const std::string& entry)
 {
     // QComboBox selects the first item added to an empty list; an entry added to the history
     // must leave the text and the selection alone, so that is undone silently.

@@ -7,11 +7,11 @@
 namespace parlowen {
 namespace {
 
-const std::array<const char *, 4> kColumns = {"Filename", "Status", "Size", "Last Modified"};
+const std::array<const char*, 4> kColumns = {"Filename", "Status", "Size", "Last Modified"};
 
 } // namespace
 
-ResultRowsModel::ResultRowsModel(QObject *parent) : QAbstractTableModel(parent) {}
+ResultRowsModel::ResultRowsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ResultRowsModel::reset(std::vector<ResultRow> rows)
 {
@@ -20,21 +20,21 @@ void ResultRowsModel::reset(std::vector<ResultRow> rows)
     endResetModel();
 }
 
-int ResultRowsModel::rowCount(const QModelIndex &parent) const
+int ResultRowsModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int ResultRowsModel::columnCount(const QModelIndex &parent) const
+int ResultRowsModel::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(kColumns.size());
 }
 
-QVariant ResultRowsModel::data(const QModelIndex &index, int role) const
+QVariant ResultRowsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const ResultRow &row = m_rows[static_cast<std::size_t>(index.row())];
+    const ResultRow& row = m_rows[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case 0:

@@ -3,15 +3,15 @@
 
 namespace parlowen::keys {
 
-inline constexpr const char *kApplication = "Vantrell";
-inline constexpr const char *kHistorySection = "Morrowlin";
-inline constexpr const char *kWindowSection = "Parlowen";
+inline constexpr const char* kApplication = "Vantrell";
+inline constexpr const char* kHistorySection = "Morrowlin";
+inline constexpr const char* kWindowSection = "Parlowen";
 
-inline constexpr const char *kLeftCombo = "LeftCombo";
-inline constexpr const char *kRightCombo = "RightCombo";
-inline constexpr const char *kLeftComboIndex = "LeftComboIndex";
-inline constexpr const char *kRightComboIndex = "RightComboIndex";
-inline constexpr const char *kWindowState = "WindowState";
-inline constexpr const char *kFormHeight = "FormHeight";
+inline constexpr const char* kLeftCombo = "LeftCombo";
+inline constexpr const char* kRightCombo = "RightCombo";
+inline constexpr const char* kLeftComboIndex = "LeftComboIndex";
+inline constexpr const char* kRightComboIndex = "RightComboIndex";
+inline constexpr const char* kWindowState = "WindowState";
+inline constexpr const char* kFormHeight = "FormHeight";
 
 } // namespace parlowen::keys

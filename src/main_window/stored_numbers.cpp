@@ -8,7 +8,7 @@
 namespace parlowen {
 namespace {
 
-std::string trimmed(const std::string &text)
+std::string trimmed(const std::string& text)
 {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos)
@@ -19,14 +19,14 @@ std::string trimmed(const std::string &text)
 
 } // namespace
 
-std::optional<std::int16_t> parseInt16(const std::string &text)
+std::optional<std::int16_t> parseInt16(const std::string& text)
 {
     const std::string number = trimmed(text);
     if (number.empty())
         return std::nullopt;
     double value = 0;
-    const char *begin = number.data();
-    const char *end = begin + number.size();
+    const char* begin = number.data();
+    const char* end = begin + number.size();
     if (*begin == '+')
         ++begin;
     const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::fixed);

@@ -11,10 +11,10 @@ namespace parlowen {
 class MemorySettingsStore final : public SettingsStore
 {
 public:
-    std::string read(const std::string &application, const std::string &section,
-                     const std::string &key) const override;
-    void write(const std::string &application, const std::string &section, const std::string &key,
-               const std::string &value) override;
+    std::string read(const std::string& application, const std::string& section,
+                     const std::string& key) const override;
+    void write(const std::string& application, const std::string& section, const std::string& key,
+               const std::string& value) override;
     // How many writes have been made, so tests can tell "written again" from "left alone".
     int writeCount() const { return m_writes; }
 

@@ -10,7 +10,7 @@ class Messages
 public:
     virtual ~Messages() = default;
     // Shows the text under the title and returns when the user has pressed OK.
-    virtual void show(const std::string &title, const std::string &text) = 0;
+    virtual void show(const std::string& title, const std::string& text) = 0;
 };
 
 } // namespace parlowen

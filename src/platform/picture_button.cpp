@@ -5,8 +5,8 @@
 
 namespace parlowen {
 
-PictureButton::PictureButton(const QString &objectName, const QString &caption,
-                             const QString &picture, int pictureSize, QWidget *parent)
+PictureButton::PictureButton(const QString& objectName, const QString& caption,
+                             const QString& picture, int pictureSize, QWidget* parent)
     : QToolButton(parent)
 {
     setObjectName(objectName);
@@ -21,7 +21,7 @@ PictureButton::PictureButton(const QString &objectName, const QString &caption,
     applyStyle();
 }
 
-void PictureButton::setCaptionColor(const QColor &color)
+void PictureButton::setCaptionColor(const QColor& color)
 {
     m_captionColor = color;
     applyStyle();

@@ -9,11 +9,11 @@ class PictureButton final : public QToolButton
 {
     Q_OBJECT
 public:
-    PictureButton(const QString &objectName, const QString &caption, const QString &picture,
-                  int pictureSize, QWidget *parent);
+    PictureButton(const QString& objectName, const QString& caption, const QString& picture,
+                  int pictureSize, QWidget* parent);
 
     // The caption's colour, which is how the wizard shows whether a Run button is available.
-    void setCaptionColor(const QColor &color);
+    void setCaptionColor(const QColor& color);
     QColor captionColor() const { return m_captionColor; }
 
 private:

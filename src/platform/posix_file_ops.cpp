@@ -17,7 +17,7 @@ std::error_code lastError()
 }
 
 // Plain reads and writes, for file systems that cannot copy a range themselves.
-std::error_code readWriteChunk(int in, int out, std::size_t max, std::size_t &copied)
+std::error_code readWriteChunk(int in, int out, std::size_t max, std::size_t& copied)
 {
     static thread_local std::vector<char> buffer(1 << 20);
     const std::size_t wanted = std::min(max, buffer.size());
@@ -43,7 +43,7 @@ std::error_code readWriteChunk(int in, int out, std::size_t max, std::size_t &co
 
 } // namespace
 
-std::error_code PosixFileOps::openSource(const std::string &path, int &fd, struct stat &info)
+std::error_code PosixFileOps::openSource(const std::string& path, int& fd, struct stat& info)
 {
     // Looked at first, so that a FIFO or a device that took a file's place is never opened.
     if (::stat(path.c_str(), &info) != 0)
@@ -63,7 +63,7 @@ std::error_code PosixFileOps::openSource(const std::string &path, int &fd, struc
     return {};
 }
 
-std::error_code PosixFileOps::createTemporary(const std::string &path, int &fd)
+std::error_code PosixFileOps::createTemporary(const std::string& path, int& fd)
 {
     // A leftover is unlinked rather than truncated: it could be a link to some other file.
     if (::unlink(path.c_str()) != 0 && errno != ENOENT)
@@ -73,7 +73,7 @@ std::error_code PosixFileOps::createTemporary(const std::string &path, int &fd)
     return fd < 0 ? lastError() : std::error_code();
 }
 
-std::error_code PosixFileOps::copyChunk(int in, int out, std::size_t max, std::size_t &copied)
+std::error_code PosixFileOps::copyChunk(int in, int out, std::size_t max, std::size_t& copied)
 {
     const ssize_t done = ::copy_file_range(in, nullptr, out, nullptr, max, 0);
     if (done >= 0) {
@@ -91,7 +91,7 @@ void PosixFileOps::beginFlush(int fd)
     ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
-std::error_code PosixFileOps::finish(int fd, const struct timespec &modified)
+std::error_code PosixFileOps::finish(int fd, const struct timespec& modified)
 {
     const struct timespec times[2] = {{0, UTIME_OMIT}, modified};
     if (::futimens(fd, times) != 0 || ::fsync(fd) != 0)
@@ -104,17 +104,17 @@ std::error_code PosixFileOps::close(int fd)
     return ::close(fd) != 0 ? lastError() : std::error_code();
 }
 
-std::error_code PosixFileOps::rename(const std::string &from, const std::string &to)
+std::error_code PosixFileOps::rename(const std::string& from, const std::string& to)
 {
     return ::rename(from.c_str(), to.c_str()) != 0 ? lastError() : std::error_code();
 }
 
-std::error_code PosixFileOps::remove(const std::string &path)
+std::error_code PosixFileOps::remove(const std::string& path)
 {
     return ::unlink(path.c_str()) != 0 ? lastError() : std::error_code();
 }
 
-std::error_code PosixFileOps::syncFolder(const std::string &folder)
+std::error_code PosixFileOps::syncFolder(const std::string& folder)
 {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)

@@ -7,7 +7,7 @@
 
 namespace parlowen {
 
-std::string QtFolderDialog::browseForFolder(const std::string &prompt)
+std::string QtFolderDialog::browseForFolder(const std::string& prompt)
 {
     const QString folder = QFileDialog::getExistingDirectory(QApplication::activeWindow(),
                                                              QString::fromStdString(prompt),

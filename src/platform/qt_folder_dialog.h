@@ -10,7 +10,7 @@ namespace parlowen {
 class QtFolderDialog final : public FolderDialog
 {
 public:
-    std::string browseForFolder(const std::string &prompt) override;
+    std::string browseForFolder(const std::string& prompt) override;
 };
 
 } // namespace parlowen

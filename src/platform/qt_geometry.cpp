@@ -5,23 +5,23 @@
 
 namespace parlowen {
 
-void placeInTwips(QWidget *widget, double left, double top, double width, double height)
+void placeInTwips(QWidget* widget, double left, double top, double width, double height)
 {
     widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
                         twipsToPixels(height));
 }
 
-double outerWidthTwips(const QWidget *window)
+double outerWidthTwips(const QWidget* window)
 {
     return pixelsToTwips(window->frameGeometry().width());
 }
 
-double outerHeightTwips(const QWidget *window)
+double outerHeightTwips(const QWidget* window)
 {
     return pixelsToTwips(window->frameGeometry().height());
 }
 
-double widgetEdge(const QWidget *widget, Edge edge)
+double widgetEdge(const QWidget* widget, Edge edge)
 {
     switch (edge) {
     case Edge::Left:
@@ -36,7 +36,7 @@ double widgetEdge(const QWidget *widget, Edge edge)
     return 0;
 }
 
-bool setWidgetEdge(QWidget *widget, Edge edge, double twips)
+bool setWidgetEdge(QWidget* widget, Edge edge, double twips)
 {
     const int pixels = twipsToPixels(twips);
     switch (edge) {

@@ -11,22 +11,22 @@
 namespace parlowen {
 
 // Places the widget at a position and size given in twips.
-void placeInTwips(QWidget *widget, double left, double top, double width, double height);
+void placeInTwips(QWidget* widget, double left, double top, double width, double height);
 
 // A window's outer width and height in twips, frame included.
-double outerWidthTwips(const QWidget *window);
-double outerHeightTwips(const QWidget *window);
+double outerWidthTwips(const QWidget* window);
+double outerHeightTwips(const QWidget* window);
 
 // Reads one edge of a widget's geometry (relative to its parent) in twips.
-double widgetEdge(const QWidget *widget, Edge edge);
+double widgetEdge(const QWidget* widget, Edge edge);
 
 // Sets one edge in twips, rounded to whole pixels; refuses a negative width or height.
-bool setWidgetEdge(QWidget *widget, Edge edge, double twips);
+bool setWidgetEdge(QWidget* widget, Edge edge, double twips);
 
 template <class Element> class WidgetSurface final : public LayoutSurface<Element>
 {
 public:
-    explicit WidgetSurface(std::map<Element, QWidget *> widgets) : m_widgets(std::move(widgets)) {}
+    explicit WidgetSurface(std::map<Element, QWidget*> widgets) : m_widgets(std::move(widgets)) {}
     double get(Element element, Edge edge) const override
     {
         return widgetEdge(m_widgets.at(element), edge);
@@ -37,7 +37,7 @@ public:
     }
 
 private:
-    std::map<Element, QWidget *> m_widgets;
+    std::map<Element, QWidget*> m_widgets;
 };
 
 } // namespace parlowen

@@ -6,7 +6,7 @@
 
 namespace parlowen {
 
-void QtMessages::show(const std::string &title, const std::string &text)
+void QtMessages::show(const std::string& title, const std::string& text)
 {
     QMessageBox box(QMessageBox::NoIcon,
                     title.empty() ? QStringLiteral("Parlowen") : QString::fromStdString(title),

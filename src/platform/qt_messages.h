@@ -10,7 +10,7 @@ namespace parlowen {
 class QtMessages final : public Messages
 {
 public:
-    void show(const std::string &title, const std::string &text) override;
+    void show(const std::string& title, const std::string& text) override;
 };
 
 } // namespace parlowen

@@ -7,12 +7,12 @@
 namespace parlowen {
 namespace {
 
-QString qt(const std::string &text)
+QString qt(const std::string& text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString keyPath(const std::string &section, const std::string &key)
+QString keyPath(const std::string& section, const std::string& key)
 {
     return qt(section) + '/' + qt(key);
 }
@@ -26,13 +26,13 @@ QString QtSettingsStore::userFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-QString QtSettingsStore::fileFor(const std::string &application) const
+QString QtSettingsStore::fileFor(const std::string& application) const
 {
     return m_folder + '/' + qt(application) + ".ini";
 }
 
-std::string QtSettingsStore::read(const std::string &application, const std::string &section,
-                                  const std::string &key) const
+std::string QtSettingsStore::read(const std::string& application, const std::string& section,
+                                  const std::string& key) const
 {
     const QSettings settings(fileFor(application), QSettings::IniFormat);
     const QVariant value = settings.value(keyPath(section, key));
@@ -42,8 +42,8 @@ std::string QtSettingsStore::read(const std::string &application, const std::str
     return value.toString().toStdString();
 }
 
-void QtSettingsStore::write(const std::string &application, const std::string &section,
-                            const std::string &key, const std::string &value)
+void QtSettingsStore::write(const std::string& application, const std::string& section,
+                            const std::string& key, const std::string& value)
 {
     QSettings settings(fileFor(application), QSettings::IniFormat);
     settings.setValue(keyPath(section, key), qt(value));

@@ -15,13 +15,13 @@ public:
     // The user's config folder (~/.config unless XDG_CONFIG_HOME says otherwise).
     static QString userFolder();
 
-    std::string read(const std::string &application, const std::string &section,
-                     const std::string &key) const override;
-    void write(const std::string &application, const std::string &section, const std::string &key,
-               const std::string &value) override;
+    std::string read(const std::string& application, const std::string& section,
+                     const std::string& key) const override;
+    void write(const std::string& application, const std::string& section, const std::string& key,
+               const std::string& value) override;
 
 private:
-    QString fileFor(const std::string &application) const;
+    QString fileFor(const std::string& application) const;
     QString m_folder;
 };
 

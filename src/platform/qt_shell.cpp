@@ -8,7 +8,7 @@
 
 namespace parlowen {
 
-void QtShell::openFile(const std::string &path)
+void QtShell::openFile(const std::string& path)
 {
     const QString file = QFile::decodeName(QByteArray::fromStdString(path));
     const QString folder = QFile::decodeName(QByteArray::fromStdString(m_workingFolder));

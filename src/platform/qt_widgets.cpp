@@ -17,15 +17,15 @@ QFont arial(double points, bool bold)
     return font;
 }
 
-QLabel *picture(QWidget *parent, const char *name, const QString &file, int size)
+QLabel* picture(QWidget* parent, const char* name, const QString& file, int size)
 {
-    auto *label = named(new QLabel(parent), name);
+    auto* label = named(new QLabel(parent), name);
     label->setPixmap(QIcon(file).pixmap(size, size));
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
-void setUpWindow(QWidget *window, const QString &caption)
+void setUpWindow(QWidget* window, const QString& caption)
 {
     window->setWindowTitle(caption);
     window->setWindowIcon(QIcon(QStringLiteral(":/pictures/window_icon.svg")));
@@ -35,9 +35,9 @@ void setUpWindow(QWidget *window, const QString &caption)
     window->setPalette(white);
 }
 
-QTreeView *rowList(QWidget *parent, const char *name, QAbstractItemModel *model)
+QTreeView* rowList(QWidget* parent, const char* name, QAbstractItemModel* model)
 {
-    auto *list = named(new QTreeView(parent), name);
+    auto* list = named(new QTreeView(parent), name);
     list->setModel(model);
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
@@ -48,7 +48,7 @@ QTreeView *rowList(QWidget *parent, const char *name, QAbstractItemModel *model)
     return list;
 }
 
-std::optional<QCursor> loadCursorFile(const std::string &path)
+std::optional<QCursor> loadCursorFile(const std::string& path)
 {
     const QPixmap picture(QFile::decodeName(QByteArray::fromStdString(path)));
     if (picture.isNull())

@@ -13,11 +13,11 @@ namespace parlowen {
 
 struct Services
 {
-    SettingsStore &settings;
-    Messages &messages;
-    FileOps &files;
-    Shell &shell;
-    FolderDialog &folderDialog;
+    SettingsStore& settings;
+    Messages& messages;
+    FileOps& files;
+    Shell& shell;
+    FolderDialog& folderDialog;
     std::string programFolder; // the folder that holds the executable, where its cursor files lie
 };
 

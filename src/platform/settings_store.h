@@ -10,11 +10,11 @@ class SettingsStore
 public:
     virtual ~SettingsStore() = default;
     // Returns the stored text, or "" when the key holds no value.
-    virtual std::string read(const std::string &application, const std::string &section,
-                             const std::string &key) const = 0;
+    virtual std::string read(const std::string& application, const std::string& section,
+                             const std::string& key) const = 0;
     // Stores the text under the key, replacing what was there.
-    virtual void write(const std::string &application, const std::string &section,
-                       const std::string &key, const std::string &value) = 0;
+    virtual void write(const std::string& application, const std::string& section,
+                       const std::string& key, const std::string& value) = 0;
 };
 
 } // namespace parlowen

@@ -10,7 +10,7 @@ class Shell
 public:
     virtual ~Shell() = default;
     // Asks the desktop to open the file; does not wait, and the answer is not examined.
-    virtual void openFile(const std::string &path) = 0;
+    virtual void openFile(const std::string& path) = 0;
 };
 
 } // namespace parlowen

@@ -20,13 +20,13 @@ constexpr std::size_t kListed = 20;
 constexpr std::size_t kWriteAheadFiles = 64;
 constexpr std::int64_t kWriteAheadBytes = 128 << 20;
 
-std::string folderOf(const std::string &path)
+std::string folderOf(const std::string& path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
-std::string reason(const std::error_code &error, const std::string &step)
+std::string reason(const std::error_code& error, const std::string& step)
 {
     return error.message() + " (" + step + ")";
 }
@@ -36,7 +36,7 @@ std::string reason(const std::error_code &error, const std::string &step)
 class CopyJob
 {
 public:
-    CopyJob(FileOps &files, const PlannedOperation &op, std::size_t index)
+    CopyJob(FileOps& files, const PlannedOperation& op, std::size_t index)
         : m_files(files), m_op(op), m_index(index)
     {
     }
@@ -49,8 +49,8 @@ public:
         if (!m_temporary.empty())
             m_files.remove(m_temporary);
     }
-    CopyJob(const CopyJob &) = delete;
-    CopyJob &operator=(const CopyJob &) = delete;
+    CopyJob(const CopyJob&) = delete;
+    CopyJob& operator=(const CopyJob&) = delete;
 
     std::size_t index() const { return m_index; }
     std::int64_t size() const { return m_size; }
@@ -58,9 +58,7 @@ public:
     // Writes the copy and starts its way to the device. Returns "" or why it failed.
     std::string copy()
     {
-        struct stat source
-        {
-        };
+        struct stat source = {};
         if (auto e = m_files.openSource(m_op.OpSourcePath, m_in, source))
             return reason(e, "opening the source");
         m_modified = source.st_mtim;
@@ -95,12 +93,10 @@ public:
     }
 
 private:
-    FileOps &m_files;
-    const PlannedOperation &m_op;
+    FileOps& m_files;
+    const PlannedOperation& m_op;
     std::size_t m_index;
-    struct timespec m_modified
-    {
-    };
+    struct timespec m_modified = {};
     std::int64_t m_size = 0;
     int m_in = -1;
     int m_out = -1;
@@ -109,7 +105,7 @@ private:
 
 } // namespace
 
-std::string temporaryPathFor(const std::string &targetPath)
+std::string temporaryPathFor(const std::string& targetPath)
 {
     const std::string folder = folderOf(targetPath);
     const std::string name = targetPath.substr(targetPath.rfind('/') + 1);
@@ -122,11 +118,11 @@ std::string temporaryPathFor(const std::string &targetPath)
     return folder + "." + name.substr(0, 100) + "-" + hashed.str() + suffix;
 }
 
-std::vector<FailedOperation> carryOut(const ResultStore &plan, FileOps &files)
+std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files)
 {
     std::map<std::size_t, FailedOperation> failures; // by plan position
     std::set<std::string> touchedFolders;
-    const auto fail = [&](std::size_t index, const std::string &why) {
+    const auto fail = [&](std::size_t index, const std::string& why) {
         failures.emplace(index,
                          FailedOperation{plan[index].OpSourcePath, plan[index].OpTargetPath, why});
     };
@@ -135,7 +131,7 @@ std::vector<FailedOperation> carryOut(const ResultStore &plan, FileOps &files)
     std::deque<std::unique_ptr<CopyJob>> flushing;
     std::int64_t flushingBytes = 0;
     const auto commitOldest = [&] {
-        auto &job = *flushing.front();
+        auto& job = *flushing.front();
         flushingBytes -= job.size();
         const std::string failure = job.commit();
         if (failure.empty())
@@ -160,23 +156,23 @@ std::vector<FailedOperation> carryOut(const ResultStore &plan, FileOps &files)
         commitOldest();
 
     std::vector<FailedOperation> result;
-    for (auto &[index, failure] : failures)
+    for (auto& [index, failure] : failures)
         result.push_back(std::move(failure));
     // The renames are on the device only once their folders are flushed.
-    for (const auto &folder : touchedFolders) {
+    for (const auto& folder : touchedFolders) {
         if (auto e = files.syncFolder(folder))
             result.push_back({"", folder, reason(e, "flushing the folder to the device")});
     }
     return result;
 }
 
-std::string failureReport(const std::vector<FailedOperation> &failures)
+std::string failureReport(const std::vector<FailedOperation>& failures)
 {
     std::ostringstream text;
     text << failures.size() << (failures.size() == 1 ? " operation" : " operations")
          << " could not be carried out:\n";
     for (std::size_t i = 0; i < failures.size() && i < kListed; ++i) {
-        const auto &f = failures[i];
+        const auto& f = failures[i];
         text << "\n";
         if (!f.sourcePath.empty())
             text << f.sourcePath << " -> ";

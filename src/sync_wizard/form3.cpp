@@ -26,7 +26,7 @@ const QColor kUnavailable = QColor(192, 192, 192);
 class Form3Surface final : public LayoutSurface<Form3Element>
 {
 public:
-    Form3Surface(std::map<Form3Element, QWidget *> widgets, QTreeView *list)
+    Form3Surface(std::map<Form3Element, QWidget*> widgets, QTreeView* list)
         : m_widgets(std::move(widgets)), m_list(list)
     {
     }
@@ -61,13 +61,13 @@ private:
             return -1;
         }
     }
-    std::map<Form3Element, QWidget *> m_widgets;
-    QTreeView *m_list;
+    std::map<Form3Element, QWidget*> m_widgets;
+    QTreeView* m_list;
 };
 
 } // namespace
 
-Form3::Form3(Services &services, const ResultStore &plan, QWidget *parent)
+Form3::Form3(Services& services, const ResultStore& plan, QWidget* parent)
     : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("Form3"));
@@ -108,7 +108,7 @@ void Form3::buildControls()
     placeInTwips(Label1, 240, 270, 5180, 700);
 
     setMouseTracking(true);
-    for (QWidget *button : std::initializer_list<QWidget *>{Check2, Check1, Check4, Check5}) {
+    for (QWidget* button : std::initializer_list<QWidget*>{Check2, Check1, Check4, Check5}) {
         button->setMouseTracking(true);
         button->installEventFilter(this);
     }
@@ -121,13 +121,13 @@ void Form3::buildControls()
     connect(ListView1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &Form3::ListView1_Click);
     m_surface = std::make_unique<Form3Surface>(
-        std::map<Form3Element, QWidget *>{{Form3Element::ListView1, ListView1},
-                                          {Form3Element::Check1, Check1},
-                                          {Form3Element::Check2, Check2},
-                                          {Form3Element::Check4, Check4},
-                                          {Form3Element::Check5, Check5},
-                                          {Form3Element::Frame1, Frame1},
-                                          {Form3Element::Label1, Label1}},
+        std::map<Form3Element, QWidget*>{{Form3Element::ListView1, ListView1},
+                                         {Form3Element::Check1, Check1},
+                                         {Form3Element::Check2, Check2},
+                                         {Form3Element::Check4, Check4},
+                                         {Form3Element::Check5, Check5},
+                                         {Form3Element::Frame1, Frame1},
+                                         {Form3Element::Label1, Label1}},
         ListView1);
 }
 
@@ -159,7 +159,7 @@ void Form3::Form_Resize()
     layOutForm3(*m_surface, outerWidthTwips(this), outerHeightTwips(this));
 }
 
-void Form3::resizeEvent(QResizeEvent *event)
+void Form3::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     Form_Resize();
@@ -171,7 +171,7 @@ int Form3::selectedRow() const
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
-void Form3::setAvailable(PictureButton *button, bool available)
+void Form3::setAvailable(PictureButton* button, bool available)
 {
     button->setCaptionColor(available ? kAvailable : kUnavailable);
 }
@@ -180,7 +180,7 @@ void Form3::setRunStates(int row)
 {
     if (row < 0 || row >= m_plan->rowCount())
         return;
-    const auto &op = m_plan->operation(row);
+    const auto& op = m_plan->operation(row);
     m_runSourceAvailable = OldMain::FileExists(op.OpSource);
     m_runDestinationAvailable = OldMain::FileExists(op.OpDestination);
     setAvailable(Check4, m_runSourceAvailable);
@@ -233,7 +233,7 @@ void Form3::Check1_Click()
     close();
 }
 
-bool Form3::eventFilter(QObject *watched, QEvent *event)
+bool Form3::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseMove) {
         pointerMoveOnForm3(m_pointer, Form3Part::Button);
@@ -242,7 +242,7 @@ bool Form3::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Form3::mouseMoveEvent(QMouseEvent *event)
+void Form3::mouseMoveEvent(QMouseEvent* event)
 {
     QWidget::mouseMoveEvent(event);
     // Moves a child passed on are not the background's.
@@ -258,7 +258,7 @@ void Form3::applyPointer()
     setCursor(hand ? *m_hand : QCursor(Qt::ArrowCursor));
 }
 
-void Form3::closeEvent(QCloseEvent *event)
+void Form3::closeEvent(QCloseEvent* event)
 {
     emit closing();
     QWidget::closeEvent(event);

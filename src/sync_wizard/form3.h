@@ -26,22 +26,22 @@ class Form3 final : public QWidget
     Q_OBJECT
 public:
     // Built afresh from the plan at every opening; it deletes itself when closed.
-    Form3(Services &services, const ResultStore &plan, QWidget *parent = nullptr);
+    Form3(Services& services, const ResultStore& plan, QWidget* parent = nullptr);
     ~Form3() override;
 
-    const PointerState &pointer() const { return m_pointer; }
+    const PointerState& pointer() const { return m_pointer; }
 
 signals:
     // OK carried the plan out (the failures are empty when everything was done).
-    void planCarriedOut(const std::vector<parlowen::FailedOperation> &failures);
+    void planCarriedOut(const std::vector<parlowen::FailedOperation>& failures);
     // The wizard is closing, whichever way out was taken.
     void closing();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -54,19 +54,19 @@ private:
     void ListView1_Click();
 
     void setRunStates(int row);
-    static void setAvailable(PictureButton *button, bool available);
+    static void setAvailable(PictureButton* button, bool available);
     int selectedRow() const;
     void applyPointer();
 
-    Services &m_services;
-    PlanModel *m_plan = nullptr;
-    QTreeView *ListView1 = nullptr;
-    PictureButton *Check1 = nullptr;
-    PictureButton *Check2 = nullptr;
-    PictureButton *Check4 = nullptr;
-    PictureButton *Check5 = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    QLabel *Label1 = nullptr;
+    Services& m_services;
+    PlanModel* m_plan = nullptr;
+    QTreeView* ListView1 = nullptr;
+    PictureButton* Check1 = nullptr;
+    PictureButton* Check2 = nullptr;
+    PictureButton* Check4 = nullptr;
+    PictureButton* Check5 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label1 = nullptr;
     PointerState m_pointer;
     std::optional<QCursor> m_hand; // read once, when the wizard is loaded
     bool m_runSourceAvailable = false;

@@ -8,7 +8,7 @@ std::array<double, 3> planColumnWidths(double listWidth)
     return {listWidth * 2 / 5 - 100, listWidth / 5 - 100, listWidth * 2 / 5 - 100};
 }
 
-void layOutForm3(LayoutSurface<Form3Element> &s, double W, double H)
+void layOutForm3(LayoutSurface<Form3Element>& s, double W, double H)
 {
     using E = Form3Element;
     s.set(E::ListView1, Edge::Width, W - 400);

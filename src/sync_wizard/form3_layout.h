@@ -23,7 +23,7 @@ enum class Form3Element
 
 // Lays the wizard out for its outer width and height (twips); a refused step leaves its
 // element as it was and the rest still run.
-void layOutForm3(LayoutSurface<Form3Element> &surface, double outerWidth, double outerHeight);
+void layOutForm3(LayoutSurface<Form3Element>& surface, double outerWidth, double outerHeight);
 
 // The "Source", "Action" and "Destination" column widths (twips) of a list this wide.
 std::array<double, 3> planColumnWidths(double listWidth);

@@ -5,26 +5,26 @@
 
 namespace parlowen {
 
-PlanModel::PlanModel(ResultStore plan, QObject *parent)
+PlanModel::PlanModel(ResultStore plan, QObject* parent)
     : QAbstractTableModel(parent), m_plan(std::move(plan))
 {
 }
 
-int PlanModel::rowCount(const QModelIndex &parent) const
+int PlanModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_plan.size());
 }
 
-int PlanModel::columnCount(const QModelIndex &parent) const
+int PlanModel::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : 3;
 }
 
-QVariant PlanModel::data(const QModelIndex &index, int role) const
+QVariant PlanModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
-    const auto &op = operation(index.row());
+    const auto& op = operation(index.row());
     switch (index.column()) {
     case 0:
         return pathToText(op.OpSource);

@@ -12,15 +12,15 @@ class PlanModel final : public QAbstractTableModel
     Q_OBJECT
 public:
     // Keeps its own copy: the store is rebuilt by the Compare that follows OK.
-    PlanModel(ResultStore plan, QObject *parent);
+    PlanModel(ResultStore plan, QObject* parent);
 
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
-    QVariant data(const QModelIndex &index, int role) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    const PlannedOperation &operation(int row) const { return m_plan[static_cast<size_t>(row)]; }
-    const ResultStore &plan() const { return m_plan; }
+    const PlannedOperation& operation(int row) const { return m_plan[static_cast<size_t>(row)]; }
+    const ResultStore& plan() const { return m_plan; }
 
 private:
     ResultStore m_plan;

@@ -24,16 +24,16 @@ protected:
     {
         return compareFolders(left.root(), right.root(), messages, [] { return true; });
     }
-    static const ResultRow &row(const std::vector<ResultRow> &rows, const std::string &name)
+    static const ResultRow& row(const std::vector<ResultRow>& rows, const std::string& name)
     {
-        for (const auto &r : rows) {
+        for (const auto& r : rows) {
             if (r.relativeName == name)
                 return r;
         }
         throw std::runtime_error("no row " + name);
     }
-    std::string l(const std::string &name) const { return left.path(name); }
-    std::string r(const std::string &name) const { return right.path(name); }
+    std::string l(const std::string& name) const { return left.path(name); }
+    std::string r(const std::string& name) const { return right.path(name); }
 
     TempTree left;
     TempTree right;
@@ -61,7 +61,7 @@ TEST_F(ComparisonTest, LaterLeftFileOverwritesRightFile)
     EXPECT_EQ(c.right[0].status, RowStatus::Older);
     EXPECT_EQ(c.right[0].icon, RowIcon::Older);
     ASSERT_EQ(c.plan.size(), 1u);
-    const auto &op = c.plan[0];
+    const auto& op = c.plan[0];
     EXPECT_EQ(op.OpAction, "overwrites");
     EXPECT_EQ(op.OpSource, l("Album/a.mp3"));
     EXPECT_EQ(op.OpSourcePath, l("Album/a.mp3"));
@@ -105,7 +105,7 @@ TEST_F(ComparisonTest, OneSidedFilesAreCopiedToTheOtherRoot)
     EXPECT_EQ(row(c.left, "Album/only-left.mp3").icon, RowIcon::NoMatch);
     EXPECT_EQ(row(c.right, "only-right.mp3").status, RowStatus::NotFound);
     ASSERT_EQ(c.plan.size(), 2u);
-    const auto &toRight = c.plan[0];
+    const auto& toRight = c.plan[0];
     EXPECT_EQ(toRight.OpAction, "copied to");
     EXPECT_EQ(toRight.OpSource, l("Album/only-left.mp3"));
     EXPECT_EQ(toRight.OpDestination, right.root() + "/");
@@ -135,8 +135,8 @@ TEST_F(ComparisonTest, PlanListsLeftRowsThenRightOnlyRows)
     ASSERT_EQ(c.plan.size(), 3u);
     // The left pass follows the left list's order, which is the file system's.
     const bool aFirst = c.left[0].relativeName == "a";
-    const auto &overwriteA = c.plan[aFirst ? 0 : 1];
-    const auto &copyB = c.plan[aFirst ? 1 : 0];
+    const auto& overwriteA = c.plan[aFirst ? 0 : 1];
+    const auto& copyB = c.plan[aFirst ? 1 : 0];
     EXPECT_EQ(overwriteA.OpSource, r("a"));
     EXPECT_EQ(overwriteA.OpAction, "overwrites");
     EXPECT_EQ(overwriteA.OpDestination, l("a"));
@@ -151,9 +151,9 @@ TEST_F(ComparisonTest, SameFolderOnBothSidesIsAllOk)
     left.file("a.mp3", "a");
     left.file("B/b.mp3", "bb");
     const auto c = compareFolders(left.root(), left.root() + "/", messages, {});
-    for (const auto *side : {&c.left, &c.right}) {
+    for (const auto* side : {&c.left, &c.right}) {
         ASSERT_EQ(side->size(), 2u);
-        for (const auto &row : *side)
+        for (const auto& row : *side)
             EXPECT_EQ(row.status, RowStatus::Ok);
     }
     EXPECT_TRUE(c.plan.empty());

@@ -17,15 +17,15 @@ namespace {
 using testing::RecordingMessages;
 using testing::TempTree;
 
-std::vector<std::string> names(const std::vector<ResultRow> &rows)
+std::vector<std::string> names(const std::vector<ResultRow>& rows)
 {
     std::vector<std::string> result;
-    for (const auto &row : rows)
+    for (const auto& row : rows)
         result.push_back(row.relativeName);
     return result;
 }
 
-Main::ScanOutcome scan(const std::string &root, RecordingMessages &messages)
+Main::ScanOutcome scan(const std::string& root, RecordingMessages& messages)
 {
     return Main::ScanFolderTree(root, messages, [] { return true; });
 }
@@ -80,8 +80,8 @@ TEST(FolderScan, RowsCarrySizeTimeAndACheckMark)
     RecordingMessages messages;
     const auto rows = scan(tree.root() + "/", messages).rows;
     ASSERT_EQ(rows.size(), 2u);
-    const auto &track = rows[0].relativeName == "empty.txt" ? rows[1] : rows[0];
-    const auto &empty = rows[0].relativeName == "empty.txt" ? rows[0] : rows[1];
+    const auto& track = rows[0].relativeName == "empty.txt" ? rows[1] : rows[0];
+    const auto& empty = rows[0].relativeName == "empty.txt" ? rows[0] : rows[1];
     EXPECT_EQ(track.relativeName, "Album/Track 01.mp3");
     EXPECT_EQ(sizeText(track), "512 bytes");
     EXPECT_EQ(track.modified, 1'600'000'000);
@@ -111,7 +111,7 @@ TEST(FolderScan, SkipsNamesThatAreNotUtf8WithAMessage)
     RecordingMessages messages;
     EXPECT_EQ(names(scan(tree.root(), messages).rows), std::vector<std::string>{"good.mp3"});
     ASSERT_EQ(messages.shown.size(), 2u);
-    for (const auto &shown : messages.shown) {
+    for (const auto& shown : messages.shown) {
         EXPECT_EQ(shown.title, "Skip");
         EXPECT_NE(shown.text.find(tree.root() + "/"), std::string::npos);
         EXPECT_NE(shown.text.find("\xEF\xBF\xBD"), std::string::npos); // U+FFFD for the bad byte

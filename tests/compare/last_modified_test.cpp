@@ -12,9 +12,9 @@ namespace {
 class InTimeZone
 {
 public:
-    explicit InTimeZone(const char *zone)
+    explicit InTimeZone(const char* zone)
     {
-        const char *old = std::getenv("TZ");
+        const char* old = std::getenv("TZ");
         m_old = old ? std::optional<std::string>(old) : std::nullopt;
         ::setenv("TZ", zone, 1);
         ::tzset();

@@ -26,7 +26,7 @@ public:
         }
         setText("");
     }
-    void addEntry(const std::string &entry) override { entries.push_back(entry); }
+    void addEntry(const std::string& entry) override { entries.push_back(entry); }
     int count() const override { return static_cast<int>(entries.size()); }
     void select(int position) override
     {
@@ -39,7 +39,7 @@ public:
     int selectedPosition() const override { return m_selected; }
 
     // What typing or a program setting the text does.
-    void setText(const std::string &text)
+    void setText(const std::string& text)
     {
         if (text == m_text)
             return;
@@ -48,14 +48,14 @@ public:
     }
 
     // Types the text one character at a time after the current text.
-    void type(const std::string &text)
+    void type(const std::string& text)
     {
         for (char c : text)
             setText(m_text + c);
     }
 
 private:
-    static void raise(const std::function<void()> &handler)
+    static void raise(const std::function<void()>& handler)
     {
         if (handler)
             handler();

@@ -17,7 +17,7 @@ struct ShownMessage
 class RecordingMessages final : public Messages
 {
 public:
-    void show(const std::string &title, const std::string &text) override
+    void show(const std::string& title, const std::string& text) override
     {
         shown.push_back({title, text});
     }

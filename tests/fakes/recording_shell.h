@@ -11,7 +11,7 @@ namespace parlowen::testing {
 class RecordingShell final : public Shell
 {
 public:
-    void openFile(const std::string &path) override { opened.push_back(path); }
+    void openFile(const std::string& path) override { opened.push_back(path); }
     std::vector<std::string> opened;
 };
 

@@ -18,7 +18,7 @@ class TempTree
 public:
     TempTree()
     {
-        const char *base = std::getenv("TMPDIR");
+        const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/parlowen-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
@@ -29,21 +29,21 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(m_root, ignored);
     }
-    TempTree(const TempTree &) = delete;
-    TempTree &operator=(const TempTree &) = delete;
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
 
-    const std::string &root() const { return m_root; }
-    std::string path(const std::string &relative) const { return m_root + "/" + relative; }
+    const std::string& root() const { return m_root; }
+    std::string path(const std::string& relative) const { return m_root + "/" + relative; }
 
     // Makes the folder and its parents; returns its full path.
-    std::string folder(const std::string &relative) const
+    std::string folder(const std::string& relative) const
     {
         std::filesystem::create_directories(path(relative));
         return path(relative);
     }
 
     // Makes a file with the content (parents included), optionally with a modification time.
-    std::string file(const std::string &relative, const std::string &content = {},
+    std::string file(const std::string& relative, const std::string& content = {},
                      std::int64_t modified = -1) const
     {
         const std::filesystem::path full = path(relative);
@@ -54,17 +54,15 @@ public:
         return full.string();
     }
 
-    void setModified(const std::string &relative, std::int64_t modified) const
+    void setModified(const std::string& relative, std::int64_t modified) const
     {
-        struct utimbuf times
-        {
-        };
+        struct utimbuf times = {};
         times.actime = static_cast<std::time_t>(modified);
         times.modtime = static_cast<std::time_t>(modified);
         ::utime(path(relative).c_str(), &times);
     }
 
-    std::string read(const std::string &relative) const
+    std::string read(const std::string& relative) const
     {
         std::ifstream in(path(relative), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});

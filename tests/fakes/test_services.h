@@ -18,7 +18,7 @@ class ScriptedFolderDialog final : public FolderDialog
 public:
     std::deque<std::string> answers; // "" stands for a cancelled dialog
     std::vector<std::string> prompts;
-    std::string browseForFolder(const std::string &prompt) override
+    std::string browseForFolder(const std::string& prompt) override
     {
         prompts.push_back(prompt);
         if (answers.empty())

@@ -41,19 +41,19 @@ struct Fixture : testing::TestServices
     }
 };
 
-void setFolders(Form1 &form, const QString &left, const QString &right)
+void setFolders(Form1& form, const QString& left, const QString& right)
 {
     child<QComboBox>(form, "Combo1")->setEditText(left);
     child<QComboBox>(form, "Combo2")->setEditText(right);
 }
 
-void clickCompare(Form1 &form)
+void clickCompare(Form1& form)
 {
     QTest::mouseClick(child<PictureButton>(form, "Check1"), Qt::LeftButton);
 }
 
 // Every cell of a list as the window shows it, icon number last.
-QList<QStringList> shownRows(const QAbstractItemModel *model)
+QList<QStringList> shownRows(const QAbstractItemModel* model)
 {
     QList<QStringList> rows;
     for (int r = 0; r < model->rowCount(); ++r) {
@@ -65,7 +65,7 @@ QList<QStringList> shownRows(const QAbstractItemModel *model)
     return rows;
 }
 
-QString name(const std::string &path)
+QString name(const std::string& path)
 {
     return QString::fromStdString(path);
 }
@@ -86,21 +86,21 @@ private slots:
         QVERIFY(f.messages.shown.empty());
         // One trailing "/" went, through the box's change handling.
         QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), name(f.left.root()));
-        const auto &left = form.leftRows();
-        const auto &right = form.rightRows();
+        const auto& left = form.leftRows();
+        const auto& right = form.rightRows();
         QCOMPARE(left.rowCount(), 3);
         QCOMPARE(right.rowCount(), 3);
-        const auto find = [](const ResultRowsModel &model, const QString &file) {
+        const auto find = [](const ResultRowsModel& model, const QString& file) {
             for (int r = 0; r < model.rowCount(); ++r) {
                 if (model.index(r, 0).data().toString() == file)
                     return r;
             }
             return -1;
         };
-        const auto status = [](const ResultRowsModel &model, int row) {
+        const auto status = [](const ResultRowsModel& model, int row) {
             return model.index(row, 1).data().toString();
         };
-        const auto hasIcon = [](const ResultRowsModel &model, int row) {
+        const auto hasIcon = [](const ResultRowsModel& model, int row) {
             return !model.index(row, 0).data(Qt::DecorationRole).value<QIcon>().isNull();
         };
         QCOMPARE(status(left, find(left, "same.mp3")), QStringLiteral("OK"));
@@ -126,7 +126,7 @@ private slots:
         clickCompare(form);
         const auto before = shownRows(&form.leftRows());
         const auto plan = f.results;
-        for (const auto &[l, r] : {std::pair{f.left.path("same.mp3"), f.right.root()},
+        for (const auto& [l, r] : {std::pair{f.left.path("same.mp3"), f.right.root()},
                                    std::pair{f.left.root(), f.right.path("missing")},
                                    std::pair{std::string(), std::string()}}) {
             f.messages.shown.clear();
@@ -207,7 +207,7 @@ private slots:
         QList<QStringList> left;
         QList<QStringList> right;
         QStringList ops;
-        for (const QString &line : lines) {
+        for (const QString& line : lines) {
             QStringList fields = line.split('\t');
             const QString kind = fields.takeFirst();
             if (kind == "OP")
@@ -219,11 +219,11 @@ private slots:
         QCOMPARE(left, shownRows(&form.leftRows()));
         QCOMPARE(right, shownRows(&form.rightRows()));
         QCOMPARE(ops.size(), int(f.results.size()));
-        const auto escaped = [](const std::string &field) {
+        const auto escaped = [](const std::string& field) {
             return name(field).replace("\\", "\\\\").replace("\t", "\\t");
         };
         for (int i = 0; i < ops.size(); ++i) {
-            const auto &op = f.results[size_t(i)];
+            const auto& op = f.results[size_t(i)];
             const QStringList expected{escaped(op.OpAction),      escaped(op.OpSource),
                                        escaped(op.OpDestination), escaped(op.OpSourcePath),
                                        escaped(op.OpTargetPath),  escaped(op.OpReplacedPath)};
@@ -235,7 +235,7 @@ private slots:
     {
         testing::TempTree a;
         a.file("x.mp3", "x");
-        const auto run = [](const std::string &l, const std::string &r) {
+        const auto run = [](const std::string& l, const std::string& r) {
             QProcess tool;
             tool.start(QStringLiteral(PARLOWEN_COMPARE_TOOL), {name(l), name(r)});
             tool.waitForFinished(20000);

@@ -26,16 +26,16 @@ namespace {
 // A program folder holding the given cursor files, as the build places them.
 struct ProgramFolder
 {
-    explicit ProgramFolder(std::initializer_list<const char *> files)
+    explicit ProgramFolder(std::initializer_list<const char*> files)
     {
-        for (const char *file : files)
+        for (const char* file : files)
             std::filesystem::copy_file(std::string(PARLOWEN_CURSOR_DIR) + "/" + file,
                                        tree.path(file));
     }
     testing::TempTree tree;
 };
 
-void moveOver(QWidget *widget)
+void moveOver(QWidget* widget)
 {
     QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), widget->mapToGlobal(QPointF(3, 3)),
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -45,9 +45,9 @@ void moveOver(QWidget *widget)
 // Drops the data on the widget the way the window system delivers a file manager's drag: an
 // enter, then the drop, both to the window, which routes them to the widget under the pointer.
 // Returns the drop's action.
-Qt::DropAction drop(QWidget *target, QMimeData *data)
+Qt::DropAction drop(QWidget* target, QMimeData* data)
 {
-    QWindow *window = target->window()->windowHandle();
+    QWindow* window = target->window()->windowHandle();
     const QPoint at = target->mapTo(target->window(), QPoint(5, 5));
     QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
                           Qt::NoModifier);
@@ -57,14 +57,14 @@ Qt::DropAction drop(QWidget *target, QMimeData *data)
     return event.dropAction();
 }
 
-QMimeData *urls(const QList<QUrl> &list)
+QMimeData* urls(const QList<QUrl>& list)
 {
-    auto *data = new QMimeData;
+    auto* data = new QMimeData;
     data->setUrls(list);
     return data;
 }
 
-QUrl local(const std::string &path)
+QUrl local(const std::string& path)
 {
     return QUrl::fromLocalFile(QString::fromStdString(path));
 }
@@ -160,7 +160,7 @@ private slots:
         t.settings.write("Vantrell", "Morrowlin", "RightCombo", "/p,");
         ResultStore results;
         Form1 form(t.services, results);
-        auto *left = child<QComboBox>(form, "Combo1");
+        auto* left = child<QComboBox>(form, "Combo1");
         t.folderDialog.answers = {rock, tree.path("Music"), ""};
         QTest::mouseClick(child<QLabel>(form, "Image1"), Qt::LeftButton);
         QCOMPARE(t.folderDialog.prompts.back(), std::string("Please select folder to add:"));
@@ -193,10 +193,10 @@ private slots:
         Form1 form(t.services, results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto *leftList = child<QTreeView>(form, "ListView1")->viewport();
-        auto *rightList = child<QTreeView>(form, "ListView2")->viewport();
-        auto *left = child<QComboBox>(form, "Combo1");
-        auto *right = child<QComboBox>(form, "Combo2");
+        auto* leftList = child<QTreeView>(form, "ListView1")->viewport();
+        auto* rightList = child<QTreeView>(form, "ListView2")->viewport();
+        auto* left = child<QComboBox>(form, "Combo1");
+        auto* right = child<QComboBox>(form, "Combo2");
 
         QCOMPARE(drop(leftList, urls({local(a)})), Qt::CopyAction);
         QCOMPARE(left->currentText(), QString::fromStdString(a));
@@ -226,8 +226,8 @@ private slots:
         Form1 form(t.services, results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto *leftList = child<QTreeView>(form, "ListView1")->viewport();
-        auto *left = child<QComboBox>(form, "Combo1");
+        auto* leftList = child<QTreeView>(form, "ListView1")->viewport();
+        auto* left = child<QComboBox>(form, "Combo1");
         drop(leftList, urls({QUrl("trash:/song.mp3"), local(a)}));
         QCOMPARE(t.messages.shown.size(), size_t(1));
         QCOMPARE(t.messages.shown[0].title, std::string("Error"));
@@ -245,8 +245,8 @@ private slots:
         Form1 form(t.services, results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto *leftList = child<QTreeView>(form, "ListView1")->viewport();
-        auto *text = new QMimeData;
+        auto* leftList = child<QTreeView>(form, "ListView1")->viewport();
+        auto* text = new QMimeData;
         text->setText(QStringLiteral("/music"));
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, text, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(leftList, &enter);
@@ -254,7 +254,7 @@ private slots:
         drop(leftList, text);
         QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), QString());
         QVERIFY(t.messages.shown.empty());
-        auto *files = urls({local("/tmp")});
+        auto* files = urls({local("/tmp")});
         QDragEnterEvent fileEnter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, files,
                                   Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(leftList, &fileEnter);
@@ -274,7 +274,7 @@ private slots:
         rows[0].relativeName = "a.mp3";
         rows[1].relativeName = "aa.mp3";
         form.leftRows().reset(rows);
-        auto *list = child<QTreeView>(form, "ListView1");
+        auto* list = child<QTreeView>(form, "ListView1");
         const auto click = [&](int row) {
             const QRect rect = list->visualRect(form.leftRows().index(row, 0));
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());

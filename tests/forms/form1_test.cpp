@@ -27,11 +27,11 @@ struct Fixture : testing::TestServices
 {
     ResultStore results;
 
-    void store(const char *section, const char *key, const std::string &value)
+    void store(const char* section, const char* key, const std::string& value)
     {
         settings.write("Vantrell", section, key, value);
     }
-    std::string stored(const char *section, const char *key) const
+    std::string stored(const char* section, const char* key) const
     {
         return settings.read("Vantrell", section, key);
     }
@@ -60,27 +60,27 @@ private slots:
                  QStringLiteral("Select MP3 Player Drive (or Folder)"));
         QCOMPARE(child<QLabel>(form, "Label5")->text(),
                  QStringLiteral("Select Local (PC) MP3 Folder"));
-        for (const char *name : {"Combo1", "Combo2"}) {
-            auto *combo = child<QComboBox>(form, name);
+        for (const char* name : {"Combo1", "Combo2"}) {
+            auto* combo = child<QComboBox>(form, name);
             QVERIFY(combo->isEditable());
             QCOMPARE(combo->currentText(), QString());
             QCOMPARE(combo->currentIndex(), -1);
         }
-        for (const char *name : {"Image1", "Image2"}) {
-            auto *image = child<QLabel>(form, name);
+        for (const char* name : {"Image1", "Image2"}) {
+            auto* image = child<QLabel>(form, name);
             QCOMPARE(image->toolTip(), QStringLiteral("Browse to Folder"));
             QCOMPARE(image->size(), QSize(16, 14));
             QVERIFY(!image->pixmap().isNull());
         }
-        for (const char *name : {"ListView1", "ListView2"}) {
-            auto *list = child<QTreeView>(form, name);
+        for (const char* name : {"ListView1", "ListView2"}) {
+            auto* list = child<QTreeView>(form, name);
             QCOMPARE(list->model()->rowCount(), 0);
             QCOMPARE(list->model()->columnCount(), 4);
             const QStringList expected{"Filename", "Status", "Size", "Last Modified"};
             for (int c = 0; c < 4; ++c)
                 QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), expected[c]);
         }
-        const auto *compare = child<PictureButton>(form, "Check1");
+        const auto* compare = child<PictureButton>(form, "Check1");
         QCOMPARE(compare->text(), QStringLiteral("Compare"));
         QVERIFY(compare->toolTip().startsWith("Compare the two selected folders"));
         QCOMPARE(child<PictureButton>(form, "Check2")->text(), QStringLiteral("Sync"));
@@ -95,19 +95,19 @@ private slots:
     {
         Fixture f;
         Form1 form(f.services, f.results);
-        auto *frame = child<QGroupBox>(form, "Frame1");
+        auto* frame = child<QGroupBox>(form, "Frame1");
         QCOMPARE(frame->title(), QStringLiteral("Legend"));
-        const auto *check7 = child<PictureButton>(form, "Check7");
+        const auto* check7 = child<PictureButton>(form, "Check7");
         QCOMPARE(frame->x(), check7->x() + 1570 / 15 + 1); // 1570 twips rounds to 105 pixels
         QCOMPARE(frame->height(), check7->height() + 7);
-        const char *texts[] = {"This file is newer than its match and needs to be synchronized.",
+        const char* texts[] = {"This file is newer than its match and needs to be synchronized.",
                                "This file is older than its match and needs to be synchronized.",
                                "This file does not have a match and needs to be synchronized."};
         int lastTop = -1;
         for (int i = 0; i < 3; ++i) {
-            auto *label =
+            auto* label =
                 child<QLabel>(form, QByteArray("Label").append(char('1' + i)).constData());
-            auto *image =
+            auto* image =
                 child<QLabel>(form, QByteArray("Image").append(char('3' + i)).constData());
             QCOMPARE(label->text(), QString::fromLatin1(texts[i]));
             QCOMPARE(label->y(), image->y());
@@ -132,7 +132,7 @@ private slots:
     {
         Fixture f;
         Form1 form(f.services, f.results);
-        auto *list = child<QTreeView>(form, "ListView1");
+        auto* list = child<QTreeView>(form, "ListView1");
         // The width at start-up is the list's width then; the columns keep their fractions.
         const double w = twips(list->width());
         const double widths[] = {w * 3 / 4 - 100, w / 4 - 100, w / 3 - 100, w / 2 - 100};
@@ -160,8 +160,8 @@ private slots:
         form.resize(QSize(800, 520) - frame); // outer 12000 x 7800 twips
         QTRY_COMPARE(f.stored("Parlowen", "FormHeight"), std::string("7800"));
         QCOMPARE(f.stored("Parlowen", "WindowState"), std::string("0"));
-        auto *left = child<QTreeView>(form, "ListView1");
-        auto *right = child<QTreeView>(form, "ListView2");
+        auto* left = child<QTreeView>(form, "ListView1");
+        auto* right = child<QTreeView>(form, "ListView2");
         QCOMPARE(left->geometry(), QRect(8, 48, 383, 354)); // 5750 x 5305 twips, rounded
         QCOMPARE(right->x(), 400);                          // 5745 + 250 twips
         QCOMPARE(right->width(), 383);
@@ -181,7 +181,7 @@ private slots:
         Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto *list = child<QTreeView>(form, "ListView1");
+        auto* list = child<QTreeView>(form, "ListView1");
         const int height = list->height();
         const int frame = form.frameGeometry().height() - form.height();
         form.resize(form.width(), 100 - frame); // 1500 twips: the list height would be negative
@@ -201,8 +201,8 @@ private slots:
         f.store("Parlowen", "WindowState", "0");
         f.store("Parlowen", "FormHeight", "9000");
         Form1 form(f.services, f.results);
-        auto *left = child<QComboBox>(form, "Combo1");
-        auto *right = child<QComboBox>(form, "Combo2");
+        auto* left = child<QComboBox>(form, "Combo1");
+        auto* right = child<QComboBox>(form, "Combo2");
         QCOMPARE(left->count(), 2);
         QCOMPARE(left->currentText(), QStringLiteral("/y"));
         QCOMPARE(right->currentText(), QStringLiteral("/p"));
@@ -261,7 +261,7 @@ private slots:
         Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto *left = child<QComboBox>(form, "Combo1");
+        auto* left = child<QComboBox>(form, "Combo1");
         QTest::keyClicks(left->lineEdit(), QString::fromStdString(music));
         const std::string history = f.stored("Morrowlin", "LeftCombo");
         QVERIFY(history.ends_with(music + ","));
@@ -284,7 +284,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QSignalSpy exits(&form, &Form1::exitRequested);
         const int writes = f.settings.writeCount();
-        auto *exit = child<PictureButton>(form, "Check7");
+        auto* exit = child<PictureButton>(form, "Check7");
         QTest::mouseClick(exit, Qt::LeftButton);
         QCOMPARE(exits.count(), 1);
         QVERIFY(!exit->isDown());

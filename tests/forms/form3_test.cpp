@@ -40,12 +40,12 @@ struct Fixture : testing::TestServices
     Fixture()
     {
         form.show();
-        form.findChild<QComboBox *>("Combo1")->setEditText(QString::fromStdString(left.root()));
-        form.findChild<QComboBox *>("Combo2")->setEditText(QString::fromStdString(right.root()));
+        form.findChild<QComboBox*>("Combo1")->setEditText(QString::fromStdString(left.root()));
+        form.findChild<QComboBox*>("Combo2")->setEditText(QString::fromStdString(right.root()));
     }
-    void press(QWidget &window, const char *button)
+    void press(QWidget& window, const char* button)
     {
-        auto *found = window.findChild<PictureButton *>(button);
+        auto* found = window.findChild<PictureButton*>(button);
         QVERIFY(found);
         QTest::mouseClick(found, Qt::LeftButton);
     }
@@ -59,32 +59,32 @@ struct Fixture : testing::TestServices
     }
 };
 
-Form3 *wizard()
+Form3* wizard()
 {
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (auto *found = qobject_cast<Form3 *>(window); found && found->isVisible())
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<Form3*>(window); found && found->isVisible())
             return found;
     }
     return nullptr;
 }
 
-QColor caption(Form3 &w, const char *button)
+QColor caption(Form3& w, const char* button)
 {
-    return w.findChild<PictureButton *>(button)->captionColor();
+    return w.findChild<PictureButton*>(button)->captionColor();
 }
 
-void clickRow(Form3 &w, int row)
+void clickRow(Form3& w, int row)
 {
-    auto *list = w.findChild<QTreeView *>("ListView1");
+    auto* list = w.findChild<QTreeView*>("ListView1");
     const QRect rect = list->visualRect(list->model()->index(row, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
 }
 
 // Every file under the root with its content, to tell that nothing was touched.
-std::map<std::string, std::string> snapshot(const testing::TempTree &tree)
+std::map<std::string, std::string> snapshot(const testing::TempTree& tree)
 {
     std::map<std::string, std::string> files;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(tree.root())) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.root())) {
         if (entry.is_regular_file()) {
             const auto relative = entry.path().lexically_relative(tree.root()).string();
             files[relative] = tree.read(relative);
@@ -101,7 +101,7 @@ class Form3Test : public QObject
 private slots:
     void cleanup()
     {
-        while (Form3 *open = wizard())
+        while (Form3* open = wizard())
             delete open;
     }
 
@@ -136,12 +136,12 @@ private slots:
         f.compare();
         const QRect where = f.form.geometry();
         f.sync();
-        Form3 *w = wizard();
+        Form3* w = wizard();
         QVERIFY(w);
         QVERIFY(!f.form.isVisible());
         QCOMPARE(w->windowTitle(), QStringLiteral("Sync Wizard"));
         QCOMPARE(w->size(), where.size());
-        auto *list = w->findChild<QTreeView *>("ListView1");
+        auto* list = w->findChild<QTreeView*>("ListView1");
         QCOMPARE(list->model()->columnCount(), 3);
         QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Source"));
         QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Action"));
@@ -152,11 +152,10 @@ private slots:
         QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("copied to"));
         QCOMPARE(list->model()->index(0, 2).data().toString(),
                  QString::fromStdString(f.right.root() + "/"));
-        QCOMPARE(w->findChild<QGroupBox *>("Frame1")->title(), QStringLiteral("Instruction"));
-        QVERIFY(
-            w->findChild<QLabel *>("Label1")->text().startsWith("Please confirm the following"));
-        for (const char *name : {"Check2", "Check1", "Check4", "Check5"})
-            QVERIFY(w->findChild<PictureButton *>(name));
+        QCOMPARE(w->findChild<QGroupBox*>("Frame1")->title(), QStringLiteral("Instruction"));
+        QVERIFY(w->findChild<QLabel*>("Label1")->text().startsWith("Please confirm the following"));
+        for (const char* name : {"Check2", "Check1", "Check4", "Check5"})
+            QVERIFY(w->findChild<PictureButton*>(name));
     }
 
     void runButtonsFollowTheClickedRow()
@@ -167,11 +166,11 @@ private slots:
         f.left.file("b.mp3", "b");
         f.compare();
         f.sync();
-        Form3 *w = wizard();
+        Form3* w = wizard();
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowExposed(w));
         // Which row is which follows the listing order of the left folder.
-        auto *list = w->findChild<QTreeView *>("ListView1");
+        auto* list = w->findChild<QTreeView*>("ListView1");
         const int overwriteRow =
             list->model()->index(0, 1).data().toString() == "overwrites" ? 0 : 1;
         const int copyRow = 1 - overwriteRow;
@@ -205,9 +204,9 @@ private slots:
         const auto rightBefore = snapshot(f.right);
         for (const bool useCancel : {true, false}) {
             f.sync();
-            Form3 *w = wizard();
+            Form3* w = wizard();
             QVERIFY(w);
-            QCOMPARE(w->findChild<QTreeView *>("ListView1")->model()->columnCount(), 3);
+            QCOMPARE(w->findChild<QTreeView*>("ListView1")->model()->columnCount(), 3);
             if (useCancel)
                 f.press(*w, "Check1");
             else
@@ -223,7 +222,7 @@ private slots:
     void okCarriesThePlanOutRefreshesAndCongratulates()
     {
         Fixture f;
-        for (const char *name : {"1.mp3", "2.mp3", "4.mp3"}) {
+        for (const char* name : {"1.mp3", "2.mp3", "4.mp3"}) {
             f.left.file(name, std::string("newer, longer ") + name, kLate);
             f.right.file(name, "older", kEarly);
         }
@@ -232,7 +231,7 @@ private slots:
         f.compare();
         QCOMPARE(f.results.size(), size_t(4));
         f.sync();
-        Form3 *w = wizard();
+        Form3* w = wizard();
         QVERIFY(w);
         f.press(*w, "Check2");
         QTRY_VERIFY(!wizard());
@@ -241,7 +240,7 @@ private slots:
                                       " have been synchronized.");
         QCOMPARE(snapshot(f.left), snapshot(f.right));
         QVERIFY(f.results.empty());
-        const auto &rows = f.form.leftRows();
+        const auto& rows = f.form.leftRows();
         QCOMPARE(rows.rowCount(), 4);
         for (int r = 0; r < rows.rowCount(); ++r)
             QCOMPARE(rows.index(r, 1).data().toString(), QStringLiteral("OK"));
@@ -257,7 +256,7 @@ private slots:
         f.press(*wizard(), "Check2");
         QTRY_VERIFY(!wizard());
         QCOMPARE(f.messages.shown.back().title, std::string("Error"));
-        const std::string &text = f.messages.shown.back().text;
+        const std::string& text = f.messages.shown.back().text;
         QVERIFY(text.find(f.left.path("Album/a.mp3") + " -> " + f.right.path("Album/a.mp3")) !=
                 std::string::npos);
         QVERIFY(text.find("No such file or directory") != std::string::npos);
@@ -272,17 +271,17 @@ private slots:
         f.left.file("a.mp3", "a");
         f.compare();
         f.sync();
-        Form3 *w = wizard();
+        Form3* w = wizard();
         QVERIFY(w);
         const QSize frame = w->frameGeometry().size() - w->size();
-        auto *list = w->findChild<QTreeView *>("ListView1");
-        auto *instruction = w->findChild<QGroupBox *>("Frame1");
-        w->resize(QSize(800, 520) - frame);                          // outer 12000 x 7800 twips
-        QTRY_COMPARE(list->width(), 773);                            // 11600 twips
-        QCOMPARE(list->height(), 393);                               // 5900 twips
-        QCOMPARE(w->findChild<PictureButton *>("Check2")->y(), 409); // 6130 twips
-        QCOMPARE(instruction->width(), 356);                         // 5340 twips
-        QCOMPARE(list->header()->sectionSize(0), 303);               // 4540 twips
+        auto* list = w->findChild<QTreeView*>("ListView1");
+        auto* instruction = w->findChild<QGroupBox*>("Frame1");
+        w->resize(QSize(800, 520) - frame);                         // outer 12000 x 7800 twips
+        QTRY_COMPARE(list->width(), 773);                           // 11600 twips
+        QCOMPARE(list->height(), 393);                              // 5900 twips
+        QCOMPARE(w->findChild<PictureButton*>("Check2")->y(), 409); // 6130 twips
+        QCOMPARE(instruction->width(), 356);                        // 5340 twips
+        QCOMPARE(list->header()->sectionSize(0), 303);              // 4540 twips
         w->resize(QSize(400, 520) - frame); // 6000 twips: narrower than 6660
         QTRY_COMPARE(list->width(), 373);
         QCOMPARE(instruction->width(), 356);           // kept

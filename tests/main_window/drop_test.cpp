@@ -44,10 +44,10 @@ TEST(DroppedItem, ItemsWithoutAFolderPartFail)
     EXPECT_FALSE(folderForDroppedItem(std::string("song.mp3")));
 }
 
-std::vector<ResultRow> rows(std::initializer_list<const char *> names)
+std::vector<ResultRow> rows(std::initializer_list<const char*> names)
 {
     std::vector<ResultRow> result;
-    for (const char *name : names) {
+    for (const char* name : names) {
         ResultRow row;
         row.relativeName = name;
         result.push_back(row);

@@ -14,7 +14,7 @@ namespace {
 using testing::FakeFolderBox;
 using testing::TempTree;
 
-std::vector<std::string> entries(std::initializer_list<const char *> list)
+std::vector<std::string> entries(std::initializer_list<const char*> list)
 {
     return {list.begin(), list.end()};
 }
@@ -33,19 +33,19 @@ protected:
         right.onClick = [this] { Main::SaveSelections(boxes(), settings); };
     }
     FolderBoxes boxes() { return {left, right}; }
-    std::string stored(const char *key) const
+    std::string stored(const char* key) const
     {
         return settings.read(keys::kApplication, keys::kHistorySection, key);
     }
-    void store(const char *key, const std::string &value)
+    void store(const char* key, const std::string& value)
     {
         settings.write(keys::kApplication, keys::kHistorySection, key, value);
     }
-    std::string position(const char *key) const
+    std::string position(const char* key) const
     {
         return settings.read(keys::kApplication, keys::kWindowSection, key);
     }
-    void storePosition(const char *key, const std::string &value)
+    void storePosition(const char* key, const std::string& value)
     {
         settings.write(keys::kApplication, keys::kWindowSection, key, value);
     }
@@ -216,7 +216,7 @@ TEST_F(FolderHistoryTest, RestoreIgnoresUnusablePositions)
 {
     store("LeftCombo", "/x,/y,");
     store("RightCombo", "/p,/q,");
-    for (const char *bad : {"", "abc", "5", "-7", "70000"}) {
+    for (const char* bad : {"", "abc", "5", "-7", "70000"}) {
         FakeFolderBox l;
         FakeFolderBox r;
         storePosition("LeftComboIndex", bad);

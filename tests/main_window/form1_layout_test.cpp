@@ -120,7 +120,7 @@ TEST(StartupWindow, UsesStoredValuesWhenUsable)
 
 TEST(StartupWindow, FallsBackForAbsentOrUnusableValues)
 {
-    for (const auto &[state, height] : std::vector<std::pair<std::string, std::string>>{
+    for (const auto& [state, height] : std::vector<std::pair<std::string, std::string>>{
              {"", ""}, {"3", "abc"}, {"-1", "40000"}, {"x", "-500"}, {"1.9e3", "0"}}) {
         const auto stored = startupWindow(state, height);
         EXPECT_EQ(stored.state, WindowState::Normal) << state;

@@ -14,7 +14,7 @@ using testing::TempTree;
 class PointerRulesTest : public ::testing::Test
 {
 protected:
-    void install(const char *name) const
+    void install(const char* name) const
     {
         std::filesystem::copy_file(std::string(PARLOWEN_CURSOR_DIR) + "/" + name,
                                    folder.path(name));

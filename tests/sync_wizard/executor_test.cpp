@@ -21,30 +21,28 @@ using testing::TempTree;
 constexpr std::int64_t kOld = 1'500'000'000;
 constexpr std::int64_t kNew = 1'600'000'000;
 
-PlannedOperation copyOp(const std::string &source, const std::string &target)
+PlannedOperation copyOp(const std::string& source, const std::string& target)
 {
     return {source, target.substr(0, target.rfind('/') + 1), source, target, "", kCopiedTo};
 }
 
-PlannedOperation overwriteOp(const std::string &source, const std::string &target)
+PlannedOperation overwriteOp(const std::string& source, const std::string& target)
 {
     return {source, target, source, target, target, kOverwrites};
 }
 
-std::int64_t modified(const std::string &path)
+std::int64_t modified(const std::string& path)
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     ::stat(path.c_str(), &info);
     return info.st_mtime;
 }
 
 // Files whose names say they are temporary copies, anywhere under the root.
-int leftoverTemporaries(const std::string &root)
+int leftoverTemporaries(const std::string& root)
 {
     int count = 0;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(root)) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         if (entry.path().filename().string().ends_with(".parlowen-copy"))
             ++count;
     }
@@ -84,7 +82,7 @@ TEST_F(ExecutorTest, CopiesOnlyPlanCopiesEachFileKeepingItsTime)
 
 TEST_F(ExecutorTest, OverwritesAndCopiesInPlanOrder)
 {
-    for (const char *name : {"1.mp3", "2.mp3", "4.mp3"}) {
+    for (const char* name : {"1.mp3", "2.mp3", "4.mp3"}) {
         from.file(name, std::string("new ") + name, kNew);
         to.file(name, "old", kOld);
     }
@@ -94,7 +92,7 @@ TEST_F(ExecutorTest, OverwritesAndCopiesInPlanOrder)
                               copyOp(from.path("3.mp3"), to.path("3.mp3")),
                               overwriteOp(from.path("4.mp3"), to.path("4.mp3"))};
     EXPECT_TRUE(carryOut(plan, files).empty());
-    for (const char *name : {"1.mp3", "2.mp3", "4.mp3"}) {
+    for (const char* name : {"1.mp3", "2.mp3", "4.mp3"}) {
         EXPECT_EQ(to.read(name), std::string("new ") + name);
         EXPECT_EQ(modified(to.path(name)), kNew);
     }
@@ -129,9 +127,9 @@ TEST_F(ExecutorTest, VanishedSourceLeavesTheTargetAsItWas)
 
 struct InjectedFault
 {
-    const char *name;
-    std::function<void(FaultyFileOps &)> inject;
-    const char *reason;
+    const char* name;
+    std::function<void(FaultyFileOps&)> inject;
+    const char* reason;
 };
 
 TEST_F(ExecutorTest, InjectedFailuresLeaveTheOldTargetByteForByteAndNoTemporaryFile)
@@ -139,21 +137,21 @@ TEST_F(ExecutorTest, InjectedFailuresLeaveTheOldTargetByteForByteAndNoTemporaryF
     const std::string source = from.file("big.mp3", pattern(3 << 20), kNew);
     const std::string oldTarget = pattern(1 << 20).substr(100);
     const std::vector<InjectedFault> faults = {
-        {"write error half way", [](FaultyFileOps &f) { f.failCopyAfterBytes = 1 << 20; },
+        {"write error half way", [](FaultyFileOps& f) { f.failCopyAfterBytes = 1 << 20; },
          "Input/output error"},
         {"full disk",
-         [](FaultyFileOps &f) {
+         [](FaultyFileOps& f) {
              f.failCopyAfterBytes = 2 << 20;
              f.failCopyError = ENOSPC;
          },
          "No space left on device"},
-        {"flush refused", [](FaultyFileOps &f) { f.failFinish = EIO; }, "Input/output error"},
-        {"rename refused", [](FaultyFileOps &f) { f.failRename = EBUSY; }, "busy"},
-        {"source unreadable", [](FaultyFileOps &f) { f.failOpenSource = EACCES; },
+        {"flush refused", [](FaultyFileOps& f) { f.failFinish = EIO; }, "Input/output error"},
+        {"rename refused", [](FaultyFileOps& f) { f.failRename = EBUSY; }, "busy"},
+        {"source unreadable", [](FaultyFileOps& f) { f.failOpenSource = EACCES; },
          "Permission denied"},
-        {"folder unwritable", [](FaultyFileOps &f) { f.failCreate = EROFS; }, "Read-only"},
+        {"folder unwritable", [](FaultyFileOps& f) { f.failCreate = EROFS; }, "Read-only"},
     };
-    for (const auto &fault : faults) {
+    for (const auto& fault : faults) {
         to.file("big.mp3", oldTarget, kOld);
         FaultyFileOps faulty;
         fault.inject(faulty);

@@ -6,12 +6,12 @@
 namespace parlowen::OldMain {
 
 // True when the path names an existing entry exactly; false for a path ending in "/".
-bool FileExists(const std::string &path);
+bool FileExists(const std::string& path);
 
 // True when the path names an existing folder, with or without a trailing "/".
-bool IsFolder(const std::string &path);
+bool IsFolder(const std::string& path);
 
 // The leading part of the path up to and including its last "/"; "" when it holds none.
-std::string FolderPartOf(const std::string &path);
+std::string FolderPartOf(const std::string& path);
 
 } // namespace parlowen::OldMain
