@@ -7,10 +7,6 @@
 
 namespace parlowen::FileSize {
 
-// What a failed size probe reports.
-inline constexpr const char* kFailureSource = "FileSize2";
-inline constexpr const char* kFailureDescription = "Error opening file handle.";
-
 struct SizeProbe
 {
     std::int64_t size = 0;

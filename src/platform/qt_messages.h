@@ -3,8 +3,6 @@
 
 #include "platform/messages.h"
 
-class QWidget;
-
 namespace parlowen {
 
 class QtMessages final : public Messages
