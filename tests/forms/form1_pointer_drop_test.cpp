@@ -17,6 +17,7 @@
 #include <QWindow>
 
 #include <filesystem>
+#include <memory>
 
 using namespace parlowen;
 using parlowen::testing::child;
@@ -45,8 +46,9 @@ void moveOver(QWidget* widget)
 // Drops the data on the widget the way the window system delivers a file manager's drag: an
 // enter, then the drop, both to the window, which routes them to the widget under the pointer.
 // Returns the drop's action.
-Qt::DropAction drop(QWidget* target, QMimeData* data)
+Qt::DropAction drop(QWidget* target, const std::unique_ptr<QMimeData>& owned)
 {
+    const QMimeData* data = owned.get();
     QWindow* window = target->window()->windowHandle();
     const QPoint at = target->mapTo(target->window(), QPoint(5, 5));
     QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
@@ -57,12 +59,20 @@ Qt::DropAction drop(QWidget* target, QMimeData* data)
     return event.dropAction();
 }
 
-QMimeData* urls(const QList<QUrl>& list)
+std::unique_ptr<QMimeData> urls(const QList<QUrl>& list)
 {
-    auto* data = new QMimeData;
+    auto data = std::make_unique<QMimeData>();
     data->setUrls(list);
     return data;
 }
+
+// A main window over test services, shown offscreen.
+struct ShownForm : testing::TestServices
+{
+    ShownForm() { form.show(); }
+    ResultStore results;
+    Form1 form{services, results};
+};
 
 QUrl local(const std::string& path)
 {
@@ -188,10 +198,8 @@ private slots:
         const std::string b = tree.folder("b");
         const std::string c = tree.folder("c");
         const std::string song = tree.file("Music/song.mp3", "x");
-        testing::TestServices t;
-        ResultStore results;
-        Form1 form(t.services, results);
-        form.show();
+        ShownForm t;
+        Form1& form = t.form;
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto* leftList = child<QTreeView>(form, "ListView1")->viewport();
         auto* rightList = child<QTreeView>(form, "ListView2")->viewport();
@@ -221,10 +229,8 @@ private slots:
         testing::TempTree tree;
         const std::string a = tree.folder("a");
         const std::string b = tree.folder("b");
-        testing::TestServices t;
-        ResultStore results;
-        Form1 form(t.services, results);
-        form.show();
+        ShownForm t;
+        Form1& form = t.form;
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto* leftList = child<QTreeView>(form, "ListView1")->viewport();
         auto* left = child<QComboBox>(form, "Combo1");
@@ -240,35 +246,31 @@ private slots:
 
     void plainTextIsNoDrop()
     {
-        testing::TestServices t;
-        ResultStore results;
-        Form1 form(t.services, results);
-        form.show();
+        ShownForm t;
+        Form1& form = t.form;
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto* leftList = child<QTreeView>(form, "ListView1")->viewport();
-        auto* text = new QMimeData;
+        auto text = std::make_unique<QMimeData>();
         text->setText(QStringLiteral("/music"));
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, text, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, text.get(), Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(leftList, &enter);
         QVERIFY(!enter.isAccepted());
         drop(leftList, text);
         QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), QString());
         QVERIFY(t.messages.shown.empty());
-        auto* files = urls({local("/tmp")});
-        QDragEnterEvent fileEnter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, files,
+        const auto files = urls({local("/tmp")});
+        QDragEnterEvent fileEnter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, files.get(),
                                   Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(leftList, &fileEnter);
         QVERIFY(fileEnter.isAccepted());
         QCOMPARE(fileEnter.dropAction(), Qt::CopyAction);
-        delete files;
     }
 
     void clickingLeftRowsTogglesTheirCheckMarks()
     {
-        testing::TestServices t;
-        ResultStore results;
-        Form1 form(t.services, results);
-        form.show();
+        ShownForm t;
+        Form1& form = t.form;
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         std::vector<ResultRow> rows(2);
         rows[0].relativeName = "a.mp3";
