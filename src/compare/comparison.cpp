@@ -33,9 +33,15 @@ void mark(ResultRow& row, RowStatus status, RowIcon icon)
     row.icon = icon;
 }
 
-PlannedOperation overwrite(const std::string& source, const std::string& target)
+PlannedOperation overwrite(const std::string& source, const std::string& target,
+                           const ResultRow& targetRow)
 {
-    return {source, target, source, target, target, kOverwrites};
+    PlannedOperation op{source, target, source, target, target, kOverwrites, {}, {}};
+    if (targetRow.hasSize)
+        op.seenTargetSize = targetRow.size;
+    if (targetRow.hasModified)
+        op.seenTargetModified = targetRow.modified;
+    return op;
 }
 
 PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRoot,
@@ -44,7 +50,8 @@ PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRo
     const std::string source = Main::fullPath(sourceRoot, relativeName);
     return {source, Main::rootFolderText(targetRoot),
             source, Main::fullPath(targetRoot, relativeName),
-            "",     kCopiedTo};
+            "",     kCopiedTo,
+            {},     {}};
 }
 
 } // namespace
@@ -76,12 +83,12 @@ void matchRows(Comparison& c, const std::string& leftRoot, const std::string& ri
             mark(l, RowStatus::Newer, RowIcon::Newer);
             mark(r, RowStatus::Older, RowIcon::Older);
             c.plan.push_back(overwrite(Main::fullPath(leftRoot, l.relativeName),
-                                       Main::fullPath(rightRoot, r.relativeName)));
+                                       Main::fullPath(rightRoot, r.relativeName), r));
         } else {
             mark(l, RowStatus::Older, RowIcon::Older);
             mark(r, RowStatus::Newer, RowIcon::Newer);
             c.plan.push_back(overwrite(Main::fullPath(rightRoot, r.relativeName),
-                                       Main::fullPath(leftRoot, l.relativeName)));
+                                       Main::fullPath(leftRoot, l.relativeName), l));
         }
     }
     for (std::size_t i = 0; i < c.right.size(); ++i) {

@@ -1,6 +1,8 @@
 // The plan a comparison makes: one operation per file to copy, in plan order.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,9 @@ struct PlannedOperation
     std::string OpTargetPath;   // the path that is written
     std::string OpReplacedPath; // the file an overwrite replaces; empty for a copy
     std::string OpAction;       // "overwrites" or "copied to"
+    // What Compare saw of an overwrite's target: it is replaced only while it still looks so.
+    std::optional<std::int64_t> seenTargetSize;
+    std::optional<std::int64_t> seenTargetModified; // seconds since the epoch
 };
 
 inline constexpr const char* kOverwrites = "overwrites";

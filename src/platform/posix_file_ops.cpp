@@ -1,12 +1,15 @@
 // The file operations on the real file system.
 #include "platform/posix_file_ops.h"
 
+#include "platform/file_system_kind.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace parlowen {
 namespace {
@@ -16,8 +19,18 @@ std::error_code lastError()
     return {errno, std::generic_category()};
 }
 
+std::error_code errorOf(int number)
+{
+    return {number, std::generic_category()};
+}
+
+FileFacts factsFrom(const struct stat& info)
+{
+    return {static_cast<std::int64_t>(info.st_size), info.st_atim, info.st_mtim};
+}
+
 // Plain reads and writes, for file systems that cannot copy a range themselves.
-std::error_code readWriteChunk(int in, int out, std::size_t max, std::size_t& copied)
+Outcome<std::size_t> readWriteChunk(int in, int out, std::size_t max)
 {
     static thread_local std::vector<char> buffer(1 << 20);
     const std::size_t wanted = std::min(max, buffer.size());
@@ -26,7 +39,7 @@ std::error_code readWriteChunk(int in, int out, std::size_t max, std::size_t& co
         got = ::read(in, buffer.data(), wanted);
     } while (got < 0 && errno == EINTR);
     if (got < 0)
-        return lastError();
+        return {0, lastError()};
     std::size_t written = 0;
     while (written < static_cast<std::size_t>(got)) {
         const ssize_t put =
@@ -34,74 +47,79 @@ std::error_code readWriteChunk(int in, int out, std::size_t max, std::size_t& co
         if (put < 0 && errno == EINTR)
             continue;
         if (put < 0)
-            return lastError();
+            return {0, lastError()};
         written += static_cast<std::size_t>(put);
     }
-    copied = static_cast<std::size_t>(got);
-    return {};
+    return {static_cast<std::size_t>(got), {}};
 }
 
 } // namespace
 
-std::error_code PosixFileOps::openSource(const std::string& path, int& fd, struct stat& info)
+Outcome<OpenedSource> PosixFileOps::openSource(const std::string& path)
 {
+    Outcome<OpenedSource> result;
+    struct stat info = {};
     // Looked at first, so that a FIFO or a device that took a file's place is never opened.
     if (::stat(path.c_str(), &info) != 0)
-        return lastError();
+        return {{}, lastError()};
     if (!S_ISREG(info.st_mode))
-        return {S_ISDIR(info.st_mode) ? EISDIR : EINVAL, std::generic_category()};
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return lastError();
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const auto error =
-            S_ISREG(info.st_mode) ? lastError() : std::error_code(EINVAL, std::generic_category());
-        ::close(fd);
-        return error;
-    }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return {};
+        return {{}, errorOf(S_ISDIR(info.st_mode) ? EISDIR : EINVAL)};
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd)
+        return {{}, lastError()};
+    if (::fstat(fd.get(), &info) != 0)
+        return {{}, lastError()};
+    if (!S_ISREG(info.st_mode))
+        return {{}, errorOf(EINVAL)};
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    result.value = {std::move(fd), factsFrom(info)};
+    return result;
 }
 
-std::error_code PosixFileOps::createTemporary(const std::string& path, int& fd)
+Outcome<UniqueFd> PosixFileOps::createTemporary(const std::string& path)
 {
-    // A leftover is unlinked rather than truncated: it could be a link to some other file.
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-        return lastError();
-    fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
-    return fd < 0 ? lastError() : std::error_code();
+    UniqueFd fd(::open(path.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
+    if (!fd)
+        return {{}, lastError()};
+    return {std::move(fd), {}};
 }
 
-std::error_code PosixFileOps::copyChunk(int in, int out, std::size_t max, std::size_t& copied)
+Outcome<std::size_t> PosixFileOps::copyChunk(const UniqueFd& in, const UniqueFd& out,
+                                             std::size_t max)
 {
-    const ssize_t done = ::copy_file_range(in, nullptr, out, nullptr, max, 0);
-    if (done >= 0) {
-        copied = static_cast<std::size_t>(done);
-        return {};
-    }
+    const ssize_t done = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, max, 0);
+    if (done >= 0)
+        return {static_cast<std::size_t>(done), {}};
     if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)
-        return readWriteChunk(in, out, max, copied);
-    return lastError();
+        return readWriteChunk(in.get(), out.get(), max);
+    return {0, lastError()};
 }
 
-void PosixFileOps::beginFlush(int fd)
+void PosixFileOps::beginFlush(const UniqueFd& fd)
 {
     // Only a head start: finish() waits for the data whatever happens here.
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
-std::error_code PosixFileOps::finish(int fd, const struct timespec& modified)
+std::error_code PosixFileOps::finish(const UniqueFd& fd, const struct timespec& accessed,
+                                     const struct timespec& modified)
 {
-    const struct timespec times[2] = {{0, UTIME_OMIT}, modified};
-    if (::futimens(fd, times) != 0 || ::fsync(fd) != 0)
+    // Both times: exFAT through FUSE ignores an update of the modification time alone.
+    const struct timespec times[2] = {accessed, modified};
+    if (::futimens(fd.get(), times) != 0 || ::fsync(fd.get()) != 0)
         return lastError();
     return {};
 }
 
-std::error_code PosixFileOps::close(int fd)
+Outcome<std::optional<FileFacts>> PosixFileOps::factsOf(const std::string& path)
 {
-    return ::close(fd) != 0 ? lastError() : std::error_code();
+    struct stat info = {};
+    if (::stat(path.c_str(), &info) == 0)
+        return {factsFrom(info), {}};
+    if (errno == ENOENT)
+        return {std::nullopt, {}};
+    return {std::nullopt, lastError()};
 }
 
 std::error_code PosixFileOps::rename(const std::string& from, const std::string& to)
@@ -109,20 +127,59 @@ std::error_code PosixFileOps::rename(const std::string& from, const std::string&
     return ::rename(from.c_str(), to.c_str()) != 0 ? lastError() : std::error_code();
 }
 
+std::error_code PosixFileOps::renameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return lastError();
+    return renameAfterLookUp(from, to); // some FUSE file systems refuse the flag
+}
+
 std::error_code PosixFileOps::remove(const std::string& path)
 {
     return ::unlink(path.c_str()) != 0 ? lastError() : std::error_code();
 }
 
+Outcome<std::vector<std::string>> PosixFileOps::filesIn(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return {{}, lastError()};
+    Outcome<std::vector<std::string>> result;
+    while (const struct dirent* entry = ::readdir(dir)) {
+        struct stat info = {};
+        if (entry->d_type == DT_REG ||
+            (entry->d_type == DT_UNKNOWN &&
+             ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+             S_ISREG(info.st_mode)))
+            result.value.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    return result;
+}
+
+std::error_code renameAfterLookUp(const std::string& from, const std::string& to)
+{
+    struct stat info = {};
+    if (::lstat(to.c_str(), &info) == 0)
+        return errorOf(EEXIST);
+    if (errno != ENOENT)
+        return lastError();
+    return ::rename(from.c_str(), to.c_str()) != 0 ? lastError() : std::error_code();
+}
+
+bool PosixFileOps::hasFatNames(const std::string& folder)
+{
+    return onFatFileSystem(folder);
+}
+
 std::error_code PosixFileOps::syncFolder(const std::string& folder)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
         return lastError();
-    const bool ok = ::fsync(fd) == 0;
-    const auto error = lastError();
-    ::close(fd);
-    return ok ? std::error_code() : error;
+    return ::fsync(fd.get()) != 0 ? lastError() : std::error_code();
 }
 
 } // namespace parlowen

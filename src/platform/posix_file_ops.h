@@ -8,15 +8,25 @@ namespace parlowen {
 class PosixFileOps final : public FileOps
 {
 public:
-    std::error_code openSource(const std::string& path, int& fd, struct stat& info) override;
-    std::error_code createTemporary(const std::string& path, int& fd) override;
-    std::error_code copyChunk(int in, int out, std::size_t max, std::size_t& copied) override;
-    void beginFlush(int fd) override;
-    std::error_code finish(int fd, const struct timespec& modified) override;
-    std::error_code close(int fd) override;
+    Outcome<OpenedSource> openSource(const std::string& path) override;
+    Outcome<UniqueFd> createTemporary(const std::string& path) override;
+    Outcome<std::size_t> copyChunk(const UniqueFd& in, const UniqueFd& out,
+                                   std::size_t max) override;
+    void beginFlush(const UniqueFd& fd) override;
+    std::error_code finish(const UniqueFd& fd, const struct timespec& accessed,
+                           const struct timespec& modified) override;
+    Outcome<std::optional<FileFacts>> factsOf(const std::string& path) override;
     std::error_code rename(const std::string& from, const std::string& to) override;
+    std::error_code renameNoReplace(const std::string& from, const std::string& to) override;
     std::error_code remove(const std::string& path) override;
+    Outcome<std::vector<std::string>> filesIn(const std::string& folder) override;
+    bool hasFatNames(const std::string& folder) override;
     std::error_code syncFolder(const std::string& folder) override;
 };
+
+// The rename of renameNoReplace where the file system refuses RENAME_NOREPLACE: a look-up of
+// the target name (which a FAT file system answers whatever the capitals) right before a plain
+// rename.
+std::error_code renameAfterLookUp(const std::string& from, const std::string& to);
 
 } // namespace parlowen

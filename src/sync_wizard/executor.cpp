@@ -1,169 +1,172 @@
 // Carrying a plan out.
 #include "sync_wizard/executor.h"
 
+#include "sync_wizard/copy_job.h"
+
 #include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <sstream>
-#include <utility>
 
 namespace parlowen {
 namespace {
 
-constexpr std::size_t kChunk = 8 << 20;
-constexpr std::size_t kMaxName = 255;
 constexpr std::size_t kListed = 20;
-// Copies written ahead of the flush: enough to keep the device busy, few enough that a nearly
-// full player does not run out of room for the temporary files.
+// Copies written ahead of the flush: enough to keep the device busy. A copy that meets a full
+// device while others wait is tried again once they are in place (they may free old files).
 constexpr std::size_t kWriteAheadFiles = 64;
 constexpr std::int64_t kWriteAheadBytes = 128 << 20;
 
-std::string folderOf(const std::string& path)
+std::string nameOf(const std::string& path)
 {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    return path.substr(path.rfind('/') + 1);
 }
 
-std::string reason(const std::error_code& error, const std::string& step)
+// What is known of a target folder before the first copy into it.
+struct TargetFolder
 {
-    return error.message() + " (" + step + ")";
+    bool missing = false;
+    bool fatNames = false;
+};
+
+// Looks at every target folder once, before anything is copied, and clears the temporaries
+// an interrupted run left there. Done up front, so no copy of this run is in flight yet (on
+// FAT two spellings of a folder are one folder).
+std::map<std::string, TargetFolder> prepareFolders(const ResultStore& plan, FileOps& files)
+{
+    std::map<std::string, TargetFolder> folders;
+    for (const auto& op : plan) {
+        const std::string folder = folderOf(op.OpTargetPath);
+        if (folders.contains(folder))
+            continue;
+        TargetFolder& target = folders[folder];
+        const auto listing = files.filesIn(folder);
+        target.missing = listing.error == std::errc::no_such_file_or_directory ||
+                         listing.error == std::errc::not_a_directory;
+        if (target.missing)
+            continue;
+        for (const auto& name : listing.value) {
+            if (isTemporaryName(name))
+                files.remove(folder + name);
+        }
+        target.fatNames = files.hasFatNames(folder);
+    }
+    return folders;
 }
 
-// One operation: the copy into its temporary file, then, once that is on the device, the
-// rename over the target. Whatever is left undone is cleaned up when the job ends.
-class CopyJob
+// Why an operation cannot even start, or "".
+std::string refusal(const PlannedOperation& op, const TargetFolder& folder)
+{
+    if (folder.missing)
+        return "the folder " + folderOf(op.OpTargetPath) +
+               " does not exist on this side (Parlowen never creates folders)";
+    if (folder.fatNames)
+        return fatNameProblem(nameOf(op.OpTargetPath));
+    return {};
+}
+
+// Worth another try once the copies written ahead are in place: they may free the room of
+// the files they replace, or hold the temporary name (FAT's case twins share one).
+bool retryAfterCommits(const StepFailure& failure)
+{
+    return failure.error == std::errc::no_space_on_device ||
+           failure.error == std::errc::file_exists;
+}
+
+class Carrier
 {
 public:
-    CopyJob(FileOps& files, const PlannedOperation& op, std::size_t index)
-        : m_files(files), m_op(op), m_index(index)
-    {
-    }
-    ~CopyJob()
-    {
-        if (m_in >= 0)
-            m_files.close(m_in);
-        if (m_out >= 0)
-            m_files.close(m_out);
-        if (!m_temporary.empty())
-            m_files.remove(m_temporary);
-    }
-    CopyJob(const CopyJob&) = delete;
-    CopyJob& operator=(const CopyJob&) = delete;
+    Carrier(const ResultStore& plan, FileOps& files) : m_plan(plan), m_files(files) {}
 
-    std::size_t index() const { return m_index; }
-    std::int64_t size() const { return m_size; }
-
-    // Writes the copy and starts its way to the device. Returns "" or why it failed.
-    std::string copy()
+    std::vector<FailedOperation> run()
     {
-        struct stat source = {};
-        if (auto e = m_files.openSource(m_op.OpSourcePath, m_in, source))
-            return reason(e, "opening the source");
-        m_modified = source.st_mtim;
-        m_size = source.st_size;
-        const std::string temporary = temporaryPathFor(m_op.OpTargetPath);
-        if (auto e = m_files.createTemporary(temporary, m_out))
-            return reason(e, "creating the copy in " + folderOf(m_op.OpTargetPath));
-        m_temporary = temporary;
-        for (;;) {
-            std::size_t copied = 0;
-            if (auto e = m_files.copyChunk(m_in, m_out, kChunk, copied))
-                return reason(e, "copying");
-            if (copied == 0)
-                break;
+        const auto folders = prepareFolders(m_plan, m_files);
+        for (std::size_t i = 0; i < m_plan.size(); ++i) {
+            const std::string refused =
+                refusal(m_plan[i], folders.at(folderOf(m_plan[i].OpTargetPath)));
+            if (!refused.empty())
+                fail(i, refused);
+            else
+                start(i);
         }
-        m_files.close(std::exchange(m_in, -1));
-        m_files.beginFlush(m_out);
-        return {};
-    }
-
-    // Waits until the copy is on the device, then puts it in the target's place.
-    std::string commit()
-    {
-        if (auto e = m_files.finish(m_out, m_modified))
-            return reason(e, "writing the copy to the device");
-        if (auto e = m_files.close(std::exchange(m_out, -1)))
-            return reason(e, "writing the copy to the device");
-        if (auto e = m_files.rename(m_temporary, m_op.OpTargetPath))
-            return reason(e, "replacing the target");
-        m_temporary.clear();
-        return {};
+        commitAll();
+        return failures();
     }
 
 private:
+    void start(std::size_t i)
+    {
+        auto job = std::make_unique<CopyJob>(m_files, m_plan[i], i);
+        auto failure = job->copy();
+        if (failure && retryAfterCommits(failure) && !m_flushing.empty()) {
+            job.reset(); // its temporary goes before the others are committed
+            commitAll();
+            job = std::make_unique<CopyJob>(m_files, m_plan[i], i);
+            failure = job->copy();
+        }
+        if (failure) {
+            fail(i, failure.reason());
+            return;
+        }
+        m_flushingBytes += job->size();
+        m_flushing.push_back(std::move(job));
+        while (m_flushing.size() > kWriteAheadFiles || m_flushingBytes > kWriteAheadBytes)
+            commitOldest();
+    }
+
+    void commitOldest()
+    {
+        auto& job = *m_flushing.front();
+        m_flushingBytes -= job.size();
+        if (const auto failure = job.commit())
+            fail(job.index(), failure.reason());
+        else
+            m_touchedFolders.insert(folderOf(m_plan[job.index()].OpTargetPath));
+        m_flushing.pop_front();
+    }
+
+    void commitAll()
+    {
+        while (!m_flushing.empty())
+            commitOldest();
+    }
+
+    void fail(std::size_t index, const std::string& why)
+    {
+        m_failures.emplace(
+            index, FailedOperation{m_plan[index].OpSourcePath, m_plan[index].OpTargetPath, why});
+    }
+
+    std::vector<FailedOperation> failures()
+    {
+        std::vector<FailedOperation> result;
+        for (auto& [index, failure] : m_failures)
+            result.push_back(std::move(failure));
+        // The renames are on the device only once their folders are flushed.
+        for (const auto& folder : m_touchedFolders) {
+            if (auto e = m_files.syncFolder(folder))
+                result.push_back(
+                    {"", folder, StepFailure{e, "flushing the folder to the device", {}}.reason()});
+        }
+        return result;
+    }
+
+    const ResultStore& m_plan;
     FileOps& m_files;
-    const PlannedOperation& m_op;
-    std::size_t m_index;
-    struct timespec m_modified = {};
-    std::int64_t m_size = 0;
-    int m_in = -1;
-    int m_out = -1;
-    std::string m_temporary; // removed unless it became the target
+    std::map<std::size_t, FailedOperation> m_failures; // by plan position
+    std::set<std::string> m_touchedFolders;
+    // A few copies are written ahead while earlier ones reach the device; they are put in
+    // place one by one in plan order.
+    std::deque<std::unique_ptr<CopyJob>> m_flushing;
+    std::int64_t m_flushingBytes = 0;
 };
 
 } // namespace
 
-std::string temporaryPathFor(const std::string& targetPath)
-{
-    const std::string folder = folderOf(targetPath);
-    const std::string name = targetPath.substr(targetPath.rfind('/') + 1);
-    const std::string suffix = ".parlowen-copy";
-    if (1 + name.size() + suffix.size() <= kMaxName)
-        return folder + "." + name + suffix;
-    // Too long to prefix and suffix: a name derived from the target's stays unique enough.
-    std::ostringstream hashed;
-    hashed << std::hex << std::hash<std::string>{}(name);
-    return folder + "." + name.substr(0, 100) + "-" + hashed.str() + suffix;
-}
-
 std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files)
 {
-    std::map<std::size_t, FailedOperation> failures; // by plan position
-    std::set<std::string> touchedFolders;
-    const auto fail = [&](std::size_t index, const std::string& why) {
-        failures.emplace(index,
-                         FailedOperation{plan[index].OpSourcePath, plan[index].OpTargetPath, why});
-    };
-    // A few copies are written ahead while earlier ones reach the device; the renames still
-    // happen one by one in plan order.
-    std::deque<std::unique_ptr<CopyJob>> flushing;
-    std::int64_t flushingBytes = 0;
-    const auto commitOldest = [&] {
-        auto& job = *flushing.front();
-        flushingBytes -= job.size();
-        const std::string failure = job.commit();
-        if (failure.empty())
-            touchedFolders.insert(folderOf(plan[job.index()].OpTargetPath));
-        else
-            fail(job.index(), failure);
-        flushing.pop_front();
-    };
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        auto job = std::make_unique<CopyJob>(files, plan[i], i);
-        const std::string failure = job->copy();
-        if (!failure.empty()) {
-            fail(i, failure);
-            continue;
-        }
-        flushingBytes += job->size();
-        flushing.push_back(std::move(job));
-        while (flushing.size() > kWriteAheadFiles || flushingBytes > kWriteAheadBytes)
-            commitOldest();
-    }
-    while (!flushing.empty())
-        commitOldest();
-
-    std::vector<FailedOperation> result;
-    for (auto& [index, failure] : failures)
-        result.push_back(std::move(failure));
-    // The renames are on the device only once their folders are flushed.
-    for (const auto& folder : touchedFolders) {
-        if (auto e = files.syncFolder(folder))
-            result.push_back({"", folder, reason(e, "flushing the folder to the device")});
-    }
-    return result;
+    return Carrier(plan, files).run();
 }
 
 std::string failureReport(const std::vector<FailedOperation>& failures)

@@ -1,9 +1,10 @@
-// Carrying a plan out: each operation copies its source over its target through a temporary
-// file, so a target is only ever replaced by a complete, flushed copy.
+// Carrying a plan out: each operation copies its source through a temporary file, so a target
+// is only ever replaced by a complete, flushed copy, and only a target the comparison saw.
 #pragma once
 
 #include "compare/result_store.h"
 #include "platform/file_ops.h"
+#include "sync_wizard/player_names.h"
 
 #include <string>
 #include <vector>
@@ -14,13 +15,8 @@ struct FailedOperation
 {
     std::string sourcePath;
     std::string targetPath;
-    std::string reason; // the system's reason and the step it stopped at
+    std::string reason; // in a player owner's words, with the step it stopped at
 };
-
-// The hidden file in the target's folder that a copy is written to before it replaces the
-// target. The same target always gets the same name, so a copy killed half way leaves at most
-// one such file, which the next copy to that target clears.
-std::string temporaryPathFor(const std::string& targetPath);
 
 // Runs every operation in plan order; one failure does not stop the others. Returns the
 // operations that failed. Every copy that succeeded is on the device when this returns.

@@ -15,40 +15,69 @@ public:
     int failCopyAfterBytes = -1; // copy this much, then fail with failCopyError
     int failCopyError = EIO;
     int failFinish = 0;
-    int failRename = 0;
+    int failRename = 0; // both kinds of rename
+    bool fatNames = false;
+    // Asked before every chunk with the bytes about to be written; an errno fails the chunk.
+    std::function<int(std::size_t bytes)> chunkError;
     std::function<void(std::size_t copiedSoFar)> afterChunk; // runs after every chunk
+    // Runs right before the target is looked at for the last time before it is replaced, as
+    // another program might touch it then.
+    std::function<void(const std::string& target)> beforeTargetCheck;
 
-    std::error_code openSource(const std::string& path, int& fd, struct stat& info) override
+    Outcome<OpenedSource> openSource(const std::string& path) override
     {
-        return failOpenSource ? error(failOpenSource) : m_real.openSource(path, fd, info);
+        if (failOpenSource)
+            return {{}, error(failOpenSource)};
+        return m_real.openSource(path);
     }
-    std::error_code createTemporary(const std::string& path, int& fd) override
+    Outcome<UniqueFd> createTemporary(const std::string& path) override
     {
-        return failCreate ? error(failCreate) : m_real.createTemporary(path, fd);
+        return failCreate ? Outcome<UniqueFd>{{}, error(failCreate)} : m_real.createTemporary(path);
     }
-    std::error_code copyChunk(int in, int out, std::size_t max, std::size_t& copied) override
+    Outcome<std::size_t> copyChunk(const UniqueFd& in, const UniqueFd& out,
+                                   std::size_t max) override
     {
         if (failCopyAfterBytes >= 0 && m_copied >= static_cast<std::size_t>(failCopyAfterBytes))
-            return error(failCopyError);
+            return {0, error(failCopyError)};
         if (failCopyAfterBytes >= 0)
             max = std::min(max, static_cast<std::size_t>(failCopyAfterBytes) - m_copied);
-        const auto e = m_real.copyChunk(in, out, max, copied);
-        m_copied += copied;
+        if (chunkError) {
+            max = std::min<std::size_t>(max, 64 << 10);
+            if (const int number = chunkError(max))
+                return {0, error(number)};
+        }
+        const auto copied = m_real.copyChunk(in, out, max);
+        m_copied += copied.value;
         if (afterChunk)
             afterChunk(m_copied);
-        return e;
+        return copied;
     }
-    void beginFlush(int fd) override { m_real.beginFlush(fd); }
-    std::error_code finish(int fd, const struct timespec& modified) override
+    void beginFlush(const UniqueFd& fd) override { m_real.beginFlush(fd); }
+    std::error_code finish(const UniqueFd& fd, const struct timespec& accessed,
+                           const struct timespec& modified) override
     {
-        return failFinish ? error(failFinish) : m_real.finish(fd, modified);
+        return failFinish ? error(failFinish) : m_real.finish(fd, accessed, modified);
     }
-    std::error_code close(int fd) override { return m_real.close(fd); }
+    Outcome<std::optional<FileFacts>> factsOf(const std::string& path) override
+    {
+        if (beforeTargetCheck)
+            beforeTargetCheck(path);
+        return m_real.factsOf(path);
+    }
     std::error_code rename(const std::string& from, const std::string& to) override
     {
         return failRename ? error(failRename) : m_real.rename(from, to);
     }
+    std::error_code renameNoReplace(const std::string& from, const std::string& to) override
+    {
+        return failRename ? error(failRename) : m_real.renameNoReplace(from, to);
+    }
     std::error_code remove(const std::string& path) override { return m_real.remove(path); }
+    Outcome<std::vector<std::string>> filesIn(const std::string& folder) override
+    {
+        return m_real.filesIn(folder);
+    }
+    bool hasFatNames(const std::string&) override { return fatNames; }
     std::error_code syncFolder(const std::string& folder) override
     {
         return m_real.syncFolder(folder);

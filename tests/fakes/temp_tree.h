@@ -16,10 +16,11 @@ namespace parlowen::testing {
 class TempTree
 {
 public:
-    TempTree()
+    TempTree() : TempTree(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "") {}
+    // A tree in a folder of its own under base (an empty base is /tmp).
+    explicit TempTree(const std::string& base)
     {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/parlowen-XXXXXX";
+        std::string pattern = (base.empty() ? std::string("/tmp") : base) + "/parlowen-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         m_root = pattern;

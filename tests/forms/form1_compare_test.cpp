@@ -268,7 +268,8 @@ private slots:
         const auto [failed, output] = apply();
         QCOMPARE(failed, 3);
         const QString expected = "FAILED\t" + name(l.path("Album/b.mp3")) + "\t" +
-                                 name(r.path("Album/b.mp3")) + "\tNo such file or directory";
+                                 name(r.path("Album/b.mp3")) + "\tthe folder " +
+                                 name(r.path("Album/")) + " does not exist on this side";
         QVERIFY2(output.startsWith(expected), qPrintable(output));
         QCOMPARE(r.read("a.mp3"), std::string("newer and longer"));
         QCOMPARE(l.read("c.mp3"), std::string("c"));

@@ -7,6 +7,7 @@
 #include "fakes/temp_tree.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -23,19 +24,37 @@ constexpr std::int64_t kNew = 1'600'000'000;
 
 PlannedOperation copyOp(const std::string& source, const std::string& target)
 {
-    return {source, target.substr(0, target.rfind('/') + 1), source, target, "", kCopiedTo};
+    return {source, target.substr(0, target.rfind('/') + 1), source, target, "", kCopiedTo, {}, {}};
 }
 
+struct stat statOf(const std::string& path)
+{
+    struct stat info = {};
+    ::stat(path.c_str(), &info);
+    return info;
+}
+
+// An overwrite as Compare plans it: with the target's size and time as they are now.
 PlannedOperation overwriteOp(const std::string& source, const std::string& target)
 {
-    return {source, target, source, target, target, kOverwrites};
+    const auto seen = statOf(target);
+    return {source, target, source, target, target, kOverwrites, seen.st_size, seen.st_mtime};
 }
 
 std::int64_t modified(const std::string& path)
 {
-    struct stat info = {};
-    ::stat(path.c_str(), &info);
-    return info.st_mtime;
+    return statOf(path).st_mtime;
+}
+
+// Bytes of the regular files under a folder: what a small device would have in use.
+std::size_t bytesUnder(const std::string& root)
+{
+    std::size_t total = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file())
+            total += entry.file_size();
+    }
+    return total;
 }
 
 // Files whose names say they are temporary copies, anywhere under the root.
@@ -109,7 +128,9 @@ TEST_F(ExecutorTest, CopyIntoAMissingFolderFailsAndCreatesNothing)
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].sourcePath, from.path("Album/a.mp3"));
     EXPECT_EQ(failures[0].targetPath, to.path("Album/a.mp3"));
-    EXPECT_NE(failures[0].reason.find("No such file or directory"), std::string::npos);
+    EXPECT_EQ(failures[0].reason,
+              "the folder " + to.path("Album/") +
+                  " does not exist on this side (Parlowen never creates folders)");
     EXPECT_FALSE(std::filesystem::exists(to.path("Album")));
     EXPECT_EQ(to.read("b.mp3"), "b"); // the next operation still ran
 }
@@ -144,12 +165,13 @@ TEST_F(ExecutorTest, InjectedFailuresLeaveTheOldTargetByteForByteAndNoTemporaryF
              f.failCopyAfterBytes = 2 << 20;
              f.failCopyError = ENOSPC;
          },
-         "No space left on device"},
+         "the device is full (copying)"},
         {"flush refused", [](FaultyFileOps& f) { f.failFinish = EIO; }, "Input/output error"},
         {"rename refused", [](FaultyFileOps& f) { f.failRename = EBUSY; }, "busy"},
         {"source unreadable", [](FaultyFileOps& f) { f.failOpenSource = EACCES; },
          "Permission denied"},
-        {"folder unwritable", [](FaultyFileOps& f) { f.failCreate = EROFS; }, "Read-only"},
+        {"folder unwritable", [](FaultyFileOps& f) { f.failCreate = EROFS; },
+         "the device is read-only (creating the copy in"},
     };
     for (const auto& fault : faults) {
         to.file("big.mp3", oldTarget, kOld);
@@ -200,21 +222,112 @@ TEST_F(ExecutorTest, CopyKilledHalfWayLeavesTheOldTargetAndAHiddenTemporaryFile)
     const auto rows = Main::ScanFolderTree(to.root(), messages, {}).rows;
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].relativeName, "long.flac");
-    // The next copy to that target clears it.
-    EXPECT_TRUE(carryOut({overwriteOp(source, to.path("long.flac"))}, files).empty());
-    EXPECT_EQ(to.read("long.flac"), content);
+    // The next copy into that folder clears it, whatever its target.
+    const std::string other = from.file("other.mp3", "other", kNew);
+    EXPECT_TRUE(carryOut({copyOp(other, to.path("other.mp3"))}, files).empty());
+    EXPECT_EQ(to.read("long.flac"), "the old recording");
     EXPECT_EQ(leftoverTemporaries(to.root()), 0);
 }
 
-TEST(TemporaryPath, IsAHiddenNameBesideTheTarget)
+TEST_F(ExecutorTest, CopyNeverReplacesAFileThatAnswersToItsName)
 {
-    EXPECT_EQ(temporaryPathFor("/m/Album/a.mp3"), "/m/Album/.a.mp3.parlowen-copy");
-    const std::string longName(250, 'x');
-    const std::string path = temporaryPathFor("/m/" + longName);
-    const std::string name = path.substr(3);
-    EXPECT_EQ(name[0], '.');
-    EXPECT_LE(name.size(), 255u);
-    EXPECT_NE(path, temporaryPathFor("/m/" + longName.substr(1) + "y"));
+    from.file("Song.mp3", "the PC's song", kNew);
+    to.file("Song.mp3", "the player's own song", kOld); // appeared after Compare
+    const auto failures = carryOut({copyOp(from.path("Song.mp3"), to.path("Song.mp3"))}, files);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].reason, "a file of this name already exists on this side (its file "
+                                  "system may not tell capitals from small letters)");
+    EXPECT_EQ(to.read("Song.mp3"), "the player's own song");
+    EXPECT_EQ(leftoverTemporaries(to.root()), 0);
+}
+
+TEST_F(ExecutorTest, OverwriteLeavesATargetChangedSinceCompare)
+{
+    const std::string source = from.file("a.mp3", "new version", kNew);
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> changes = {
+        {"new size", [](const std::string& t) { std::ofstream(t, std::ios::app) << "edited"; }},
+        {"new time",
+         [](const std::string& t) {
+             struct timespec times[2] = {{kOld + 60, 0}, {kOld + 60, 0}};
+             ::utimensat(AT_FDCWD, t.c_str(), times, 0);
+         }},
+        {"removed", [](const std::string& t) { std::filesystem::remove(t); }},
+    };
+    for (const auto& [name, change] : changes) {
+        to.file("a.mp3", "old", kOld);
+        const auto plan = ResultStore{overwriteOp(source, to.path("a.mp3"))};
+        FaultyFileOps faulty;
+        faulty.beforeTargetCheck = change;
+        const auto failures = carryOut(plan, faulty);
+        ASSERT_EQ(failures.size(), 1u) << name;
+        EXPECT_EQ(failures[0].reason, "the file changed since Compare, so it was left as it is");
+        EXPECT_NE(to.read("a.mp3"), "new version") << name;
+        EXPECT_EQ(leftoverTemporaries(to.root()), 0) << name;
+    }
+}
+
+TEST_F(ExecutorTest, NearlyFullDeviceTakesOverwritesThatFitOneAtATime)
+{
+    // 4 MB of room: the two old files leave room for one new file beside them at a time.
+    constexpr std::size_t kRoom = 4'000'000;
+    for (const char* name : {"a.mp3", "b.mp3"}) {
+        from.file(name, pattern(1'300'000), kNew);
+        to.file(name, pattern(1'200'000), kOld);
+    }
+    FaultyFileOps small;
+    small.chunkError = [&](std::size_t bytes) {
+        return bytesUnder(to.root()) + bytes > kRoom ? ENOSPC : 0;
+    };
+    const auto failures = carryOut({overwriteOp(from.path("a.mp3"), to.path("a.mp3")),
+                                    overwriteOp(from.path("b.mp3"), to.path("b.mp3"))},
+                                   small);
+    EXPECT_TRUE(failures.empty()) << failureReport(failures);
+    EXPECT_EQ(to.read("a.mp3"), pattern(1'300'000));
+    EXPECT_EQ(to.read("b.mp3"), pattern(1'300'000));
+}
+
+TEST_F(ExecutorTest, CopyCarriesTheSourcesAccessAndModificationTime)
+{
+    const std::string source = from.file("a.mp3", "aaa");
+    const struct timespec times[2] = {{kOld, 123}, {kNew, 456}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+    ASSERT_TRUE(carryOut({copyOp(source, to.path("a.mp3"))}, files).empty());
+    const auto copy = statOf(to.path("a.mp3"));
+    EXPECT_EQ(copy.st_atim.tv_sec, kOld);
+    EXPECT_EQ(copy.st_mtim.tv_sec, kNew);
+    EXPECT_EQ(copy.st_mtim.tv_nsec, 456);
+}
+
+TEST_F(ExecutorTest, NameAFatPlayerCannotHoldFailsBeforeAnythingIsWritten)
+{
+    from.file("AC:DC.mp3", "x");
+    from.file("fine.mp3", "y");
+    FaultyFileOps player;
+    player.fatNames = true;
+    const auto failures = carryOut({copyOp(from.path("AC:DC.mp3"), to.path("AC:DC.mp3")),
+                                    copyOp(from.path("fine.mp3"), to.path("fine.mp3"))},
+                                   player);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].reason,
+              "the player's file system does not allow the character ':' in names");
+    EXPECT_FALSE(std::filesystem::exists(to.path("AC:DC.mp3")));
+    EXPECT_EQ(to.read("fine.mp3"), "y");
+}
+
+TEST_F(ExecutorTest, LeftoverTemporariesGoBeforeTheFirstCopyIntoTheirFolder)
+{
+    to.file("Album/.a.mp3.parlowen-copy", "left by a killed run");
+    to.file("Album/.other.flac.parlowen-copy", "left by a killed run");
+    to.file("Album/.hidden", "the user's");
+    to.file("Album/parlowen-copy", "the user's");
+    to.file("Untouched/.x.mp3.parlowen-copy", "in a folder this plan does not copy into");
+    from.file("b.mp3", "b");
+    EXPECT_TRUE(carryOut({copyOp(from.path("b.mp3"), to.path("Album/b.mp3"))}, files).empty());
+    EXPECT_FALSE(std::filesystem::exists(to.path("Album/.a.mp3.parlowen-copy")));
+    EXPECT_FALSE(std::filesystem::exists(to.path("Album/.other.flac.parlowen-copy")));
+    EXPECT_EQ(to.read("Album/.hidden"), "the user's");
+    EXPECT_EQ(to.read("Album/parlowen-copy"), "the user's");
+    EXPECT_TRUE(std::filesystem::exists(to.path("Untouched/.x.mp3.parlowen-copy")));
 }
 
 TEST(FailureReport, NamesTheFirstTwentyThenCountsTheRest)

@@ -1,0 +1,103 @@
+// A small real file system mounted for one test (a tmpfs, or an exFAT image through FUSE on a
+// loop device), always unmounted when the test ends; where mounting is refused, the reason.
+#pragma once
+
+#include "fakes/temp_tree.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <utility>
+
+namespace parlowen::testing {
+
+class ScratchMount
+{
+public:
+    enum Kind
+    {
+        Tmpfs, // a tmpfs of the given size, e.g. "4m"
+        Exfat  // an exFAT image of that size through exfat-fuse, as a player on a desktop
+    };
+
+    ScratchMount(Kind kind, const std::string& size)
+    {
+        if (::geteuid() != 0) {
+            m_refused = "mounting needs root";
+            return;
+        }
+        if (kind == Tmpfs)
+            mountTmpfs(size);
+        else
+            mountExfat(size);
+    }
+    ScratchMount(const ScratchMount&) = delete;
+    ScratchMount& operator=(const ScratchMount&) = delete;
+    ~ScratchMount()
+    {
+        if (!m_root.empty() && !run("umount " + quoted(m_root)))
+            run("umount -l " + quoted(m_root));
+        if (!m_loop.empty())
+            run("losetup -d " + m_loop);
+    }
+
+    // Why the mount could not be made, or "" when it is there.
+    const std::string& refused() const { return m_refused; }
+    const std::string& root() const { return m_root; }
+    std::string path(const std::string& relative) const { return m_root + "/" + relative; }
+    bool remountReadOnly() const { return run("mount -o remount,ro " + quoted(m_root)); }
+
+private:
+    void mountTmpfs(const std::string& size)
+    {
+        const std::string root = m_place.folder("root");
+        if (!run("mount -t tmpfs -o size=" + size + " tmpfs " + quoted(root)))
+            m_refused = "the tmpfs mount was refused";
+        else
+            m_root = root;
+    }
+
+    void mountExfat(const std::string& size)
+    {
+        const std::string root = m_place.folder("root");
+        const std::string image = m_place.path("player.img");
+        if (!run("command -v mkfs.exfat && command -v mount.exfat-fuse && command -v losetup"))
+            m_refused = "exfatprogs, exfat-fuse or losetup is not installed";
+        else if (!run("truncate -s " + size + " " + quoted(image) + " && mkfs.exfat " +
+                      quoted(image)))
+            m_refused = "mkfs.exfat failed";
+        else if ((m_loop = output("losetup -f --show " + quoted(image))).empty())
+            m_refused = "no loop device could be attached";
+        else if (!run("mount.exfat-fuse " + m_loop + " " + quoted(root)))
+            m_refused = "the exFAT mount through FUSE was refused";
+        else
+            m_root = root;
+    }
+
+    static std::string quoted(const std::string& path) { return "'" + path + "'"; }
+    static bool run(const std::string& command)
+    {
+        return std::system(("{ " + command + "; } >/dev/null 2>&1").c_str()) == 0;
+    }
+    static std::string output(const std::string& command)
+    {
+        std::string text;
+        if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, pipe))
+                text += buffer;
+            ::pclose(pipe);
+        }
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+            text.pop_back();
+        return text;
+    }
+
+    TempTree m_place; // holds the mount point and the image; removed after the unmount
+    std::string m_root;
+    std::string m_loop;
+    std::string m_refused;
+};
+
+} // namespace parlowen::testing

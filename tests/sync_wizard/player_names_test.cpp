@@ -1,0 +1,56 @@
+// Temporary names and the names a FAT or exFAT player refuses.
+#include "sync_wizard/player_names.h"
+
+#include "compare/utf8.h"
+
+#include <gtest/gtest.h>
+
+namespace parlowen {
+namespace {
+
+TEST(TemporaryPath, IsAHiddenNameBesideTheTarget)
+{
+    EXPECT_EQ(temporaryPathFor("/m/Album/a.mp3"), "/m/Album/.a.mp3.parlowen-copy");
+    EXPECT_TRUE(isTemporaryName(".a.mp3.parlowen-copy"));
+    EXPECT_FALSE(isTemporaryName("a.mp3.parlowen-copy"));
+    EXPECT_FALSE(isTemporaryName(".parlowen-copy"));
+}
+
+TEST(TemporaryPath, LongNamesStayValidWholeCharactersAndUnique)
+{
+    for (const std::string unit : {"x", "\xC3\xA9", "\xE2\x99\xAB", "\xF0\x9F\x8E\xB5"}) {
+        std::string longName;
+        while (longName.size() + unit.size() <= 250)
+            longName += unit;
+        const std::string path = temporaryPathFor("/m/" + longName);
+        const std::string name = path.substr(3);
+        EXPECT_LE(name.size(), 255u) << unit;
+        EXPECT_TRUE(isValidUtf8(name)) << unit;
+        EXPECT_TRUE(fatNameProblem(name).empty()) << unit;
+        EXPECT_TRUE(isTemporaryName(name)) << unit;
+        EXPECT_NE(path, temporaryPathFor("/m/" + longName.substr(unit.size()) + "y"));
+    }
+}
+
+TEST(FatNames, RefusedCharactersAndEndingsAreNamed)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"AC:DC.mp3", "the character ':'"},
+        {"Why?.mp3", "the character '?'"},
+        {"a\"b\".mp3", "the character '\"'"},
+        {"a*.mp3", "the character '*'"},
+        {"<a>.mp3", "the character '<'"},
+        {"a|b.mp3", "the character '|'"},
+        {"a\\b.mp3", "the character '\\'"},
+        {"a\tb.mp3", "control characters"},
+        {"Track 1.", "a name that ends with a dot"},
+        {"Track 1 ", "a name that ends with a space"},
+    };
+    for (const auto& [name, words] : cases)
+        EXPECT_NE(fatNameProblem(name).find(words), std::string::npos) << name;
+    for (const char* fine : {"Song.mp3", "R\xC3\xA9sum\xC3\xA9 #1 (live) [2001].mp3", ".hidden"})
+        EXPECT_EQ(fatNameProblem(fine), "") << fine;
+}
+
+} // namespace
+} // namespace parlowen

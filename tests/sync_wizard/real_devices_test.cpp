@@ -1,0 +1,144 @@
+// Carrying plans out onto real small devices: a nearly full tmpfs, a read-only one, and an
+// exFAT player image, which does not tell capitals from small letters.
+#include "sync_wizard/executor.h"
+
+#include "compare/comparison.h"
+#include "fakes/recording_messages.h"
+#include "fakes/scratch_mount.h"
+#include "fakes/temp_tree.h"
+#include "platform/posix_file_ops.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
+
+namespace parlowen {
+namespace {
+
+using testing::ScratchMount;
+using testing::TempTree;
+
+constexpr std::int64_t kOld = 1'500'000'000;
+constexpr std::int64_t kNew = 1'600'000'000;
+
+#define SKIP_UNLESS_MOUNTED(mount)                                                                 \
+    if (!(mount).refused().empty())                                                                \
+    GTEST_SKIP() << (mount).refused()
+
+// Compares the player with the PC and carries the plan out, as Sync's OK does.
+struct Applied
+{
+    ResultStore plan;
+    std::vector<FailedOperation> failures;
+};
+
+Applied compareAndApply(const std::string& player, const std::string& pc)
+{
+    testing::RecordingMessages messages;
+    PosixFileOps files;
+    Applied applied;
+    applied.plan = compareFolders(player, pc, messages, {}).plan;
+    applied.failures = carryOut(applied.plan, files);
+    return applied;
+}
+
+std::set<std::pair<std::string, std::string>> pathsOf(const ResultStore& plan)
+{
+    std::set<std::pair<std::string, std::string>> paths;
+    for (const auto& op : plan)
+        paths.emplace(op.OpSourcePath, op.OpTargetPath);
+    return paths;
+}
+
+std::set<std::pair<std::string, std::string>> pathsOf(const std::vector<FailedOperation>& failed)
+{
+    std::set<std::pair<std::string, std::string>> paths;
+    for (const auto& f : failed)
+        paths.emplace(f.sourcePath, f.targetPath);
+    return paths;
+}
+
+TEST(RealDevices, NearlyFullPlayerTakesBothOverwrites)
+{
+    ScratchMount device(ScratchMount::Tmpfs, "4m");
+    SKIP_UNLESS_MOUNTED(device);
+    TempTree player(device.root());
+    TempTree pc;
+    for (const char* name : {"a.mp3", "b.mp3"}) {
+        player.file(name, std::string(1'200'000, 'o'), kOld);
+        pc.file(name, std::string(1'300'000, 'n'), kNew);
+    }
+    const auto applied = compareAndApply(player.root(), pc.root());
+    ASSERT_EQ(applied.plan.size(), 2u);
+    EXPECT_TRUE(applied.failures.empty()) << failureReport(applied.failures);
+    EXPECT_EQ(player.read("a.mp3"), std::string(1'300'000, 'n'));
+    EXPECT_EQ(player.read("b.mp3"), std::string(1'300'000, 'n'));
+}
+
+TEST(RealDevices, ReadOnlyPlayerSaysSo)
+{
+    ScratchMount device(ScratchMount::Tmpfs, "1m");
+    SKIP_UNLESS_MOUNTED(device);
+    TempTree pc;
+    pc.file("a.mp3", "a", kNew);
+    ASSERT_TRUE(device.remountReadOnly());
+    const auto applied = compareAndApply(device.root(), pc.root());
+    ASSERT_EQ(applied.failures.size(), 1u);
+    EXPECT_EQ(applied.failures[0].reason,
+              "the device is read-only (creating the copy in " + device.root() + "/)");
+}
+
+TEST(RealDevices, ExfatCaseTwinsLoseNothingAndDoNotSwapBackAndForth)
+{
+    ScratchMount device(ScratchMount::Exfat, "16M");
+    SKIP_UNLESS_MOUNTED(device);
+    TempTree player(device.root());
+    TempTree pc;
+    player.file("abba/Waterloo.mp3", "the player's Waterloo", kOld);
+    player.file("Songs/Song.mp3", "the player's song", kOld);
+    pc.file("ABBA/Waterloo.mp3", "the PC's Waterloo", kNew);
+    pc.file("Songs/SONG.MP3", "the PC's song", kNew);
+    pc.file("Songs/new.mp3", "new", kOld);
+
+    const auto first = compareAndApply(player.root(), pc.root());
+    EXPECT_EQ(first.failures.size(), 3u) << failureReport(first.failures);
+    EXPECT_EQ(player.read("abba/Waterloo.mp3"), "the player's Waterloo");
+    EXPECT_EQ(player.read("Songs/Song.mp3"), "the player's song");
+    EXPECT_EQ(pc.read("Songs/Song.mp3"), "the player's song");
+    EXPECT_EQ(player.read("Songs/new.mp3"), "new");
+    struct stat copied = {};
+    ASSERT_EQ(::stat(player.path("Songs/new.mp3").c_str(), &copied), 0);
+    EXPECT_EQ(copied.st_mtime, kOld); // exFAT keeps the source's time
+
+    const auto second = compareAndApply(player.root(), pc.root());
+    EXPECT_EQ(pathsOf(second.plan), pathsOf(first.failures));
+    EXPECT_EQ(pathsOf(second.failures), pathsOf(first.failures));
+    EXPECT_EQ(player.read("abba/Waterloo.mp3"), "the player's Waterloo");
+    EXPECT_EQ(player.read("Songs/Song.mp3"), "the player's song");
+    EXPECT_EQ(pc.read("Songs/SONG.MP3"), "the PC's song");
+}
+
+TEST(RealDevices, ExfatRefusedCharactersAndLongNames)
+{
+    ScratchMount device(ScratchMount::Exfat, "16M");
+    SKIP_UNLESS_MOUNTED(device);
+    TempTree player(device.root());
+    TempTree pc;
+    std::string longName = "x"; // then é after é, so a cut at an even byte splits one
+    while (longName.size() < 236)
+        longName += "\xC3\xA9";
+    longName += ".mp3";
+    pc.file("AC:DC.mp3", "x", kNew);
+    pc.file(longName, "long", kNew);
+
+    const auto applied = compareAndApply(player.root(), pc.root());
+    ASSERT_EQ(applied.failures.size(), 1u) << failureReport(applied.failures);
+    EXPECT_EQ(applied.failures[0].targetPath, player.path("AC:DC.mp3"));
+    EXPECT_EQ(applied.failures[0].reason,
+              "the player's file system does not allow the character ':' in names");
+    EXPECT_EQ(player.read(longName), "long");
+}
+
+} // namespace
+} // namespace parlowen
