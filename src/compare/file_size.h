@@ -18,8 +18,11 @@ struct SizeProbe
 // EINVAL, folders with EISDIR.
 SizeProbe FileSizeOf(const std::string& path);
 
-// The size that a stat already read gives, without opening the file: a regular file whose
-// permission bits let this process read it.
-SizeProbe sizeFromStat(const struct stat& info);
+// The size that a stat already read gives, without opening the file: a regular file this
+// process may read. The permission bits settle that for root and for the file's owner; for
+// anyone else an ACL may grant or deny what the bits say, so the kernel is asked about the
+// entry name in the open folder folderFd. reader is this process's effective user id, read
+// once per scan.
+SizeProbe sizeFromStat(const struct stat& info, uid_t reader, int folderFd, const char* name);
 
 } // namespace parlowen::FileSize

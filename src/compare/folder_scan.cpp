@@ -141,13 +141,13 @@ private:
             if (S_ISDIR(info.st_mode))
                 subfolders.emplace_back(name);
             else if (S_ISREG(info.st_mode))
-                addRow(relative, name, info);
+                addRow(relative, name, info, FileSize::sizeFromStat(info, m_reader, fd, cname));
         });
     }
 
-    void addRow(const std::string& relative, std::string_view name, const struct stat& info)
+    void addRow(const std::string& relative, std::string_view name, const struct stat& info,
+                const FileSize::SizeProbe& size)
     {
-        const auto size = FileSize::sizeFromStat(info);
         ResultRow& row = m_outcome.rows.emplace_back();
         row.relativeName.reserve(relative.size() + name.size());
         row.relativeName.append(relative).append(name);
@@ -168,6 +168,7 @@ private:
 
     Messages& m_messages;
     const YieldFn& m_yield;
+    const uid_t m_reader = ::geteuid();
     std::vector<std::pair<dev_t, ino_t>> m_path;
     std::vector<char> m_listingBuffer;
     ScanOutcome m_outcome;

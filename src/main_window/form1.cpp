@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTreeView>
 
 namespace parlowen {
@@ -31,6 +32,9 @@ QComboBox* folderBox(QWidget* parent, const char* name)
     combo->setInsertPolicy(QComboBox::NoInsert); // only the history routine adds entries
     combo->setCompleter(nullptr);                // an inline completion would edit the text
     combo->setFont(arial(9.75, false));
+    // Folders come by typing, the history, browsing or a drop on a list, never a drop here.
+    combo->setAcceptDrops(false);
+    combo->lineEdit()->setAcceptDrops(false);
     return combo;
 }
 

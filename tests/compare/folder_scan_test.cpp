@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace parlowen {
@@ -174,6 +177,63 @@ TEST(FolderScan, EmptyBoxTextAndEmptyFolderGiveNoRows)
     EXPECT_TRUE(Main::ScanFolderTree("", messages, [&] { return ++yields > 0; }).rows.empty());
     EXPECT_EQ(yields, 0);
     EXPECT_TRUE(scan(tree.root(), messages).rows.empty());
+}
+
+// Run as a user without root's override: which listed files have a size, as "name:0/1" lines.
+std::string sizesSeenBy(const struct passwd& user, const std::string& root)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(user.pw_gid) != 0 ||
+            ::setuid(user.pw_uid) != 0)
+            ::_exit(1);
+        RecordingMessages messages;
+        std::string report;
+        for (const auto& row : scan(root, messages).rows)
+            report += row.relativeName + ":" + (row.hasSize ? "1" : "0") + "\n";
+        (void)::write(pipeFds[1], report.data(), report.size());
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string report;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return report;
+}
+
+TEST(FolderScan, SizeFollowsWhatAclsLetAnotherUserRead)
+{
+    const struct passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || !nobody)
+        GTEST_SKIP() << "needs root and the user nobody to scan as another user";
+    TempTree tree;
+    ::chmod(tree.root().c_str(), 0755);
+    const std::pair<const char*, const char*> files[] = {
+        {"granted.mp3", "chmod 640 F && setfacl -m u:nobody:r F"},
+        {"denied.mp3", "chmod 644 F && setfacl -m u:nobody:- F"},
+        {"plain.mp3", "chmod 644 F"},
+        {"private.mp3", "chmod 600 F"},
+    };
+    for (const auto& [name, setUp] : files) {
+        const std::string path = "'" + tree.file(name, "12345") + "'";
+        std::string command = setUp;
+        for (std::size_t at; (at = command.find('F')) != std::string::npos;)
+            command.replace(at, 1, path);
+        if (std::system((command + " 2>/dev/null").c_str()) != 0)
+            GTEST_SKIP() << "setfacl is missing or the file system has no ACLs";
+    }
+    const std::string seen = sizesSeenBy(*nobody, tree.root());
+    for (const char* expected :
+         {"granted.mp3:1\n", "denied.mp3:0\n", "plain.mp3:1\n", "private.mp3:0\n"})
+        EXPECT_NE(seen.find(expected), std::string::npos) << expected << " in " << seen;
 }
 
 TEST(FileSizeOf, ReportsSizesOver4GiBAndFailsForWhatIsNoFile)

@@ -267,6 +267,34 @@ private slots:
         QCOMPARE(fileEnter.dropAction(), Qt::CopyAction);
     }
 
+    void folderBoxesTakeNoDrops_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<bool>("asUrls");
+        for (const char* box : {"Combo1", "Combo2"}) {
+            QTest::newRow((std::string(box) + " text").c_str()) << box << false;
+            QTest::newRow((std::string(box) + " urls").c_str()) << box << true;
+        }
+    }
+
+    void folderBoxesTakeNoDrops()
+    {
+        QFETCH(QString, box);
+        QFETCH(bool, asUrls);
+        ShownForm t;
+        QVERIFY(QTest::qWaitForWindowExposed(&t.form));
+        auto* combo = child<QComboBox>(t.form, box.toLatin1().constData());
+        auto data = std::make_unique<QMimeData>();
+        if (asUrls)
+            data->setUrls({local("/tmp")});
+        else
+            data->setText(QStringLiteral("file:///tmp"));
+        drop(combo->lineEdit(), data);
+        QCOMPARE(combo->currentText(), QString());
+        QCOMPARE(t.settings.read("Vantrell", "Morrowlin", "LeftCombo"), std::string());
+        QCOMPARE(t.settings.read("Vantrell", "Morrowlin", "RightCombo"), std::string());
+    }
+
     void clickingLeftRowsTogglesTheirCheckMarks()
     {
         ShownForm t;
