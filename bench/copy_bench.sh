@@ -3,7 +3,7 @@
 # beside `cp -r` followed by `sync`, alternating, medians of several runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tool=build/parlowen-compare
+tool=${PARLOWEN_TOOL:-build/parlowen-compare}
 songs=bench/trees/songs
 count=${PARLOWEN_BENCH_SONGS:-300}
 runs=${PARLOWEN_BENCH_RUNS:-5}

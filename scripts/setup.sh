@@ -5,9 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgtest-dev fonts-liberation)
-# The tests also mount real player file systems (exFAT through FUSE on a loop device).
+# The tests also mount real player file systems (exFAT through FUSE on a loop device), set
+# ACLs, and start the program under Xvfb with a window manager.
 if [ "${PARLOWEN_TEST_PACKAGES:-0}" = 1 ]; then
-    packages+=(exfatprogs exfat-fuse)
+    packages+=(exfatprogs exfat-fuse acl xvfb openbox x11-utils xdotool wmctrl)
 fi
 
 missing=()

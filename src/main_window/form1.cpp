@@ -47,7 +47,7 @@ Form1::Form1(Services& services, ResultStore& results, QWidget* parent)
     setUpWindow(this, QStringLiteral("Parlowen"));
     setFont(arial(9.75, false));
     setMouseTracking(true);
-    setGeometry(twipsToPixels(3015), twipsToPixels(3120), twipsToPixels(11880),
+    setGeometry(twipsToPixels(3015), twipsToPixels(3120), twipsToPixels(kDesignedClientWidth),
                 twipsToPixels(7335));
 
     buildControls();

@@ -11,6 +11,7 @@
 #include "sync_wizard/executor.h"
 
 #include <QCursor>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -120,6 +121,11 @@ private:
     double m_normalHeight = 0;
     // A stored height applied before the window had its frame; set again once the frame is known.
     std::optional<double> m_pendingHeight;
+    // The designed width and the stored outer height wait for the frame and a normal state.
+    bool m_normalGeometryPending = false;
+    static constexpr int kFrameChecks = 40; // every 50 ms: two seconds at most
+    int m_frameChecks = kFrameChecks;
+    QTimer m_frameWatch;
     PointerState m_pointer;
     QCursor m_customCursor;
     std::string m_loadedCursor; // the file m_customCursor was read from

@@ -10,6 +10,9 @@
 
 namespace parlowen {
 
+// The width of the window's inside as designed (twips); it is never stored.
+inline constexpr double kDesignedClientWidth = 11880;
+
 enum class Form1Element
 {
     ListView1,

@@ -12,6 +12,9 @@ namespace parlowen {
 
 void Form1::applyStartupWindow()
 {
+    m_frameWatch.setSingleShot(true);
+    m_frameWatch.setInterval(50);
+    connect(&m_frameWatch, &QTimer::timeout, this, &Form1::applyPendingHeight);
     const auto read = [this](const char* key) {
         return m_services.settings.read(keys::kApplication, keys::kWindowSection, key);
     };
@@ -25,6 +28,9 @@ void Form1::applyStartupWindow()
         m_pendingHeight = *stored.outerHeight;
     }
     m_normalHeight = stored.outerHeight.value_or(outerHeightTwips(this));
+    // Also a window that starts maximized or minimized gets its designed width and the stored
+    // height once it is first restored.
+    m_normalGeometryPending = true;
     if (stored.state == WindowState::Maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
     else if (stored.state == WindowState::Minimized)
@@ -61,18 +67,34 @@ void Form1::Form_Resize()
                    std::to_string(static_cast<int>(state)));
     settings.write(keys::kApplication, keys::kWindowSection, keys::kFormHeight,
                    singleText(m_normalHeight));
-    applyPendingHeight();
 }
 
 void Form1::applyPendingHeight()
 {
-    // Before the first showing the frame is unknown; once it is, the stored outer height is
-    // applied again so the window does not grow by its title bar at every start.
-    if (m_pendingHeight && currentState() == WindowState::Normal && isVisible() &&
-        frameGeometry().height() > QWidget::height()) {
-        const double pending = *m_pendingHeight;
+    // Until the window manager has framed the window, its outer size is only its inside; the
+    // designed width and the stored outer height are applied once the frame is known, and
+    // again while the frame settles (a restored window trades the maximized frame for its own).
+    if (!isVisible() || currentState() != WindowState::Normal || !m_normalGeometryPending)
+        return;
+    const int frameHeight = frameGeometry().height() - QWidget::height();
+    if (frameHeight > 0) {
+        if (!m_pendingHeight)
+            m_pendingHeight = outerHeightTwips(this); // the first start keeps its inside
+        const QSize inside(twipsToPixels(kDesignedClientWidth),
+                           std::max(1, twipsToPixels(*m_pendingHeight) - frameHeight));
+        if (inside != size())
+            resize(inside);
+        else
+            Form_Resize();
+        m_frameChecks = std::min(m_frameChecks, 6);
+    }
+    // A platform without frames (offscreen) never gets one: give up after a while.
+    if (m_frameChecks-- > 0) {
+        if (!m_frameWatch.isActive())
+            m_frameWatch.start();
+    } else {
+        m_normalGeometryPending = false;
         m_pendingHeight.reset();
-        resizeToOuterHeight(pending);
     }
 }
 
@@ -97,8 +119,16 @@ void Form1::resizeEvent(QResizeEvent* event)
 void Form1::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
         Form_Resize();
+        // The window manager puts its own idea of the restored size in place after this.
+        if (currentState() == WindowState::Normal && m_normalGeometryPending) {
+            m_frameChecks = kFrameChecks;
+            m_frameWatch.start();
+        }
+    }
+    if (event->type() == QEvent::ActivationChange)
+        applyPendingHeight();
 }
 
 } // namespace parlowen

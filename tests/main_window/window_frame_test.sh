@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The real program under Xvfb with a window manager (openbox): the stored FormHeight is the
+# window's outer height at every step of first start, resize, restart, maximize, restart and
+# restore, as the X server reports the frame and the inside.
+# Usage: window_frame_test.sh PARLOWEN   (exits 77, a skip, where it cannot run)
+set -uo pipefail
+program=$1
+for tool in Xvfb openbox xdotool wmctrl xwininfo xprop; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+work=$(mktemp -d)
+pids=()
+cleanup() { kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1600x1200x24 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "SKIP: Xvfb did not start"; exit 77; }
+export DISPLAY=":$(cat "$work/display")" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+mkdir -p "$XDG_CONFIG_HOME"
+openbox >/dev/null 2>&1 &
+pids+=($!)
+sleep 0.5
+
+failures=0
+window=""
+start() {
+    [ -n "${app:-}" ] && { kill "$app" 2>/dev/null; wait "$app" 2>/dev/null; }
+    "$program" >/dev/null 2>&1 &
+    app=$!
+    pids+=("$app")
+    window=""
+    for _ in $(seq 50); do
+        window=$(xdotool search --onlyvisible --name '^Parlowen$' 2>/dev/null | head -1)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || { echo "FAIL: the window did not appear"; exit 1; }
+    sleep 1 # the window manager frames it, and the program settles its size
+}
+stored() { sed -n "s/^$1=//p" "$XDG_CONFIG_HOME/Vantrell.ini"; }
+# step expected-state [expected-inside-width]
+check() {
+    local step=$1 state=$2 width=${3:-}
+    local inside frame outer
+    inside=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}')
+    frame=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+    read -r iw ih <<<"$inside"
+    read -r _ _ top bottom <<<"$frame"
+    outer=$((ih + top + bottom))
+    local heightTwips
+    heightTwips=$(stored FormHeight)
+    echo "$step: inside ${iw}x${ih}, frame top $top bottom $bottom, outer height $outer;" \
+         "stored FormHeight $heightTwips WindowState $(stored WindowState)"
+    if [ "$(stored WindowState)" != "$state" ]; then
+        echo "FAIL: $step: WindowState $(stored WindowState), expected $state"; failures=$((failures + 1))
+    fi
+    if [ "$state" = 0 ] && [ "$heightTwips" != "$((outer * 15))" ]; then
+        echo "FAIL: $step: FormHeight $heightTwips is not the outer height $((outer * 15))"
+        failures=$((failures + 1))
+    fi
+    if [ -n "$width" ] && [ "$iw" != "$width" ]; then
+        echo "FAIL: $step: inside width $iw, expected $width"; failures=$((failures + 1))
+    fi
+}
+
+start
+check "first start" 0 792
+[ "$ih" = 489 ] || { echo "FAIL: first start: inside height $ih, expected the designed 489"; failures=$((failures + 1)); }
+xdotool windowsize "$window" 792 600; sleep 0.5
+check "resized to 600 inside" 0
+start
+check "restarted" 0 792
+[ "$ih" = 600 ] || { echo "FAIL: restarted: inside height $ih, expected 600"; failures=$((failures + 1)); }
+wmctrl -i -r "$window" -b add,maximized_vert,maximized_horz; sleep 0.5
+check "maximized" 2
+[ "$(stored FormHeight)" = 9375 ] || { echo "FAIL: maximized: the normal height was not kept"; failures=$((failures + 1)); }
+start
+check "restarted maximized" 2
+wmctrl -i -r "$window" -b remove,maximized_vert,maximized_horz; sleep 1
+check "restored" 0 792
+[ "$ih" = 600 ] || { echo "FAIL: restored: inside height $ih, expected 600"; failures=$((failures + 1)); }
+[ "$failures" = 0 ] && echo "all steps agree"
+exit $((failures > 0))
