@@ -1,8 +1,8 @@
 // The window's Compare on two large trees: how long the event loop is held up at most.
-#include "main_window/form1.h"
-#include "main_window/result_rows_model.h"
-#include "platform/memory_settings_store.h"
-#include "platform/picture_button.h"
+#include "main_window/qt/form1.h"
+#include "main_window/qt/result_rows_model.h"
+#include "fakes/memory_settings_store.h"
+#include "platform/qt/picture_button.h"
 #include "platform/posix_file_ops.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 // Builds the real platform objects and shows the main window.
-#include "main_window/form1.h"
+#include "main_window/qt/form1.h"
 #include "platform/posix_file_ops.h"
-#include "platform/qt_folder_dialog.h"
-#include "platform/qt_messages.h"
-#include "platform/qt_settings_store.h"
-#include "platform/qt_shell.h"
+#include "platform/qt/qt_folder_dialog.h"
+#include "platform/qt/qt_messages.h"
+#include "platform/qt/qt_settings_store.h"
+#include "platform/qt/qt_shell.h"
 
 #include <QApplication>
 #include <QFile>

@@ -3,8 +3,6 @@
 
 #include "main_window/probes/path_probes.h"
 
-#include <fstream>
-
 namespace parlowen {
 
 void ShowCursorFile(PointerState& pointer, const std::string& programFolder,
@@ -45,18 +43,6 @@ void pointerMoveOnForm3(PointerState& pointer, Form3Part part)
         pointer.mode = PointerMode::Custom;
     else if (part == Form3Part::Background)
         pointer.mode = PointerMode::Arrow;
-}
-
-std::optional<std::pair<int, int>> cursorHotSpot(const std::string& path)
-{
-    unsigned char header[14] = {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(header), sizeof header))
-        return std::nullopt;
-    const auto word = [&header](int at) { return header[at] | (header[at + 1] << 8); };
-    if (word(0) != 0 || word(2) != 2 || word(4) < 1)
-        return std::nullopt;
-    return std::pair{word(10), word(12)};
 }
 
 } // namespace parlowen

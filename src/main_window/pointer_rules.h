@@ -53,7 +53,4 @@ void pointerMoveOnForm1(PointerState& pointer, Form1Part part, bool listHasRows,
 // The rule of a pointer move over a part of the wizard, which never reads a file here.
 void pointerMoveOnForm3(PointerState& pointer, Form3Part part);
 
-// The hot spot stored in a cursor file's header, or nothing when it is no cursor file.
-std::optional<std::pair<int, int>> cursorHotSpot(const std::string& path);
-
 } // namespace parlowen

@@ -2,10 +2,10 @@
 // folder dialog answers given in advance, real file operations.
 #pragma once
 
+#include "fakes/memory_settings_store.h"
 #include "fakes/recording_messages.h"
 #include "fakes/recording_shell.h"
 #include "platform/folder_dialog.h"
-#include "platform/memory_settings_store.h"
 #include "platform/posix_file_ops.h"
 #include "platform/services.h"
 

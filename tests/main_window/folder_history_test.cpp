@@ -2,9 +2,9 @@
 #include "main_window/folder_history.h"
 
 #include "fakes/fake_folder_box.h"
+#include "fakes/memory_settings_store.h"
 #include "fakes/temp_tree.h"
 #include "main_window/settings_keys.h"
-#include "platform/memory_settings_store.h"
 
 #include <gtest/gtest.h>
 

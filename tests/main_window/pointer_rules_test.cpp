@@ -1,5 +1,6 @@
 // The pointer tables of both windows, with the cursor files present, missing, or added later.
 #include "main_window/pointer_rules.h"
+#include "platform/cursor_file.h"
 
 #include "fakes/temp_tree.h"
 

@@ -5,8 +5,8 @@
 #include "compare/result_store.h"
 #include "main_window/form1_layout.h"
 #include "main_window/pointer_rules.h"
-#include "main_window/qt_folder_box.h"
-#include "platform/qt_geometry.h"
+#include "main_window/qt/qt_folder_box.h"
+#include "platform/qt/qt_geometry.h"
 #include "platform/services.h"
 #include "sync_wizard/executor.h"
 

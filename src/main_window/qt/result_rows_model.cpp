@@ -1,8 +1,8 @@
 // The table model behind a result list.
-#include "main_window/result_rows_model.h"
+#include "main_window/qt/result_rows_model.h"
 
 #include "compare/last_modified.h"
-#include "main_window/qt_folder_box.h"
+#include "platform/qt/path_text.h"
 
 namespace parlowen {
 namespace {

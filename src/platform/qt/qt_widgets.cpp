@@ -1,7 +1,7 @@
 // Small helpers the forms share to build their controls.
-#include "platform/qt_widgets.h"
+#include "platform/qt/qt_widgets.h"
 
-#include "main_window/pointer_rules.h"
+#include "platform/cursor_file.h"
 
 #include <QFile>
 #include <QHeaderView>

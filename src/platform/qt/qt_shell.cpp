@@ -1,5 +1,5 @@
 // Opening files through the desktop's own opener.
-#include "platform/qt_shell.h"
+#include "platform/qt/qt_shell.h"
 
 #include <QDesktopServices>
 #include <QFile>

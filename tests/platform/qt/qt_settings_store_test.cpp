@@ -1,5 +1,5 @@
 // The INI settings store on a real file in a temporary folder.
-#include "platform/qt_settings_store.h"
+#include "platform/qt/qt_settings_store.h"
 
 #include <QFile>
 #include <QTemporaryDir>

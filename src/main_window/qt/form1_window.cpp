@@ -1,6 +1,6 @@
 // The main window's size and state: start-up from the stored values, the layout on every
 // change, and saving the state and height.
-#include "main_window/form1.h"
+#include "main_window/qt/form1.h"
 
 #include "main_window/settings_keys.h"
 #include "main_window/stored_numbers.h"

@@ -1,21 +1,12 @@
 // A folder box over an editable QComboBox.
-#include "main_window/qt_folder_box.h"
+#include "main_window/qt/qt_folder_box.h"
+
+#include "platform/qt/path_text.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QSignalBlocker>
 
 namespace parlowen {
-
-QString pathToText(const std::string& path)
-{
-    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
-}
-
-std::string textToPath(const QString& text)
-{
-    return QFile::encodeName(text).toStdString();
-}
 
 std::string QtFolderBox::text() const
 {

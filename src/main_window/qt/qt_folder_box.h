@@ -3,8 +3,6 @@
 
 #include "main_window/folder_box.h"
 
-#include <QString>
-
 class QComboBox;
 
 namespace parlowen {
@@ -23,9 +21,5 @@ public:
 private:
     QComboBox* m_combo;
 };
-
-// Paths are bytes; the boxes show them in the file-name encoding.
-QString pathToText(const std::string& path);
-std::string textToPath(const QString& text);
 
 } // namespace parlowen

@@ -1,12 +1,12 @@
 // The Sync Wizard.
-#include "sync_wizard/form3.h"
+#include "sync_wizard/qt/form3.h"
 
 #include "main_window/probes/path_probes.h"
-#include "platform/picture_button.h"
-#include "platform/qt_geometry.h"
-#include "platform/qt_widgets.h"
+#include "platform/qt/picture_button.h"
+#include "platform/qt/qt_geometry.h"
+#include "platform/qt/qt_widgets.h"
 #include "platform/twips.h"
-#include "sync_wizard/plan_model.h"
+#include "sync_wizard/qt/plan_model.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 // A command button that shows its picture above its caption.
-#include "platform/picture_button.h"
+#include "platform/qt/picture_button.h"
 
-#include "platform/qt_widgets.h"
+#include "platform/qt/qt_widgets.h"
 
 namespace parlowen {
 

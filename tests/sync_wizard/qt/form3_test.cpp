@@ -1,15 +1,15 @@
 // Sync through the real windows, offscreen: the two messages, the wizard, its Run buttons,
 // Cancel and close, and OK carrying the plan out.
-#include "main_window/form1.h"
-#include "sync_wizard/form3.h"
+#include "main_window/qt/form1.h"
+#include "sync_wizard/qt/form3.h"
 
+#include "fakes/form_helpers.h"
+#include "fakes/memory_settings_store.h"
 #include "fakes/temp_tree.h"
 #include "fakes/test_services.h"
-#include "forms/form_helpers.h"
-#include "main_window/result_rows_model.h"
-#include "platform/memory_settings_store.h"
-#include "platform/picture_button.h"
+#include "main_window/qt/result_rows_model.h"
 #include "platform/posix_file_ops.h"
+#include "platform/qt/picture_button.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -259,8 +259,8 @@ private slots:
         const std::string& text = f.messages.shown.back().text;
         QVERIFY(text.find(f.left.path("Album/a.mp3") + " -> " + f.right.path("Album/a.mp3")) !=
                 std::string::npos);
-        QVERIFY(text.find("the folder " + f.right.path("Album/") + " does not exist on this side") !=
-                std::string::npos);
+        QVERIFY(text.find("the folder " + f.right.path("Album/") +
+                          " does not exist on this side") != std::string::npos);
         QVERIFY(!std::filesystem::exists(f.right.path("Album")));
         QCOMPARE(f.right.read("b.mp3"), std::string("b"));
         QCOMPARE(f.results.size(), size_t(1)); // the fresh comparison still plans the failed copy

@@ -1,12 +1,12 @@
 // The pointer, the browse pictures, drops and the check-mark click through the real windows.
-#include "main_window/form1.h"
-#include "sync_wizard/form3.h"
+#include "main_window/qt/form1.h"
+#include "sync_wizard/qt/form3.h"
 
+#include "fakes/form_helpers.h"
 #include "fakes/temp_tree.h"
 #include "fakes/test_services.h"
-#include "forms/form_helpers.h"
-#include "main_window/result_rows_model.h"
-#include "platform/picture_button.h"
+#include "main_window/qt/result_rows_model.h"
+#include "platform/qt/picture_button.h"
 
 #include <QComboBox>
 #include <QLabel>

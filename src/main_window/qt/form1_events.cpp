@@ -1,10 +1,11 @@
 // The main window's pointer, browse pictures, drops and the left list's check-mark click.
-#include "main_window/form1.h"
+#include "main_window/qt/form1.h"
 
 #include "main_window/drop.h"
-#include "main_window/result_rows_model.h"
-#include "platform/picture_button.h"
-#include "platform/qt_widgets.h"
+#include "main_window/qt/result_rows_model.h"
+#include "platform/qt/path_text.h"
+#include "platform/qt/picture_button.h"
+#include "platform/qt/qt_widgets.h"
 
 #include <QComboBox>
 #include <QDropEvent>

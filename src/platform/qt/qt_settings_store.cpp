@@ -1,5 +1,5 @@
 // The settings store as INI files in a per-user config folder.
-#include "platform/qt_settings_store.h"
+#include "platform/qt/qt_settings_store.h"
 
 #include <QSettings>
 #include <QStandardPaths>

@@ -1,13 +1,13 @@
 // Compare through the real main window, offscreen, and the headless tool beside it.
-#include "main_window/form1.h"
+#include "main_window/qt/form1.h"
 
+#include "fakes/form_helpers.h"
+#include "fakes/memory_settings_store.h"
 #include "fakes/temp_tree.h"
 #include "fakes/test_services.h"
-#include "forms/form_helpers.h"
-#include "main_window/result_rows_model.h"
-#include "platform/memory_settings_store.h"
-#include "platform/picture_button.h"
+#include "main_window/qt/result_rows_model.h"
 #include "platform/posix_file_ops.h"
+#include "platform/qt/picture_button.h"
 
 #include <QComboBox>
 #include <QProcess>

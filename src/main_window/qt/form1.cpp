@@ -1,16 +1,17 @@
 // The main window.
-#include "main_window/form1.h"
+#include "main_window/qt/form1.h"
 
 #include "compare/comparison.h"
 #include "main_window/folder_history.h"
 #include "main_window/probes/path_probes.h"
-#include "main_window/result_rows_model.h"
+#include "main_window/qt/result_rows_model.h"
 #include "main_window/settings_keys.h"
 #include "main_window/stored_numbers.h"
-#include "platform/picture_button.h"
-#include "platform/qt_widgets.h"
+#include "platform/qt/path_text.h"
+#include "platform/qt/picture_button.h"
+#include "platform/qt/qt_widgets.h"
 #include "platform/twips.h"
-#include "sync_wizard/form3.h"
+#include "sync_wizard/qt/form3.h"
 
 #include <QApplication>
 #include <QCloseEvent>

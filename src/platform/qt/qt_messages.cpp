@@ -1,5 +1,5 @@
 // Message boxes with an OK button only and no icon.
-#include "platform/qt_messages.h"
+#include "platform/qt/qt_messages.h"
 
 #include <QApplication>
 #include <QMessageBox>

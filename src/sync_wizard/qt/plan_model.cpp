@@ -1,7 +1,7 @@
 // The table model behind the wizard's list.
-#include "sync_wizard/plan_model.h"
+#include "sync_wizard/qt/plan_model.h"
 
-#include "main_window/qt_folder_box.h"
+#include "platform/qt/path_text.h"
 
 namespace parlowen {
 

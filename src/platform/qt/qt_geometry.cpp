@@ -1,5 +1,5 @@
 // Widget geometry in twips.
-#include "platform/qt_geometry.h"
+#include "platform/qt/qt_geometry.h"
 
 #include "platform/twips.h"
 

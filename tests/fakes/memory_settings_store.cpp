@@ -1,5 +1,5 @@
 // A settings store held in memory.
-#include "platform/memory_settings_store.h"
+#include "fakes/memory_settings_store.h"
 
 namespace parlowen {
 

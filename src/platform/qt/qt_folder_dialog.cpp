@@ -1,5 +1,5 @@
 // The folder dialog of Qt, folders only.
-#include "platform/qt_folder_dialog.h"
+#include "platform/qt/qt_folder_dialog.h"
 
 #include <QApplication>
 #include <QFile>
