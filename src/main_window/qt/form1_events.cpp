@@ -159,9 +159,7 @@ void Form1::ListView1_Click()
     std::vector<int> rows;
     for (const QModelIndex& index : selected)
         rows.push_back(index.row());
-    toggleCheckMarks(m_leftRows->rows(), rows,
-                     m_leftRows->rows()[static_cast<std::size_t>(clicked)].relativeName,
-                     m_lastClickedText);
+    m_leftRows->toggleCheckMarks(rows, clicked, m_lastClickedText);
 }
 
 } // namespace parlowen

@@ -2,12 +2,14 @@
 #include "main_window/qt/result_rows_model.h"
 
 #include "compare/last_modified.h"
+#include "main_window/drop.h"
 #include "platform/qt/path_text.h"
 
 namespace parlowen {
 namespace {
 
-const std::array<const char*, 4> kColumns = {"Filename", "Status", "Size", "Last Modified"};
+const std::array<const char*, ResultRowsModel::ColumnCount> kColumns = {"Filename", "Status",
+                                                                        "Size", "Last Modified"};
 
 } // namespace
 
@@ -18,6 +20,17 @@ void ResultRowsModel::reset(std::vector<ResultRow> rows)
     beginResetModel();
     m_rows = std::move(rows);
     endResetModel();
+}
+
+void ResultRowsModel::toggleCheckMarks(const std::vector<int>& selected, int clicked,
+                                       std::string& lastClickedText)
+{
+    if (clicked < 0 || clicked >= rowCount())
+        return;
+    parlowen::toggleCheckMarks(
+        m_rows, selected, m_rows[static_cast<std::size_t>(clicked)].relativeName, lastClickedText);
+    for (const int row : selected)
+        emit dataChanged(index(row, Filename), index(row, ColumnCount - 1));
 }
 
 int ResultRowsModel::rowCount(const QModelIndex& parent) const
@@ -37,18 +50,18 @@ QVariant ResultRowsModel::data(const QModelIndex& index, int role) const
     const ResultRow& row = m_rows[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
-        case 0:
+        case Filename:
             return pathToText(row.relativeName);
-        case 1:
+        case Status:
             return QString::fromUtf8(statusText(row.status));
-        case 2:
+        case Size:
             return QString::fromStdString(sizeText(row));
-        case 3:
+        case LastModified:
             return row.hasModified ? QString::fromStdString(LastModified::timeText(row.modified))
                                    : QString();
         }
     }
-    if (role == Qt::DecorationRole && index.column() == 0 && row.icon != RowIcon::None)
+    if (role == Qt::DecorationRole && index.column() == Filename && row.icon != RowIcon::None)
         return statusIcon(static_cast<int>(row.icon));
     return {};
 }

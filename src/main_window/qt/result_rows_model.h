@@ -7,6 +7,7 @@
 #include <QIcon>
 
 #include <array>
+#include <string>
 #include <vector>
 
 namespace parlowen {
@@ -15,12 +16,23 @@ class ResultRowsModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:
+    enum Column
+    {
+        Filename,
+        Status,
+        Size,
+        LastModified,
+        ColumnCount
+    };
+
     explicit ResultRowsModel(QObject* parent = nullptr);
 
     // Replaces every row at once.
     void reset(std::vector<ResultRow> rows);
     const std::vector<ResultRow>& rows() const { return m_rows; }
-    std::vector<ResultRow>& rows() { return m_rows; }
+    // Runs the check-mark rule of a click on the selected rows; every change is announced.
+    void toggleCheckMarks(const std::vector<int>& selected, int clicked,
+                          std::string& lastClickedText);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -17,7 +17,7 @@ int PlanModel::rowCount(const QModelIndex& parent) const
 
 int PlanModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 3;
+    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant PlanModel::data(const QModelIndex& index, int role) const
@@ -26,11 +26,11 @@ QVariant PlanModel::data(const QModelIndex& index, int role) const
         return {};
     const auto& op = operation(index.row());
     switch (index.column()) {
-    case 0:
+    case Source:
         return pathToText(op.OpSource);
-    case 1:
+    case Action:
         return QString::fromStdString(op.OpAction);
-    case 2:
+    case Destination:
         return pathToText(op.OpDestination);
     }
     return {};
@@ -41,11 +41,11 @@ QVariant PlanModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     switch (section) {
-    case 0:
+    case Source:
         return QStringLiteral("Source");
-    case 1:
+    case Action:
         return QStringLiteral("Action");
-    case 2:
+    case Destination:
         return QStringLiteral("Destination");
     }
     return {};

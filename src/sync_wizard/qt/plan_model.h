@@ -11,6 +11,14 @@ class PlanModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:
+    enum Column
+    {
+        Source,
+        Action,
+        Destination,
+        ColumnCount
+    };
+
     // Keeps its own copy: the store is rebuilt by the Compare that follows OK.
     PlanModel(ResultStore plan, QObject* parent);
 
