@@ -2,7 +2,7 @@
 // window, printed as records.
 #include "compare/comparison.h"
 #include "compare/report.h"
-#include "main_window/probes/path_probes.h"
+#include "main_window/commands.h"
 #include "platform/posix_file_ops.h"
 #include "sync_wizard/executor.h"
 
@@ -43,11 +43,8 @@ int main(int argc, char* argv[])
     const std::string left = argv[argc - 2];
     const std::string right = argv[argc - 1];
     StderrMessages messages;
-    // Both are always probed, as the window does.
-    const bool leftOk = parlowen::OldMain::IsFolder(left);
-    const bool rightOk = parlowen::OldMain::IsFolder(right);
-    if (!leftOk || !rightOk) {
-        messages.show("Error", parlowen::kInvalidFolders);
+    if (const auto refused = parlowen::folderCheck(left, right)) {
+        messages.show(refused->title, refused->text);
         return kNoFolders;
     }
     auto comparison = parlowen::compareFolders(left, right, messages, {});

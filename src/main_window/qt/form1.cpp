@@ -2,6 +2,7 @@
 #include "main_window/qt/form1.h"
 
 #include "compare/comparison.h"
+#include "main_window/commands.h"
 #include "main_window/folder_history.h"
 #include "main_window/probes/path_probes.h"
 #include "main_window/qt/result_rows_model.h"
@@ -202,11 +203,8 @@ void Form1::Check1_Click()
 {
     if (m_scanning)
         return;
-    // Both are probed, whatever the first one says.
-    const bool leftIsFolder = OldMain::IsFolder(m_box1.text());
-    const bool rightIsFolder = OldMain::IsFolder(m_box2.text());
-    if (!leftIsFolder || !rightIsFolder) {
-        m_services.messages.show("Error", kInvalidFolders);
+    if (const auto refused = folderCheck(m_box1.text(), m_box2.text())) {
+        m_services.messages.show(refused->title, refused->text);
         return;
     }
     m_leftRows->reset({});
@@ -232,34 +230,27 @@ void Form1::Check2_Click()
 {
     if (m_scanning)
         return;
-    if (!m_results.empty()) {
-        hide();
-        auto* wizard = new Form3(m_services, m_results);
-        wizard->move(pos());
-        wizard->resize(size());
-        connect(wizard, &Form3::planCarriedOut, this, &Form1::Wizard_PlanCarriedOut);
-        connect(wizard, &Form3::closing, this, &QWidget::show);
-        wizard->show();
+    if (const auto refused =
+            syncRefusal(m_results, m_leftRows->rows().size(), m_rightRows->rows().size(),
+                        m_box1.text(), m_box2.text())) {
+        m_services.messages.show(refused->title, refused->text);
         return;
     }
-    if (m_leftRows->rowCount() == 0 || m_rightRows->rowCount() == 0) {
-        m_services.messages.show("Error", "Nothing to synchronize. You need to select two folders "
-                                          "and generate results by clicking 'Compare'.");
-        return;
-    }
-    m_services.messages.show("Error", "No need to synchronize. " + m_box1.text() + " & " +
-                                          m_box2.text() + " are identical.");
+    hide();
+    auto* wizard = new Form3(m_services, m_results);
+    wizard->move(pos());
+    wizard->resize(size());
+    connect(wizard, &Form3::planCarriedOut, this, &Form1::Wizard_PlanCarriedOut);
+    connect(wizard, &Form3::closing, this, &QWidget::show);
+    wizard->show();
 }
 
 void Form1::Wizard_PlanCarriedOut(const std::vector<FailedOperation>& failures)
 {
     show();
     Check1_Click();
-    if (failures.empty())
-        m_services.messages.show("Congratulations", m_box1.text() + " & " + m_box2.text() +
-                                                        " have been synchronized.");
-    else
-        m_services.messages.show("Error", failureReport(failures));
+    const auto message = syncEndMessage(failures, m_box1.text(), m_box2.text());
+    m_services.messages.show(message.title, message.text);
 }
 
 void Form1::removeTrailingSlash(QComboBox* box)

@@ -1,0 +1,39 @@
+// What the main window's commands decide.
+#include "main_window/commands.h"
+
+#include "compare/comparison.h"
+#include "main_window/probes/path_probes.h"
+
+namespace parlowen {
+
+std::optional<Message> folderCheck(const std::string& leftText, const std::string& rightText)
+{
+    const bool leftIsFolder = OldMain::IsFolder(leftText);
+    const bool rightIsFolder = OldMain::IsFolder(rightText);
+    if (leftIsFolder && rightIsFolder)
+        return std::nullopt;
+    return Message{"Error", kInvalidFolders};
+}
+
+std::optional<Message> syncRefusal(const ResultStore& plan, std::size_t leftRows,
+                                   std::size_t rightRows, const std::string& leftText,
+                                   const std::string& rightText)
+{
+    if (!plan.empty())
+        return std::nullopt;
+    if (leftRows == 0 || rightRows == 0)
+        return Message{"Error", "Nothing to synchronize. You need to select two folders and "
+                                "generate results by clicking 'Compare'."};
+    return Message{"Error",
+                   "No need to synchronize. " + leftText + " & " + rightText + " are identical."};
+}
+
+Message syncEndMessage(const std::vector<FailedOperation>& failures, const std::string& leftText,
+                       const std::string& rightText)
+{
+    if (failures.empty())
+        return {"Congratulations", leftText + " & " + rightText + " have been synchronized."};
+    return {"Error", failureReport(failures)};
+}
+
+} // namespace parlowen

@@ -1,0 +1,35 @@
+// What the main window's commands decide, without the window: the folder check of Compare,
+// Sync's choice between the wizard and a message, and the message after the wizard's OK. The
+// headless tool decides with the same functions.
+#pragma once
+
+#include "compare/result_store.h"
+#include "sync_wizard/executor.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace parlowen {
+
+// A message as a box shows it.
+struct Message
+{
+    std::string title;
+    std::string text;
+};
+
+// Compare's check of the two box texts, both probed whatever the first one says: the "Error"
+// message when either is no folder, else nothing.
+std::optional<Message> folderCheck(const std::string& leftText, const std::string& rightText);
+
+// Sync opens the wizard when the last Compare planned something (no message), else explains.
+std::optional<Message> syncRefusal(const ResultStore& plan, std::size_t leftRows,
+                                   std::size_t rightRows, const std::string& leftText,
+                                   const std::string& rightText);
+
+// The message after the wizard's OK and the fresh Compare: congratulations, or the failures.
+Message syncEndMessage(const std::vector<FailedOperation>& failures, const std::string& leftText,
+                       const std::string& rightText);
+
+} // namespace parlowen

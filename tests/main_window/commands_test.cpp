@@ -1,0 +1,49 @@
+// What the main window's commands decide, tested without the window.
+#include "main_window/commands.h"
+
+#include "fakes/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+namespace parlowen {
+namespace {
+
+TEST(FolderCheck, BothTextsMustBeFolders)
+{
+    testing::TempTree tree;
+    const std::string folder = tree.folder("music");
+    const std::string file = tree.file("a.mp3", "a");
+    EXPECT_FALSE(folderCheck(folder, tree.root()));
+    for (const auto& [left, right] :
+         {std::pair{folder, file}, std::pair{file, folder}, std::pair{std::string(), folder}}) {
+        const auto refused = folderCheck(left, right);
+        ASSERT_TRUE(refused) << left << " & " << right;
+        EXPECT_EQ(refused->title, "Error");
+        EXPECT_EQ(refused->text, "Please make sure you have two valid folders selected.");
+    }
+}
+
+TEST(SyncRefusal, WizardWithAPlanElseWhyNot)
+{
+    const ResultStore plan = {{"/l/a", "/r/", "/l/a", "/r/a", "", kCopiedTo, {}, {}}};
+    EXPECT_FALSE(syncRefusal(plan, 1, 0, "/l", "/r"));
+    EXPECT_EQ(syncRefusal({}, 0, 3, "/l", "/r")->text,
+              "Nothing to synchronize. You need to select two folders and generate results by "
+              "clicking 'Compare'.");
+    EXPECT_EQ(syncRefusal({}, 2, 2, "/l", "/r")->text,
+              "No need to synchronize. /l & /r are identical.");
+}
+
+TEST(SyncEndMessage, CongratulatesOnlyWithoutFailures)
+{
+    const auto done = syncEndMessage({}, "/l", "/r");
+    EXPECT_EQ(done.title, "Congratulations");
+    EXPECT_EQ(done.text, "/l & /r have been synchronized.");
+    const auto failed =
+        syncEndMessage({{"/l/a", "/r/a", "the device is full (copying)"}}, "/l", "/r");
+    EXPECT_EQ(failed.title, "Error");
+    EXPECT_NE(failed.text.find("/l/a -> /r/a: the device is full (copying)"), std::string::npos);
+}
+
+} // namespace
+} // namespace parlowen
