@@ -57,7 +57,6 @@ Outcome<std::size_t> readWriteChunk(int in, int out, std::size_t max)
 
 Outcome<OpenedSource> PosixFileOps::openSource(const std::string& path)
 {
-    Outcome<OpenedSource> result;
     struct stat info = {};
     // Looked at first, so that a FIFO or a device that took a file's place is never opened.
     if (::stat(path.c_str(), &info) != 0)
@@ -72,8 +71,7 @@ Outcome<OpenedSource> PosixFileOps::openSource(const std::string& path)
     if (!S_ISREG(info.st_mode))
         return {{}, errorOf(EINVAL)};
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    result.value = {std::move(fd), factsFrom(info)};
-    return result;
+    return {{std::move(fd), factsFrom(info)}, {}};
 }
 
 Outcome<UniqueFd> PosixFileOps::createTemporary(const std::string& path)
@@ -171,7 +169,14 @@ std::error_code renameAfterLookUp(const std::string& from, const std::string& to
 
 bool PosixFileOps::hasFatNames(const std::string& folder)
 {
-    return onFatFileSystem(folder);
+    // Asked once per target folder: the mount table and boot sector once per device.
+    struct stat info = {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return false;
+    const auto known = m_fatDevices.find(info.st_dev);
+    if (known != m_fatDevices.end())
+        return known->second;
+    return m_fatDevices[info.st_dev] = onFatFileSystem(folder);
 }
 
 std::error_code PosixFileOps::syncFolder(const std::string& folder)

@@ -3,6 +3,9 @@
 
 #include "platform/file_ops.h"
 
+#include <map>
+#include <sys/types.h>
+
 namespace parlowen {
 
 class PosixFileOps final : public FileOps
@@ -22,6 +25,9 @@ public:
     Outcome<std::vector<std::string>> filesIn(const std::string& folder) override;
     bool hasFatNames(const std::string& folder) override;
     std::error_code syncFolder(const std::string& folder) override;
+
+private:
+    std::map<dev_t, bool> m_fatDevices; // whether each device seen has FAT names
 };
 
 // The rename of renameNoReplace where the file system refuses RENAME_NOREPLACE: a look-up of
