@@ -18,6 +18,20 @@ std::optional<std::string> folderForDroppedItem(const DroppedItem& item)
     return folder == "/" ? folder : folder.substr(0, folder.size() - 1);
 }
 
+DropOutcome foldersForDrop(const std::vector<DroppedItem>& items)
+{
+    DropOutcome outcome;
+    for (const DroppedItem& item : items) {
+        auto folder = folderForDroppedItem(item);
+        if (!folder) {
+            outcome.refused = true;
+            break;
+        }
+        outcome.folders.push_back(std::move(*folder));
+    }
+    return outcome;
+}
+
 void toggleCheckMarks(std::vector<ResultRow>& rows, const std::vector<int>& selected,
                       const std::string& clickedText, std::string& lastClickedText)
 {

@@ -22,6 +22,15 @@ using DroppedItem = std::optional<std::string>;
 // when the item holds no folder part.
 std::optional<std::string> folderForDroppedItem(const DroppedItem& item);
 
+// The folders a drop puts into the box, one after the other: one per item, up to the first item
+// that holds no folder (then refused is set and the "Error" box explains).
+struct DropOutcome
+{
+    std::vector<std::string> folders;
+    bool refused = false;
+};
+DropOutcome foldersForDrop(const std::vector<DroppedItem>& items);
+
 // Reverses the check marks of the selected rows when the clicked text is not already part of the
 // last clicked text, and remembers it; the rows are given by their positions.
 void toggleCheckMarks(std::vector<ResultRow>& rows, const std::vector<int>& selected,

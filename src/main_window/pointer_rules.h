@@ -1,6 +1,8 @@
 // Which pointer each part of the two windows shows, and the cursor-file rule behind it.
 #pragma once
 
+#include "platform/pointer.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -9,21 +11,6 @@ namespace parlowen {
 
 inline constexpr const char* kHandCursor = "HAND-M.CUR";
 inline constexpr const char* kDropCursor = "dragfolder.cur";
-
-enum class PointerMode
-{
-    Arrow,
-    Hourglass,
-    Custom
-};
-
-// A window's pointer: its one custom image (the cursor file last loaded, "" for none) and the
-// mode, which applies to the whole window until a rule sets it again.
-struct PointerState
-{
-    std::string customImage;
-    PointerMode mode = PointerMode::Arrow;
-};
 
 enum class Form1Part
 {

@@ -1,5 +1,6 @@
 // The main window's layout arithmetic, its refused steps, column widths and start-up values.
 #include "main_window/form1_layout.h"
+#include "fakes/twip_surface.h"
 
 #include <gtest/gtest.h>
 

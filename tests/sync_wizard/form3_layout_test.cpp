@@ -1,5 +1,6 @@
 // The wizard's layout arithmetic and its refused steps.
 #include "sync_wizard/form3_layout.h"
+#include "fakes/twip_surface.h"
 
 #include <gtest/gtest.h>
 

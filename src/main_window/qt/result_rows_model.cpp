@@ -5,6 +5,8 @@
 #include "main_window/drop.h"
 #include "platform/qt/path_text.h"
 
+#include <QTreeView>
+
 namespace parlowen {
 namespace {
 
@@ -88,6 +90,21 @@ QIcon ResultRowsModel::statusIcon(int number)
     if (number < 1 || number > 4)
         return {};
     return icons[static_cast<std::size_t>(number - 1)];
+}
+
+void toggleSelectedCheckMarks(const QTreeView& list, ResultRowsModel& rows,
+                              std::string& lastClickedText)
+{
+    const auto selected = list.selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const QModelIndex current = list.currentIndex();
+    const bool currentSelected = list.selectionModel()->isRowSelected(current.row());
+    const int clicked = currentSelected ? current.row() : selected.first().row();
+    std::vector<int> positions;
+    for (const QModelIndex& index : selected)
+        positions.push_back(index.row());
+    rows.toggleCheckMarks(positions, clicked, lastClickedText);
 }
 
 } // namespace parlowen

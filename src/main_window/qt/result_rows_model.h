@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+class QTreeView;
+
 namespace parlowen {
 
 class ResultRowsModel final : public QAbstractTableModel
@@ -45,5 +47,10 @@ public:
 private:
     std::vector<ResultRow> m_rows;
 };
+
+// The check-mark rule of a click in a list over the model: the clicked row is the current one
+// when it is selected, else the first selected row.
+void toggleSelectedCheckMarks(const QTreeView& list, ResultRowsModel& rows,
+                              std::string& lastClickedText);
 
 } // namespace parlowen

@@ -3,6 +3,8 @@
 
 #include "platform/twips.h"
 
+#include <QHeaderView>
+
 namespace parlowen {
 
 void placeInTwips(QWidget* widget, double left, double top, double width, double height)
@@ -58,6 +60,19 @@ bool setWidgetEdge(QWidget* widget, Edge edge, double twips)
         return true;
     }
     return false;
+}
+
+double columnWidth(const QTreeView* list, int column)
+{
+    return pixelsToTwips(list->header()->sectionSize(column));
+}
+
+bool setColumnWidth(QTreeView* list, int column, double twips)
+{
+    if (twips < 0)
+        return false;
+    list->header()->resizeSection(column, twipsToPixels(twips));
+    return true;
 }
 
 } // namespace parlowen

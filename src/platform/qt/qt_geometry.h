@@ -4,6 +4,7 @@
 
 #include "platform/layout_surface.h"
 
+#include <QTreeView>
 #include <QWidget>
 
 #include <map>
@@ -23,21 +24,37 @@ double widgetEdge(const QWidget* widget, Edge edge);
 // Sets one edge in twips, rounded to whole pixels; refuses a negative width or height.
 bool setWidgetEdge(QWidget* widget, Edge edge, double twips);
 
+// Sets a list's column width in twips; refuses a negative width.
+bool setColumnWidth(QTreeView* list, int column, double twips);
+double columnWidth(const QTreeView* list, int column);
+
+// The layout surface over a form's widgets and, where the form has them, the columns of its
+// list (each column an element of its own, holding only a width).
 template <class Element> class WidgetSurface final : public LayoutSurface<Element>
 {
 public:
-    explicit WidgetSurface(std::map<Element, QWidget*> widgets) : m_widgets(std::move(widgets)) {}
+    explicit WidgetSurface(std::map<Element, QWidget*> widgets, QTreeView* list = nullptr,
+                           std::map<Element, int> columns = {})
+        : m_widgets(std::move(widgets)), m_list(list), m_columns(std::move(columns))
+    {
+    }
     double get(Element element, Edge edge) const override
     {
+        if (const auto column = m_columns.find(element); column != m_columns.end())
+            return columnWidth(m_list, column->second);
         return widgetEdge(m_widgets.at(element), edge);
     }
     bool set(Element element, Edge edge, double twips) override
     {
+        if (const auto column = m_columns.find(element); column != m_columns.end())
+            return setColumnWidth(m_list, column->second, twips);
         return setWidgetEdge(m_widgets.at(element), edge, twips);
     }
 
 private:
     std::map<Element, QWidget*> m_widgets;
+    QTreeView* m_list;
+    std::map<Element, int> m_columns;
 };
 
 } // namespace parlowen

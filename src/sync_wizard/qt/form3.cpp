@@ -5,6 +5,7 @@
 #include "platform/qt/picture_button.h"
 #include "platform/qt/qt_geometry.h"
 #include "platform/qt/qt_widgets.h"
+#include "platform/qt/window_pointer.h"
 #include "platform/twips.h"
 #include "sync_wizard/qt/plan_model.h"
 
@@ -21,49 +22,6 @@ namespace {
 
 const QColor kAvailable = Qt::black;
 const QColor kUnavailable = QColor(192, 192, 192);
-
-// The wizard's widgets and its list's three columns, in twips.
-class Form3Surface final : public LayoutSurface<Form3Element>
-{
-public:
-    Form3Surface(std::map<Form3Element, QWidget*> widgets, QTreeView* list)
-        : m_widgets(std::move(widgets)), m_list(list)
-    {
-    }
-    double get(Form3Element element, Edge edge) const override
-    {
-        if (const int column = columnOf(element); column >= 0)
-            return pixelsToTwips(m_list->header()->sectionSize(column));
-        return widgetEdge(m_widgets.at(element), edge);
-    }
-    bool set(Form3Element element, Edge edge, double twips) override
-    {
-        if (const int column = columnOf(element); column >= 0) {
-            if (twips < 0)
-                return false;
-            m_list->header()->resizeSection(column, twipsToPixels(twips));
-            return true;
-        }
-        return setWidgetEdge(m_widgets.at(element), edge, twips);
-    }
-
-private:
-    static int columnOf(Form3Element element)
-    {
-        switch (element) {
-        case Form3Element::SourceColumn:
-            return 0;
-        case Form3Element::ActionColumn:
-            return 1;
-        case Form3Element::DestinationColumn:
-            return 2;
-        default:
-            return -1;
-        }
-    }
-    std::map<Form3Element, QWidget*> m_widgets;
-    QTreeView* m_list;
-};
 
 } // namespace
 
@@ -108,19 +66,16 @@ void Form3::buildControls()
     placeInTwips(Label1, 240, 270, 5180, 700);
 
     setMouseTracking(true);
-    for (QWidget* button : std::initializer_list<QWidget*>{Check2, Check1, Check4, Check5}) {
-        button->setMouseTracking(true);
-        button->installEventFilter(this);
-    }
+    new MoveWatch({Check2, Check1, Check4, Check5}, [this](QObject*) { pointerMoved(); }, this);
     connect(Check2, &QToolButton::clicked, this, &Form3::Check2_Click);
     connect(Check1, &QToolButton::clicked, this, &Form3::Check1_Click);
-    connect(Check4, &QToolButton::clicked, this, &Form3::Check4_Click);
-    connect(Check5, &QToolButton::clicked, this, &Form3::Check5_Click);
+    connect(Check4, &QToolButton::clicked, this, [this] { Run_Click(Side::Source); });
+    connect(Check5, &QToolButton::clicked, this, [this] { Run_Click(Side::Destination); });
     // Every click re-reads the files; moving with the keyboard counts as a click too.
     connect(ListView1, &QTreeView::clicked, this, &Form3::ListView1_Click);
     connect(ListView1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &Form3::ListView1_Click);
-    m_surface = std::make_unique<Form3Surface>(
+    m_surface = std::make_unique<WidgetSurface<Form3Element>>(
         std::map<Form3Element, QWidget*>{{Form3Element::ListView1, ListView1},
                                          {Form3Element::Check1, Check1},
                                          {Form3Element::Check2, Check2},
@@ -128,23 +83,25 @@ void Form3::buildControls()
                                          {Form3Element::Check5, Check5},
                                          {Form3Element::Frame1, Frame1},
                                          {Form3Element::Label1, Label1}},
-        ListView1);
+        ListView1,
+        std::map<Form3Element, int>{{Form3Element::SourceColumn, PlanModel::Source},
+                                    {Form3Element::ActionColumn, PlanModel::Action},
+                                    {Form3Element::DestinationColumn, PlanModel::Destination}});
 }
 
 void Form3::Form_Load()
 {
     const std::string hand = m_services.programFolder + "/" + kHandCursor;
     if (OldMain::FileExists(hand)) {
-        m_hand = loadCursorFile(hand);
-        if (m_hand)
-            m_pointer.customImage = hand;
+        m_pointer.state().customImage = hand;
+        m_pointer.apply(); // read once, here; the pointer stays the arrow until a rule runs
     }
     setWidgetEdge(Frame1, Edge::Height, widgetEdge(Check5, Edge::Height) + 100);
     setWidgetEdge(Frame1, Edge::Left, widgetEdge(Check5, Edge::Left) + 1570);
     setWidgetEdge(Frame1, Edge::Top, widgetEdge(Check5, Edge::Top) - 100);
     const auto widths = planColumnWidths(widgetEdge(ListView1, Edge::Width));
     for (int column = 0; column < 3; ++column)
-        ListView1->header()->resizeSection(column, twipsToPixels(widths[size_t(column)]));
+        setColumnWidth(ListView1, column, widths[size_t(column)]);
     Label1->setText(
         QStringLiteral("Please confirm the following file operations. Feel free to "
                        "run (open) the files with 'Run Source' and 'Run Destination'."));
@@ -192,29 +149,20 @@ void Form3::ListView1_Click()
     setRunStates(selectedRow());
 }
 
-void Form3::Check4_Click()
+void Form3::Run_Click(Side side)
 {
-    if (!m_runSourceAvailable) {
-        m_services.messages.show("",
-                                 "The source item is a folder, not a file. You can not run this.");
+    const bool source = side == Side::Source;
+    if (!(source ? m_runSourceAvailable : m_runDestinationAvailable)) {
+        m_services.messages.show("", source ? "The source item is a folder, not a file. You "
+                                              "can not run this."
+                                            : "The destination item is a folder, not a file. "
+                                              "You can not run this.");
         return;
     }
     if (const int row = selectedRow(); row >= 0) {
         ListView1->setFocus();
-        m_services.shell.openFile(m_plan->operation(row).OpSource);
-    }
-}
-
-void Form3::Check5_Click()
-{
-    if (!m_runDestinationAvailable) {
-        m_services.messages.show(
-            "", "The destination item is a folder, not a file. You can not run this.");
-        return;
-    }
-    if (const int row = selectedRow(); row >= 0) {
-        ListView1->setFocus();
-        m_services.shell.openFile(m_plan->operation(row).OpDestination);
+        const auto& op = m_plan->operation(row);
+        m_services.shell.openFile(source ? op.OpSource : op.OpDestination);
     }
 }
 
@@ -233,13 +181,10 @@ void Form3::Check1_Click()
     close();
 }
 
-bool Form3::eventFilter(QObject* watched, QEvent* event)
+void Form3::pointerMoved()
 {
-    if (event->type() == QEvent::MouseMove) {
-        pointerMoveOnForm3(m_pointer, Form3Part::Button);
-        applyPointer();
-    }
-    return QWidget::eventFilter(watched, event);
+    pointerMoveOnForm3(m_pointer.state(), Form3Part::Button);
+    m_pointer.apply();
 }
 
 void Form3::mouseMoveEvent(QMouseEvent* event)
@@ -248,14 +193,8 @@ void Form3::mouseMoveEvent(QMouseEvent* event)
     // Moves a child passed on are not the background's.
     if (childAt(event->position().toPoint()))
         return;
-    pointerMoveOnForm3(m_pointer, Form3Part::Background);
-    applyPointer();
-}
-
-void Form3::applyPointer()
-{
-    const bool hand = m_pointer.mode == PointerMode::Custom && m_hand;
-    setCursor(hand ? *m_hand : QCursor(Qt::ArrowCursor));
+    pointerMoveOnForm3(m_pointer.state(), Form3Part::Background);
+    m_pointer.apply();
 }
 
 void Form3::closeEvent(QCloseEvent* event)

@@ -2,11 +2,11 @@
 #pragma once
 
 #include "main_window/pointer_rules.h"
+#include "platform/qt/window_pointer.h"
 #include "platform/services.h"
 #include "sync_wizard/executor.h"
 #include "sync_wizard/form3_layout.h"
 
-#include <QCursor>
 #include <QWidget>
 
 #include <memory>
@@ -29,7 +29,7 @@ public:
     Form3(Services& services, const ResultStore& plan, QWidget* parent = nullptr);
     ~Form3() override;
 
-    const PointerState& pointer() const { return m_pointer; }
+    const PointerState& pointer() const { return m_pointer.state(); }
 
 signals:
     // OK carried the plan out (the failures are empty when everything was done).
@@ -41,7 +41,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -49,14 +48,19 @@ private:
     void Form_Resize();
     void Check2_Click();
     void Check1_Click();
-    void Check4_Click();
-    void Check5_Click();
+    enum class Side
+    {
+        Source,
+        Destination
+    };
+    // Run Source / Run Dstn: opens the file of the selected operation's side.
+    void Run_Click(Side side);
     void ListView1_Click();
 
     void setRunStates(int row);
     static void setAvailable(PictureButton* button, bool available);
     int selectedRow() const;
-    void applyPointer();
+    void pointerMoved();
 
     Services& m_services;
     PlanModel* m_plan = nullptr;
@@ -67,8 +71,7 @@ private:
     PictureButton* Check5 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QLabel* Label1 = nullptr;
-    PointerState m_pointer;
-    std::optional<QCursor> m_hand; // read once, when the wizard is loaded
+    WindowPointer m_pointer{this};
     bool m_runSourceAvailable = false;
     bool m_runDestinationAvailable = false;
     std::unique_ptr<LayoutSurface<Form3Element>> m_surface;

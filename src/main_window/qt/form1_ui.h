@@ -1,0 +1,57 @@
+// The main window's controls: built and placed at their designed geometry, and the layout
+// surface over them.
+#pragma once
+
+#include "main_window/form1_layout.h"
+#include "platform/layout_surface.h"
+
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QTreeView;
+class QWidget;
+
+namespace parlowen {
+
+class ClickablePicture;
+class PictureButton;
+class ResultRowsModel;
+
+struct Form1Ui
+{
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    ClickablePicture* Image1 = nullptr;
+    ClickablePicture* Image2 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QTreeView* ListView2 = nullptr;
+    PictureButton* Check1 = nullptr;
+    PictureButton* Check2 = nullptr;
+    PictureButton* Check7 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Image3 = nullptr;
+    QLabel* Image4 = nullptr;
+    QLabel* Image5 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+
+    void setupUi(QWidget* form, ResultRowsModel* leftRows, ResultRowsModel* rightRows);
+    std::unique_ptr<LayoutSurface<Form1Element>> surface() const;
+
+    // What loading does to the controls: only the top left corner of each browse picture
+    // shows, and the legend sits beside the buttons with its texts.
+    void cropBrowsePictures();
+    void placeLegend();
+    // Both lists' columns for their width.
+    void sizeResultColumns();
+
+private:
+    void buildLegend();
+};
+
+} // namespace parlowen
