@@ -33,10 +33,15 @@ void mark(ResultRow& row, RowStatus status, RowIcon icon)
     row.icon = icon;
 }
 
-PlannedOperation overwrite(const std::string& source, const std::string& target,
-                           const ResultRow& targetRow)
+std::optional<std::int64_t> sizeOf(const ResultRow& row)
 {
-    PlannedOperation op{source, target, source, target, target, kOverwrites, {}, {}};
+    return row.hasSize ? std::optional<std::int64_t>(row.size) : std::nullopt;
+}
+
+PlannedOperation overwrite(const std::string& source, const std::string& target,
+                           const ResultRow& sourceRow, const ResultRow& targetRow)
+{
+    PlannedOperation op{source, target, source, target, target, kOverwrites, {}, {}, sizeOf(sourceRow)};
     if (targetRow.hasSize)
         op.seenTargetSize = targetRow.size;
     if (targetRow.hasModified)
@@ -45,13 +50,15 @@ PlannedOperation overwrite(const std::string& source, const std::string& target,
 }
 
 PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRoot,
-                      const std::string& relativeName)
+                      const ResultRow& row)
 {
+    const std::string& relativeName = row.relativeName;
     const std::string source = Main::fullPath(sourceRoot, relativeName);
     return {source, Main::rootFolderText(targetRoot),
             source, Main::fullPath(targetRoot, relativeName),
             "",     kCopiedTo,
-            {},     {}};
+            {},     {},
+            sizeOf(row)};
 }
 
 } // namespace
@@ -69,7 +76,7 @@ void matchRows(Comparison& c, const std::string& leftRoot, const std::string& ri
         const auto found = rightByName.find(l.relativeName);
         if (found == rightByName.end()) {
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
-            c.plan.push_back(copy(leftRoot, rightRoot, l.relativeName));
+            c.plan.push_back(copy(leftRoot, rightRoot, l));
             continue;
         }
         rightMatched[found->second] = true;
@@ -83,19 +90,19 @@ void matchRows(Comparison& c, const std::string& leftRoot, const std::string& ri
             mark(l, RowStatus::Newer, RowIcon::Newer);
             mark(r, RowStatus::Older, RowIcon::Older);
             c.plan.push_back(overwrite(Main::fullPath(leftRoot, l.relativeName),
-                                       Main::fullPath(rightRoot, r.relativeName), r));
+                                       Main::fullPath(rightRoot, r.relativeName), l, r));
         } else {
             mark(l, RowStatus::Older, RowIcon::Older);
             mark(r, RowStatus::Newer, RowIcon::Newer);
             c.plan.push_back(overwrite(Main::fullPath(rightRoot, r.relativeName),
-                                       Main::fullPath(leftRoot, l.relativeName), l));
+                                       Main::fullPath(leftRoot, l.relativeName), r, l));
         }
     }
     for (std::size_t i = 0; i < c.right.size(); ++i) {
         if (rightMatched[i])
             continue;
         mark(c.right[i], RowStatus::NotFound, RowIcon::NoMatch);
-        c.plan.push_back(copy(rightRoot, leftRoot, c.right[i].relativeName));
+        c.plan.push_back(copy(rightRoot, leftRoot, c.right[i]));
     }
 }
 

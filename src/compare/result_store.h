@@ -19,6 +19,8 @@ struct PlannedOperation
     // What Compare saw of an overwrite's target: it is replaced only while it still looks so.
     std::optional<std::int64_t> seenTargetSize;
     std::optional<std::int64_t> seenTargetModified; // seconds since the epoch
+    // The source's size as Compare saw it, for the room check and the progress.
+    std::optional<std::int64_t> sourceSize;
 };
 
 inline constexpr const char* kOverwrites = "overwrites";

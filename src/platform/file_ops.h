@@ -34,6 +34,12 @@ struct OpenedSource
     FileFacts facts;
 };
 
+struct DeviceRoom
+{
+    std::int64_t freeBytes = 0;
+    std::string mountPoint; // where its file system is mounted, as people know the device
+};
+
 class FileOps
 {
 public:
@@ -45,11 +51,16 @@ public:
     // Copies up to max bytes from in to out at their current offsets; 0 copied is the end.
     virtual Outcome<std::size_t> copyChunk(const UniqueFd& in, const UniqueFd& out,
                                            std::size_t max) = 0;
-    // Starts writing the file's data to the device without waiting for it.
-    virtual void beginFlush(const UniqueFd& fd) = 0;
-    // Gives the file both times and flushes it to the device.
-    virtual std::error_code finish(const UniqueFd& fd, const struct timespec& accessed,
-                                   const struct timespec& modified) = 0;
+    // Starts writing a range of the file's data to the device without waiting for it.
+    virtual void startWriteBack(const UniqueFd& fd, std::int64_t offset, std::int64_t length) = 0;
+    // Waits until a range whose writing was started is on the device.
+    virtual void waitWriteBack(const UniqueFd& fd, std::int64_t offset, std::int64_t length) = 0;
+    // Gives the file both times.
+    virtual std::error_code setTimes(const UniqueFd& fd, const struct timespec& accessed,
+                                     const struct timespec& modified) = 0;
+    // Returns once the files' data and times are on their devices: one flush of a whole file
+    // system where that is cheaper than one per file. An error means none can be trusted.
+    virtual std::error_code flush(const std::vector<const UniqueFd*>& files) = 0;
     // The facts of the file at path (links followed); no value when nothing is there.
     virtual Outcome<std::optional<FileFacts>> factsOf(const std::string& path) = 0;
     // Renames in one step, replacing what is at the target path.
@@ -62,6 +73,10 @@ public:
     // Whether the folder lies on a FAT or exFAT file system, whose names cannot hold every
     // character a Linux name can.
     virtual bool hasFatNames(const std::string& folder) = 0;
+    // The device a folder lies on.
+    virtual Outcome<std::uint64_t> deviceOf(const std::string& folder) = 0;
+    // The room left for this user on the device a folder lies on.
+    virtual Outcome<DeviceRoom> roomOn(const std::string& folder) = 0;
     // Flushes a folder's entries (the renames into it) to the device.
     virtual std::error_code syncFolder(const std::string& folder) = 0;
 };

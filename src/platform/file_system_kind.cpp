@@ -75,8 +75,8 @@ MountEntry mountEntryOf(const std::string& mountInfo, unsigned wantedMajor, unsi
     for (std::string line; std::getline(lines, line);) {
         // "36 35 98:0 /mnt1 /mnt2 rw,noatime master:1 - ext3 /dev/root rw,errors=continue"
         std::istringstream fields(line);
-        std::string id, parent, device;
-        fields >> id >> parent >> device;
+        std::string id, parent, device, root, mountPoint;
+        fields >> id >> parent >> device >> root >> mountPoint;
         if (device != wanted)
             continue;
         const auto dash = line.find(" - ");
@@ -86,6 +86,7 @@ MountEntry mountEntryOf(const std::string& mountInfo, unsigned wantedMajor, unsi
         MountEntry entry;
         tail >> entry.type >> entry.source;
         entry.source = unescapeOctal(entry.source);
+        entry.mountPoint = unescapeOctal(mountPoint);
         return entry;
     }
     return {};
@@ -119,6 +120,16 @@ bool onFatFileSystem(const std::string& folder)
     if (entry.type.starts_with("fuse."))
         return isFatTypeName(entry.type.substr(5));
     return entry.type == "fuseblk" && blockDeviceHoldsFat(entry.source, info.st_dev);
+}
+
+std::string mountPointOf(const std::string& folder)
+{
+    struct stat info = {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return folder;
+    const auto entry =
+        mountEntryOf(readWhole("/proc/self/mountinfo"), major(info.st_dev), minor(info.st_dev));
+    return entry.mountPoint.empty() ? folder : entry.mountPoint;
 }
 
 } // namespace parlowen

@@ -15,8 +15,12 @@ struct MountEntry
 {
     std::string type;
     std::string source;
+    std::string mountPoint;
 };
 MountEntry mountEntryOf(const std::string& mountInfo, unsigned major, unsigned minor);
+
+// Where the file system holding the folder is mounted; the folder itself when unknown.
+std::string mountPointOf(const std::string& folder);
 
 // True when the first sector of a volume is an exFAT or FAT boot sector.
 bool isFatBootSector(const std::string& sector);

@@ -9,6 +9,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace parlowen {
@@ -18,6 +20,8 @@ std::error_code lastError()
 {
     return {errno, std::generic_category()};
 }
+
+constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
 
 std::error_code errorOf(int number)
 {
@@ -94,19 +98,49 @@ Outcome<std::size_t> PosixFileOps::copyChunk(const UniqueFd& in, const UniqueFd&
     return {0, lastError()};
 }
 
-void PosixFileOps::beginFlush(const UniqueFd& fd)
+void PosixFileOps::startWriteBack(const UniqueFd& fd, std::int64_t offset, std::int64_t length)
 {
-    // Only a head start: finish() waits for the data whatever happens here.
-    ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    // Only a head start: flush() waits for the data whatever happens here.
+    ::sync_file_range(fd.get(), offset, length, SYNC_FILE_RANGE_WRITE);
 }
 
-std::error_code PosixFileOps::finish(const UniqueFd& fd, const struct timespec& accessed,
-                                     const struct timespec& modified)
+void PosixFileOps::waitWriteBack(const UniqueFd& fd, std::int64_t offset, std::int64_t length)
+{
+    ::sync_file_range(fd.get(), offset, length,
+                      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                          SYNC_FILE_RANGE_WAIT_AFTER);
+}
+
+std::error_code PosixFileOps::setTimes(const UniqueFd& fd, const struct timespec& accessed,
+                                       const struct timespec& modified)
 {
     // Both times: exFAT through FUSE ignores an update of the modification time alone.
     const struct timespec times[2] = {accessed, modified};
-    if (::futimens(fd.get(), times) != 0 || ::fsync(fd.get()) != 0)
-        return lastError();
+    return ::futimens(fd.get(), times) != 0 ? lastError() : std::error_code();
+}
+
+std::error_code PosixFileOps::flush(const std::vector<const UniqueFd*>& files)
+{
+    // Many small files cost one journal commit each when flushed one by one; one syncfs of
+    // their file system flushes them all at once. FUSE file systems only promise what their
+    // own fsync does, so their files are flushed one by one.
+    std::map<dev_t, int> wholeSystems; // a descriptor on each device flushed as a whole
+    for (const UniqueFd* file : files) {
+        struct stat info = {};
+        struct statfs system = {};
+        if (::fstat(file->get(), &info) != 0 || ::fstatfs(file->get(), &system) != 0)
+            return lastError();
+        if (files.size() > 1 && system.f_type != kFuseMagic) {
+            wholeSystems.emplace(info.st_dev, file->get());
+            continue;
+        }
+        if (::fsync(file->get()) != 0)
+            return lastError();
+    }
+    for (const auto& [device, fd] : wholeSystems) {
+        if (::syncfs(fd) != 0)
+            return lastError();
+    }
     return {};
 }
 
@@ -177,6 +211,26 @@ bool PosixFileOps::hasFatNames(const std::string& folder)
     if (known != m_fatDevices.end())
         return known->second;
     return m_fatDevices[info.st_dev] = onFatFileSystem(folder);
+}
+
+Outcome<std::uint64_t> PosixFileOps::deviceOf(const std::string& folder)
+{
+    struct stat info = {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return {0, lastError()};
+    return {static_cast<std::uint64_t>(info.st_dev), {}};
+}
+
+Outcome<DeviceRoom> PosixFileOps::roomOn(const std::string& folder)
+{
+    struct statvfs room = {};
+    if (::statvfs(folder.c_str(), &room) != 0)
+        return {{}, lastError()};
+    DeviceRoom result;
+    result.freeBytes = static_cast<std::int64_t>(room.f_bavail) *
+                       static_cast<std::int64_t>(room.f_frsize);
+    result.mountPoint = mountPointOf(folder);
+    return {result, {}};
 }
 
 std::error_code PosixFileOps::syncFolder(const std::string& folder)

@@ -8,7 +8,8 @@
 namespace parlowen {
 namespace {
 
-constexpr std::size_t kChunk = 8 << 20;
+// Small enough that a stop is honoured within a second on a slow USB stick.
+constexpr std::int64_t kChunk = 2 << 20;
 
 const char* plainWords(const std::error_code& error)
 {
@@ -54,7 +55,8 @@ CopyJob::~CopyJob()
     }
 }
 
-StepFailure CopyJob::copy()
+StepFailure CopyJob::copy(const std::stop_token& stop,
+                          const std::function<void(std::int64_t)>& copied)
 {
     auto opened = m_files.openSource(m_op.OpSourcePath);
     if (opened.error)
@@ -66,22 +68,43 @@ StepFailure CopyJob::copy()
         return failed(created.error, "creating the copy in " + folderOf(m_op.OpTargetPath));
     m_out = std::move(created.value);
     m_temporary = temporary;
+    std::int64_t written = 0;
+    std::int64_t started = 0;  // written up to here is on its way to the device
+    std::int64_t previous = 0; // the range [previous, started) was the last one started
     for (;;) {
-        const auto copied = m_files.copyChunk(m_source.fd, m_out, kChunk);
-        if (copied.error)
-            return failed(copied.error, "copying");
-        if (copied.value == 0)
+        if (stop.stop_requested())
+            return failed(std::make_error_code(std::errc::operation_canceled), "copying");
+        const auto chunk = m_files.copyChunk(m_source.fd, m_out, kChunk);
+        if (chunk.error)
+            return failed(chunk.error, "copying");
+        if (chunk.value == 0)
             break;
+        written += static_cast<std::int64_t>(chunk.value);
+        // A large file goes to the device chunk by chunk, waiting for the chunk before: the
+        // device is never far behind, so the progress is true and a stop is quick.
+        if (written - started >= kChunk) {
+            m_files.startWriteBack(m_out, started, written - started);
+            if (started > previous)
+                m_files.waitWriteBack(m_out, previous, started - previous);
+            previous = started;
+            started = written;
+        }
+        if (copied)
+            copied(written);
     }
     m_source.fd.close();
-    m_files.beginFlush(m_out);
     return {};
 }
 
-StepFailure CopyJob::commit()
+StepFailure CopyJob::stamp()
 {
-    if (auto e = m_files.finish(m_out, m_source.facts.accessed, m_source.facts.modified))
+    if (auto e = m_files.setTimes(m_out, m_source.facts.accessed, m_source.facts.modified))
         return failed(e, "writing the copy to the device");
+    return {};
+}
+
+StepFailure CopyJob::place()
+{
     if (auto e = m_out.close())
         return failed(e, "writing the copy to the device");
     if (m_op.OpReplacedPath.empty()) {

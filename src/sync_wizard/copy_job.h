@@ -5,6 +5,8 @@
 #include "compare/result_store.h"
 #include "platform/file_ops.h"
 
+#include <functional>
+#include <stop_token>
 #include <string>
 #include <system_error>
 
@@ -33,11 +35,17 @@ public:
     std::size_t index() const { return m_index; }
     std::int64_t size() const { return m_source.facts.size; }
 
-    // Writes the copy and starts its way to the device.
-    StepFailure copy();
-    // Waits until the copy is on the device, then puts it in the target's place: a "copied to"
-    // only where nothing answers to the name, an "overwrites" only over the file Compare saw.
-    StepFailure commit();
+    // Writes the copy, telling copied the bytes written so far after every chunk. A large file
+    // goes to the device while it is written, so that a stop is never far behind; a stop
+    // abandons the copy (the failure's error is operation_canceled).
+    StepFailure copy(const std::stop_token& stop,
+                     const std::function<void(std::int64_t)>& copied);
+    // Gives the copy the source's times; then the copy is ready to be flushed.
+    StepFailure stamp();
+    const UniqueFd& output() const { return m_out; }
+    // Once flushed, puts the copy in the target's place: a "copied to" only where nothing
+    // answers to the name, an "overwrites" only over the file Compare saw.
+    StepFailure place();
 
 private:
     StepFailure targetStillAsSeen();

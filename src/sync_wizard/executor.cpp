@@ -13,10 +13,11 @@ namespace parlowen {
 namespace {
 
 constexpr std::size_t kListed = 20;
-// Copies written ahead of the flush: enough to keep the device busy. A copy that meets a full
-// device while others wait is tried again once they are in place (they may free old files).
-constexpr std::size_t kWriteAheadFiles = 64;
-constexpr std::int64_t kWriteAheadBytes = 128 << 20;
+// Copies written ahead of their flush: many small files share one flush, and the bytes waiting
+// for it stay few enough that a stop is not held up for long. A copy that meets a full device
+// while others wait is tried again once they are in place (they may free old files).
+constexpr std::size_t kWriteAheadFiles = 256;
+constexpr std::int64_t kWriteAheadBytes = 32 << 20;
 
 std::string nameOf(const std::string& path)
 {
@@ -77,63 +78,111 @@ bool retryAfterCommits(const StepFailure& failure)
 class Carrier
 {
 public:
-    Carrier(const ResultStore& plan, FileOps& files) : m_plan(plan), m_files(files) {}
+    Carrier(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
+        : m_plan(plan), m_files(files), m_control(control)
+    {
+        m_progress.total = plan.size();
+        for (const auto& op : plan)
+            m_progress.bytesTotal += op.sourceSize.value_or(0);
+    }
 
-    std::vector<FailedOperation> run()
+    CarryOutResult run()
     {
         const auto folders = prepareFolders(m_plan, m_files);
-        for (std::size_t i = 0; i < m_plan.size(); ++i) {
+        CarryOutResult result;
+        result.total = m_plan.size();
+        for (std::size_t i = 0; i < m_plan.size() && !stopped(); ++i) {
             const std::string refused =
                 refusal(m_plan[i], folders.at(folderOf(m_plan[i].OpTargetPath)));
             if (!refused.empty())
                 fail(i, refused);
             else
                 start(i);
+            m_bytesBefore += m_plan[i].sourceSize.value_or(0);
         }
-        commitAll();
-        return failures();
+        // Copies not yet in place are abandoned on a stop: waiting for them could take long.
+        if (stopped())
+            m_flushing.clear();
+        else
+            commitAll();
+        result.stopped = stopped();
+        result.finished = m_finished;
+        result.failures = failures();
+        return result;
     }
 
 private:
+    bool stopped() const { return m_control.stop.stop_requested(); }
+
     void start(std::size_t i)
     {
         auto job = std::make_unique<CopyJob>(m_files, m_plan[i], i);
-        auto failure = job->copy();
+        auto failure = copy(*job, i);
         if (failure && retryAfterCommits(failure) && !m_flushing.empty()) {
             job.reset(); // its temporary goes before the others are committed
             commitAll();
             job = std::make_unique<CopyJob>(m_files, m_plan[i], i);
-            failure = job->copy();
+            failure = copy(*job, i);
         }
         if (failure) {
-            fail(i, failure.reason());
+            if (failure.error != std::errc::operation_canceled)
+                fail(i, failure.reason());
             return;
         }
         m_flushingBytes += job->size();
         m_flushing.push_back(std::move(job));
-        while (m_flushing.size() > kWriteAheadFiles || m_flushingBytes > kWriteAheadBytes)
-            commitOldest();
+        if (m_flushing.size() >= kWriteAheadFiles || m_flushingBytes >= kWriteAheadBytes)
+            commitAll();
     }
 
-    void commitOldest()
+    StepFailure copy(CopyJob& job, std::size_t i)
     {
-        auto& job = *m_flushing.front();
-        m_flushingBytes -= job.size();
-        if (const auto failure = job.commit())
-            fail(job.index(), failure.reason());
-        else
-            m_touchedFolders.insert(folderOf(m_plan[job.index()].OpTargetPath));
-        m_flushing.pop_front();
+        m_progress.current = i + 1;
+        m_progress.file = m_plan[i].OpSourcePath;
+        const auto told = [this](std::int64_t copied) {
+            m_progress.bytesDone = m_bytesBefore + copied;
+            if (m_control.progress)
+                m_control.progress(m_progress);
+        };
+        told(0);
+        return job.copy(m_control.stop, told);
     }
 
+    // The copies written ahead are flushed together, then put in place in plan order.
     void commitAll()
     {
-        while (!m_flushing.empty())
-            commitOldest();
+        std::vector<const UniqueFd*> ready;
+        std::vector<bool> stamped;
+        for (const auto& job : m_flushing) {
+            const auto failure = job->stamp();
+            if (failure)
+                fail(job->index(), failure.reason());
+            else
+                ready.push_back(&job->output());
+            stamped.push_back(!failure);
+        }
+        const std::error_code flushed = ready.empty() ? std::error_code() : m_files.flush(ready);
+        for (std::size_t k = 0; k < m_flushing.size(); ++k) {
+            CopyJob& job = *m_flushing[k];
+            if (!stamped[k])
+                continue;
+            StepFailure failure{flushed, "writing the copy to the device", {}};
+            if (!failure)
+                failure = job.place();
+            if (failure) {
+                fail(job.index(), failure.reason());
+            } else {
+                ++m_finished;
+                m_touchedFolders.insert(folderOf(m_plan[job.index()].OpTargetPath));
+            }
+        }
+        m_flushing.clear();
+        m_flushingBytes = 0;
     }
 
     void fail(std::size_t index, const std::string& why)
     {
+        ++m_finished;
         m_failures.emplace(
             index, FailedOperation{m_plan[index].OpSourcePath, m_plan[index].OpTargetPath, why});
     }
@@ -154,19 +203,27 @@ private:
 
     const ResultStore& m_plan;
     FileOps& m_files;
+    const CarryOutControl& m_control;
+    CopyProgress m_progress;
+    std::int64_t m_bytesBefore = 0; // the plan's bytes before the operation being copied
+    std::size_t m_finished = 0;
     std::map<std::size_t, FailedOperation> m_failures; // by plan position
     std::set<std::string> m_touchedFolders;
-    // A few copies are written ahead while earlier ones reach the device; they are put in
-    // place one by one in plan order.
+    // Copies written ahead of their flush, put in place together in plan order.
     std::deque<std::unique_ptr<CopyJob>> m_flushing;
     std::int64_t m_flushingBytes = 0;
 };
 
 } // namespace
 
+CarryOutResult carryOut(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
+{
+    return Carrier(plan, files, control).run();
+}
+
 std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files)
 {
-    return Carrier(plan, files).run();
+    return carryOut(plan, files, CarryOutControl{}).failures;
 }
 
 std::string failureReport(const std::vector<FailedOperation>& failures)

@@ -6,6 +6,8 @@
 #include "platform/file_ops.h"
 #include "sync_wizard/player_names.h"
 
+#include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -18,8 +20,37 @@ struct FailedOperation
     std::string reason; // in a player owner's words, with the step it stopped at
 };
 
-// Runs every operation in plan order; one failure does not stop the others. Returns the
-// operations that failed. Every copy that succeeded is on the device when this returns.
+// Where a run of the plan is.
+struct CopyProgress
+{
+    std::size_t current = 0; // the operation being copied, counted from 1
+    std::size_t total = 0;
+    std::int64_t bytesDone = 0;
+    std::int64_t bytesTotal = 0;
+    std::string file; // the source being copied
+};
+
+// What a caller may watch and ask of a run. The progress is told on the running thread.
+struct CarryOutControl
+{
+    std::function<void(const CopyProgress&)> progress;
+    std::stop_token stop;
+};
+
+struct CarryOutResult
+{
+    std::vector<FailedOperation> failures;
+    bool stopped = false;
+    std::size_t finished = 0; // operations carried out or failed before the end or the stop
+    std::size_t total = 0;
+};
+
+// Runs every operation in plan order; one failure does not stop the others. A stop abandons
+// the copies not yet in place (their temporaries removed) and leaves everything else as it is.
+// Every copy that was put in place is on the device when this returns.
+CarryOutResult carryOut(const ResultStore& plan, FileOps& files, const CarryOutControl& control);
+
+// The same, without watching: returns the operations that failed.
 std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files);
 
 // The "Error" text naming each failed operation: the first 20, then how many more.

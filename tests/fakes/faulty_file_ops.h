@@ -17,6 +17,9 @@ public:
     int failFinish = 0;
     int failRename = 0; // both kinds of rename
     bool fatNames = false;
+    std::optional<std::int64_t> freeBytes; // the room every device reports, when set
+    int flushes = 0;
+    int roomLookUps = 0;
     // Asked before every chunk with the bytes about to be written; an errno fails the chunk.
     std::function<int(std::size_t bytes)> chunkError;
     std::function<void(std::size_t copiedSoFar)> afterChunk; // runs after every chunk
@@ -52,11 +55,23 @@ public:
             afterChunk(m_copied);
         return copied;
     }
-    void beginFlush(const UniqueFd& fd) override { m_real.beginFlush(fd); }
-    std::error_code finish(const UniqueFd& fd, const struct timespec& accessed,
-                           const struct timespec& modified) override
+    void startWriteBack(const UniqueFd& fd, std::int64_t offset, std::int64_t length) override
     {
-        return failFinish ? error(failFinish) : m_real.finish(fd, accessed, modified);
+        m_real.startWriteBack(fd, offset, length);
+    }
+    void waitWriteBack(const UniqueFd& fd, std::int64_t offset, std::int64_t length) override
+    {
+        m_real.waitWriteBack(fd, offset, length);
+    }
+    std::error_code setTimes(const UniqueFd& fd, const struct timespec& accessed,
+                             const struct timespec& modified) override
+    {
+        return m_real.setTimes(fd, accessed, modified);
+    }
+    std::error_code flush(const std::vector<const UniqueFd*>& files) override
+    {
+        ++flushes;
+        return failFinish ? error(failFinish) : m_real.flush(files);
     }
     Outcome<std::optional<FileFacts>> factsOf(const std::string& path) override
     {
@@ -78,6 +93,18 @@ public:
         return m_real.filesIn(folder);
     }
     bool hasFatNames(const std::string&) override { return fatNames; }
+    Outcome<std::uint64_t> deviceOf(const std::string& folder) override
+    {
+        return m_real.deviceOf(folder);
+    }
+    Outcome<DeviceRoom> roomOn(const std::string& folder) override
+    {
+        ++roomLookUps;
+        auto room = m_real.roomOn(folder);
+        if (freeBytes)
+            room.value.freeBytes = *freeBytes;
+        return room;
+    }
     std::error_code syncFolder(const std::string& folder) override
     {
         return m_real.syncFolder(folder);

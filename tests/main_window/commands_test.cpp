@@ -25,7 +25,7 @@ TEST(FolderCheck, BothTextsMustBeFolders)
 
 TEST(SyncRefusal, WizardWithAPlanElseWhyNot)
 {
-    const ResultStore plan = {{"/l/a", "/r/", "/l/a", "/r/a", "", kCopiedTo, {}, {}}};
+    const ResultStore plan = {{"/l/a", "/r/", "/l/a", "/r/a", "", kCopiedTo, {}, {}, {}}};
     EXPECT_FALSE(syncRefusal(plan, 1, 0, "/l", "/r"));
     EXPECT_EQ(syncRefusal({}, 0, 3, "/l", "/r")->text,
               "Nothing to synchronize. You need to select two folders and generate results by "

@@ -17,6 +17,7 @@ TEST(FileSystemKind, MountEntryIsFoundByDevice)
         "46 27 0:52 / /media/ann/OTHER rw - fuse.exfat /dev/sdb\\0401 rw\n";
     EXPECT_EQ(mountEntryOf(info, 7, 0).type, "fuseblk");
     EXPECT_EQ(mountEntryOf(info, 7, 0).source, "/dev/loop0");
+    EXPECT_EQ(mountEntryOf(info, 7, 0).mountPoint, "/media/ann/MY PLAYER");
     EXPECT_EQ(mountEntryOf(info, 0, 52).type, "fuse.exfat");
     EXPECT_EQ(mountEntryOf(info, 0, 52).source, "/dev/sdb 1");
     EXPECT_EQ(mountEntryOf(info, 8, 2).type, "");

@@ -24,7 +24,7 @@ constexpr std::int64_t kNew = 1'600'000'000;
 
 PlannedOperation copyOp(const std::string& source, const std::string& target)
 {
-    return {source, target.substr(0, target.rfind('/') + 1), source, target, "", kCopiedTo, {}, {}};
+    return {source, target.substr(0, target.rfind('/') + 1), source, target, "", kCopiedTo, {}, {}, {}};
 }
 
 struct stat statOf(const std::string& path)
@@ -38,7 +38,7 @@ struct stat statOf(const std::string& path)
 PlannedOperation overwriteOp(const std::string& source, const std::string& target)
 {
     const auto seen = statOf(target);
-    return {source, target, source, target, target, kOverwrites, seen.st_size, seen.st_mtime};
+    return {source, target, source, target, target, kOverwrites, seen.st_size, seen.st_mtime, {}};
 }
 
 std::int64_t modified(const std::string& path)

@@ -147,7 +147,7 @@ private slots:
     {
         ProgramFolder folder{kHandCursor};
         testing::TestServices t(folder.tree.root());
-        Form3 wizard(t.services, {{"/l/a", "/r/", "/l/a", "/r/a", "", "copied to", {}, {}}});
+        Form3 wizard(t.services, {{"/l/a", "/r/", "/l/a", "/r/a", "", "copied to", {}, {}, {}}});
         wizard.setAttribute(Qt::WA_DeleteOnClose, false);
         QCOMPARE(wizard.pointer().mode, PointerMode::Arrow);
         moveOver(child<PictureButton>(wizard, "Check4"));
