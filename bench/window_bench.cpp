@@ -18,6 +18,7 @@ class NoMessages final : public parlowen::Messages
 {
 public:
     void show(const std::string&, const std::string&) override {}
+    bool ask(const std::string&, const std::string&) override { return true; }
 };
 
 class NoShell final : public parlowen::Shell

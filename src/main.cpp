@@ -1,16 +1,40 @@
 // Builds the real platform objects and shows the main window.
 #include "main_window/qt/form1.h"
+#include "platform/end_signals.h"
 #include "platform/posix_file_ops.h"
 #include "platform/qt/qt_folder_dialog.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_settings_store.h"
 #include "platform/qt/qt_shell.h"
+#include "sync_wizard/qt/form3.h"
 
 #include <QApplication>
 #include <QFile>
 
+namespace {
+
+// SIGINT or SIGTERM (logging out): a copy in progress stops cleanly, then the program ends.
+void endOnSignal()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* wizard = qobject_cast<parlowen::Form3*>(window); wizard && wizard->copying()) {
+            wizard->endProgram();
+            return;
+        }
+    }
+    QApplication::closeAllWindows();
+    QApplication::quit();
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    // First, so that every thread started later leaves the signals to it.
+    const parlowen::EndSignals endSignals([] {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, &endOnSignal, Qt::QueuedConnection);
+    });
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlowen"));
 

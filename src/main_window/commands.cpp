@@ -1,6 +1,8 @@
 // What the main window's commands decide.
 #include "main_window/commands.h"
 
+#include "sync_wizard/progress_meter.h"
+
 #include "compare/comparison.h"
 #include "main_window/probes/path_probes.h"
 
@@ -28,9 +30,17 @@ std::optional<Message> syncRefusal(const ResultStore& plan, std::size_t leftRows
                    "No need to synchronize. " + leftText + " & " + rightText + " are identical."};
 }
 
-Message syncEndMessage(const std::vector<FailedOperation>& failures, const std::string& leftText,
+Message syncEndMessage(const CarryOutResult& run, const std::string& leftText,
                        const std::string& rightText)
 {
+    const auto& failures = run.failures;
+    if (run.stopped) {
+        std::string text = "Stopped after " + countText(run.finished) + " of " +
+                           countText(run.total) + " operations.";
+        if (!failures.empty())
+            text += "\n\n" + failureReport(failures);
+        return {"Sync stopped", text};
+    }
     if (failures.empty())
         return {"Congratulations", leftText + " & " + rightText + " have been synchronized."};
     return {"Error", failureReport(failures)};

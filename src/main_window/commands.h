@@ -28,8 +28,9 @@ std::optional<Message> syncRefusal(const ResultStore& plan, std::size_t leftRows
                                    std::size_t rightRows, const std::string& leftText,
                                    const std::string& rightText);
 
-// The message after the wizard's OK and the fresh Compare: congratulations, or the failures.
-Message syncEndMessage(const std::vector<FailedOperation>& failures, const std::string& leftText,
+// The message after the wizard's OK (or Stop) and the fresh Compare: congratulations, the
+// failures, or where the stop left the plan.
+Message syncEndMessage(const CarryOutResult& run, const std::string& leftText,
                        const std::string& rightText);
 
 } // namespace parlowen

@@ -21,6 +21,13 @@ public:
     {
         shown.push_back({title, text});
     }
+    bool ask(const std::string& title, const std::string& text) override
+    {
+        asked.push_back({title, text});
+        return answerYes;
+    }
+    std::vector<ShownMessage> asked;
+    bool answerYes = false;
     std::vector<ShownMessage> shown;
 };
 

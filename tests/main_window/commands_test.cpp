@@ -36,13 +36,18 @@ TEST(SyncRefusal, WizardWithAPlanElseWhyNot)
 
 TEST(SyncEndMessage, CongratulatesOnlyWithoutFailures)
 {
-    const auto done = syncEndMessage({}, "/l", "/r");
+    const auto done = syncEndMessage({{}, false, 3, 3}, "/l", "/r");
     EXPECT_EQ(done.title, "Congratulations");
     EXPECT_EQ(done.text, "/l & /r have been synchronized.");
-    const auto failed =
-        syncEndMessage({{"/l/a", "/r/a", "the device is full (copying)"}}, "/l", "/r");
+    const CarryOutResult full{{{"/l/a", "/r/a", "the device is full (copying)"}}, false, 1, 1};
+    const auto failed = syncEndMessage(full, "/l", "/r");
     EXPECT_EQ(failed.title, "Error");
     EXPECT_NE(failed.text.find("/l/a -> /r/a: the device is full (copying)"), std::string::npos);
+    const auto stopped = syncEndMessage({full.failures, true, 1234, 3204}, "/l", "/r");
+    EXPECT_EQ(stopped.title, "Sync stopped");
+    EXPECT_EQ(stopped.text.substr(0, 40), "Stopped after 1,234 of 3,204 operations.");
+    EXPECT_NE(stopped.text.find("/l/a -> /r/a: the device is full"), std::string::npos);
+    EXPECT_EQ(syncEndMessage({{}, true, 0, 2}, "/l", "/r").text, "Stopped after 0 of 2 operations.");
 }
 
 } // namespace

@@ -140,11 +140,11 @@ void Form1::Check2_Click()
     wizard->show();
 }
 
-void Form1::Wizard_PlanCarriedOut(const std::vector<FailedOperation>& failures)
+void Form1::Wizard_PlanCarriedOut(const CarryOutResult& run)
 {
     show();
     Check1_Click();
-    const auto message = syncEndMessage(failures, m_box1.text(), m_box2.text());
+    const auto message = syncEndMessage(run, m_box1.text(), m_box2.text());
     m_services.messages.show(message.title, message.text);
 }
 

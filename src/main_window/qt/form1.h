@@ -45,7 +45,7 @@ private:
     void Check1_Click();
     void Check2_Click();
     void Check7_Click();
-    void Wizard_PlanCarriedOut(const std::vector<FailedOperation>& failures);
+    void Wizard_PlanCarriedOut(const CarryOutResult& run);
     void Image_Click(QComboBox* box);
     void ListView1_Click();
     void ListView_Drop(QComboBox* box, const std::vector<DroppedItem>& items);

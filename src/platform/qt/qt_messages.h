@@ -9,6 +9,7 @@ class QtMessages final : public Messages
 {
 public:
     void show(const std::string& title, const std::string& text) override;
+    bool ask(const std::string& title, const std::string& text) override;
 };
 
 } // namespace parlowen

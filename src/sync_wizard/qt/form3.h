@@ -6,7 +6,11 @@
 #include "platform/services.h"
 #include "sync_wizard/executor.h"
 #include "sync_wizard/form3_layout.h"
+#include "sync_wizard/progress_meter.h"
+#include "sync_wizard/qt/plan_runner.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -14,6 +18,7 @@
 
 class QGroupBox;
 class QLabel;
+class QProgressBar;
 class QTreeView;
 
 namespace parlowen {
@@ -30,10 +35,13 @@ public:
     ~Form3() override;
 
     const PointerState& pointer() const { return m_pointer.state(); }
+    bool copying() const;
+    // The program is asked to end: a copy stops first, then the program ends without a word.
+    void endProgram();
 
 signals:
-    // OK carried the plan out (the failures are empty when everything was done).
-    void planCarriedOut(const std::vector<parlowen::FailedOperation>& failures);
+    // OK carried the plan out, or Stop ended it early.
+    void planCarriedOut(const parlowen::CarryOutResult& run);
     // The wizard is closing, whichever way out was taken.
     void closing();
 
@@ -56,6 +64,9 @@ private:
     // Run Source / Run Dstn: opens the file of the selected operation's side.
     void Run_Click(Side side);
     void ListView1_Click();
+    void Copy_Progress();
+    void Copy_Finished(const CarryOutResult& run);
+    void showCopying(bool copying);
 
     void setRunStates(int row);
     static void setAvailable(PictureButton* button, bool available);
@@ -75,6 +86,14 @@ private:
     bool m_runSourceAvailable = false;
     bool m_runDestinationAvailable = false;
     std::unique_ptr<LayoutSurface<Form3Element>> m_surface;
+    QProgressBar* m_bar = nullptr;
+    QLabel* m_progressLine = nullptr;
+    QLabel* m_progressFile = nullptr;
+    PlanRunner* m_runner = nullptr;
+    QTimer m_progressTimer;
+    QElapsedTimer m_clock;
+    ProgressMeter m_meter;
+    bool m_endProgram = false;
 };
 
 } // namespace parlowen

@@ -1,0 +1,92 @@
+// Whether a plan fits on its target devices.
+#include "sync_wizard/room_check.h"
+
+#include "sync_wizard/player_names.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+namespace parlowen {
+namespace {
+
+struct DeviceNeed
+{
+    std::string folder; // any target folder on the device, to ask for its room
+    std::int64_t net = 0;
+    std::int64_t largestOverwrite = 0;
+};
+
+std::int64_t sourceSize(const PlannedOperation& op, FileOps& files)
+{
+    if (op.sourceSize)
+        return *op.sourceSize;
+    const auto facts = files.factsOf(op.OpSourcePath);
+    return facts.value ? facts.value->size : 0;
+}
+
+} // namespace
+
+std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files)
+{
+    std::map<std::string, std::uint64_t> deviceOfFolder;
+    std::map<std::uint64_t, DeviceNeed> needs;
+    for (const auto& op : plan) {
+        const std::string folder = folderOf(op.OpTargetPath);
+        auto known = deviceOfFolder.find(folder);
+        if (known == deviceOfFolder.end()) {
+            const auto device = files.deviceOf(folder);
+            if (device.error)
+                continue; // a missing folder fails on its own, with its own reason
+            known = deviceOfFolder.emplace(folder, device.value).first;
+        }
+        DeviceNeed& need = needs[known->second];
+        if (need.folder.empty())
+            need.folder = folder;
+        const std::int64_t size = sourceSize(op, files);
+        if (op.OpReplacedPath.empty()) {
+            need.net += size;
+        } else {
+            need.net += size - op.seenTargetSize.value_or(0);
+            need.largestOverwrite = std::max(need.largestOverwrite, size);
+        }
+    }
+    std::vector<Shortfall> shortfalls;
+    for (const auto& [device, need] : needs) {
+        const std::int64_t needed = std::max(need.net, need.largestOverwrite);
+        if (needed <= 0)
+            continue;
+        const auto room = files.roomOn(need.folder);
+        if (!room.error && room.value.freeBytes < needed)
+            shortfalls.push_back({room.value.mountPoint, needed, room.value.freeBytes});
+    }
+    return shortfalls;
+}
+
+std::string roomQuestion(const std::vector<Shortfall>& shortfalls)
+{
+    std::string text;
+    for (const auto& s : shortfalls)
+        text += "The copies need " + sizeText(s.needed) + " on " + s.mountPoint + ", which has " +
+                sizeText(s.free) + " free. ";
+    return text + "Copy anyway? Copies that do not fit will be listed as failed.";
+}
+
+std::string sizeText(std::int64_t bytes)
+{
+    if (bytes < 1000)
+        return std::to_string(std::max<std::int64_t>(bytes, 0)) + " bytes";
+    const char* units[] = {"kB", "MB", "GB", "TB"};
+    double value = static_cast<double>(bytes) / 1000;
+    std::size_t unit = 0;
+    // 999.96 kB would read "1000.0 kB": it is shown as the next unit.
+    while (value >= 999.95 && unit + 1 < std::size(units)) {
+        value /= 1000;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
+    return text;
+}
+
+} // namespace parlowen

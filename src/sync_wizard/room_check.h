@@ -1,0 +1,32 @@
+// Whether a plan fits on the devices it writes to, checked before anything is touched.
+#pragma once
+
+#include "compare/result_store.h"
+#include "platform/file_ops.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace parlowen {
+
+// A device the plan does not fit on.
+struct Shortfall
+{
+    std::string mountPoint;
+    std::int64_t needed = 0;
+    std::int64_t free = 0;
+};
+
+// Adds up what the plan writes to each target device: a copy needs its source's size; an
+// overwrite needs the new size less the old in the end, and the largest new file must fit
+// beside its old one while it is written. One look at the free space per device.
+std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files);
+
+// The question asked when some device is short.
+std::string roomQuestion(const std::vector<Shortfall>& shortfalls);
+
+// A size in the units people read: bytes, kB, MB, GB or TB with one decimal.
+std::string sizeText(std::int64_t bytes);
+
+} // namespace parlowen
