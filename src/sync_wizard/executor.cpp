@@ -100,11 +100,9 @@ public:
                 start(i);
             m_bytesBefore += m_plan[i].sourceSize.value_or(0);
         }
-        // Copies not yet in place are abandoned on a stop: waiting for them could take long.
-        if (stopped())
-            m_flushing.clear();
-        else
-            commitAll();
+        // Also on a stop: the copies written ahead are complete, and few enough to flush
+        // quickly; only the file being copied was abandoned.
+        commitAll();
         result.stopped = stopped();
         result.finished = m_finished;
         result.failures = failures();
@@ -116,6 +114,9 @@ private:
 
     void start(std::size_t i)
     {
+        // A large file copies with nothing waiting before it, so a stop in its middle is quick.
+        if (m_plan[i].sourceSize.value_or(0) > kWriteAheadBytes / 4)
+            commitAll();
         auto job = std::make_unique<CopyJob>(m_files, m_plan[i], i);
         auto failure = copy(*job, i);
         if (failure && retryAfterCommits(failure) && !m_flushing.empty()) {

@@ -2,6 +2,7 @@
 // folder dialog answers given in advance, real file operations.
 #pragma once
 
+#include "fakes/faulty_file_ops.h"
 #include "fakes/memory_settings_store.h"
 #include "fakes/recording_messages.h"
 #include "fakes/recording_shell.h"
@@ -37,7 +38,7 @@ struct TestServices
     }
     MemorySettingsStore settings;
     RecordingMessages messages;
-    PosixFileOps files;
+    FaultyFileOps files; // the real operations unless a test makes one fail or wait
     RecordingShell shell;
     ScriptedFolderDialog folderDialog;
     Services services;

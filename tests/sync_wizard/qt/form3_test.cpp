@@ -16,6 +16,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
+#include <QThread>
 #include <QTest>
 #include <QTreeView>
 
@@ -264,6 +266,75 @@ private slots:
         QVERIFY(!std::filesystem::exists(f.right.path("Album")));
         QCOMPARE(f.right.read("b.mp3"), std::string("b"));
         QCOMPARE(f.results.size(), size_t(1)); // the fresh comparison still plans the failed copy
+    }
+
+    void roomQuestionAnsweredNoTouchesNothing()
+    {
+        Fixture f;
+        f.left.file("a.mp3", "aaaa");
+        f.compare();
+        f.sync();
+        f.files.freeBytes = 1;
+        f.press(*wizard(), "Check2");
+        QCOMPARE(f.messages.asked.size(), size_t(1));
+        QVERIFY(f.messages.asked[0].text.starts_with("The copies need 4 bytes on "));
+        QVERIFY(f.messages.asked[0].text.find(", which has 1 bytes free. Copy anyway?") !=
+                std::string::npos);
+        QVERIFY(wizard());
+        QVERIFY(snapshot(f.right).empty());
+        f.messages.answerYes = true;
+        f.press(*wizard(), "Check2");
+        QTRY_VERIFY(!wizard());
+        QCOMPARE(f.right.read("a.mp3"), std::string("aaaa"));
+    }
+
+    void stopMidFileKeepsWhatIsDoneAndTheOldTarget_data()
+    {
+        QTest::addColumn<bool>("byClosing");
+        QTest::newRow("Stop") << false;
+        QTest::newRow("closing the wizard") << true;
+    }
+    void stopMidFileKeepsWhatIsDoneAndTheOldTarget()
+    {
+        QFETCH(bool, byClosing);
+        Fixture f;
+        const std::string big(4 << 20, 'n');
+        f.left.file("big.mp3", big, kLate);
+        f.right.file("big.mp3", "old", kEarly);
+        for (const char* name : {"a.mp3", "c.mp3"})
+            f.left.file(name, name);
+        f.compare();
+        QCOMPARE(f.results.size(), size_t(3));
+        f.sync();
+        Form3* w = wizard();
+        // A slow device: small chunks, each taking a while.
+        f.files.chunkError = [](std::size_t) { return 0; };
+        f.files.afterChunk = [](std::size_t) { QThread::msleep(10); };
+        f.press(*w, "Check2");
+        auto* line = w->findChild<QLabel*>("CopyLine");
+        auto* file = w->findChild<QLabel*>("CopyFile");
+        auto* bar = w->findChild<QProgressBar*>("CopyProgress");
+        QTRY_COMPARE(file->text().toStdString(), f.left.path("big.mp3"));
+        QTRY_VERIFY(bar->value() > 0);
+        QVERIFY(line->isVisible() && !w->findChild<QLabel*>("Label1")->isVisible());
+        QVERIFY(line->text().startsWith("Copying "));
+        QCOMPARE(w->findChild<PictureButton*>("Check1")->text(), QStringLiteral("Stop"));
+        f.press(*w, "Check2"); // does nothing while copying
+        if (byClosing)
+            w->close();
+        else
+            f.press(*w, "Check1");
+        QTRY_VERIFY(!wizard());
+        QVERIFY(f.form.isVisible());
+        QCOMPARE(f.messages.shown.back().title, std::string("Sync stopped"));
+        const auto& text = f.messages.shown.back().text;
+        QVERIFY(text.starts_with("Stopped after ") && text.ends_with(" of 3 operations."));
+        // What was done stays done, the rest is untouched; no temporary is left.
+        QCOMPARE(f.right.read("big.mp3"), std::string("old"));
+        const auto right = snapshot(f.right);
+        QCOMPARE(right.size(), std::size_t(text[14] - '0' + 1));
+        for (const auto& [name, content] : right)
+            QVERIFY(name == "big.mp3" || content == name);
     }
 
     void wizardLaysItselfOutOnEveryResize()
