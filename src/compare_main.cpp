@@ -4,6 +4,7 @@
 #include "compare/report.h"
 #include "main_window/commands.h"
 #include "platform/end_signals.h"
+#include "platform/messages.h"
 #include "platform/posix_file_ops.h"
 #include "sync_wizard/executor.h"
 #include "sync_wizard/progress_meter.h"
@@ -142,7 +143,13 @@ int main(int argc, char* argv[])
         messages.show(refused->title, refused->text);
         return kNoFolders;
     }
-    auto comparison = parlowen::compareFolders(args.left, args.right, messages, {});
+    const auto compare = [&] {
+        auto comparison = parlowen::compareFolders(args.left, args.right);
+        for (const auto& sentence : comparison.skipped)
+            messages.show("Skip", sentence);
+        return comparison;
+    };
+    auto comparison = compare();
     if (!args.apply) {
         parlowen::writeReport(std::cout, comparison);
         return comparison.plan.empty() ? kNothingPlanned : kPlanned;
@@ -169,7 +176,7 @@ int main(int argc, char* argv[])
     if (run.stopped)
         std::cerr << "Stopped after " << parlowen::countText(run.finished) << " of "
                   << parlowen::countText(run.total) << " operations.\n";
-    comparison = parlowen::compareFolders(args.left, args.right, messages, {});
+    comparison = compare();
     parlowen::writeReport(std::cout, comparison);
     std::cout.flush();
     if (run.stopped)

@@ -3,7 +3,9 @@
 
 #include "compare/last_modified.h"
 
+#include <iterator>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 
 namespace parlowen {
@@ -107,21 +109,36 @@ void matchRows(Comparison& c, const std::string& leftRoot, const std::string& ri
 }
 
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
-                          Messages& messages, const Main::YieldFn& yield)
+                          std::stop_token stop)
 {
+    Main::ScanOutcome left;
+    Main::ScanOutcome right;
+    {
+        std::jthread leftScan([&] { left = Main::ScanFolderTree(leftRoot, stop); });
+        right = Main::ScanFolderTree(rightRoot, stop);
+    } // the left scan is joined here
     Comparison c;
-    auto left = Main::ScanFolderTree(leftRoot, messages, yield);
-    if (left.abandoned) {
-        c.abandoned = true;
+    c.abandoned = left.abandoned || right.abandoned;
+    if (c.abandoned)
         return c;
-    }
-    auto right = Main::ScanFolderTree(rightRoot, messages, yield);
-    c.abandoned = right.abandoned;
     c.left = std::move(left.rows);
     c.right = std::move(right.rows);
-    if (!c.abandoned)
-        matchRows(c, Main::rootOf(leftRoot), Main::rootOf(rightRoot));
+    c.skipped = std::move(left.skipped);
+    c.skipped.insert(c.skipped.end(), std::make_move_iterator(right.skipped.begin()),
+                     std::make_move_iterator(right.skipped.end()));
+    matchRows(c, Main::rootOf(leftRoot), Main::rootOf(rightRoot));
     return c;
+}
+
+std::string skipReport(const std::vector<std::string>& skipped)
+{
+    constexpr std::size_t kShown = 20;
+    std::string text;
+    for (std::size_t i = 0; i < skipped.size() && i < kShown; ++i)
+        text += (i ? "\n" : "") + skipped[i];
+    if (skipped.size() > kShown)
+        text += "\n... and " + std::to_string(skipped.size() - kShown) + " more.";
+    return text;
 }
 
 } // namespace parlowen

@@ -11,6 +11,7 @@ struct Comparison
     std::vector<ResultRow> left;
     std::vector<ResultRow> right;
     ResultStore plan;
+    std::vector<std::string> skipped = {}; // the "Skip" sentences: the left side's, then the right's
     bool abandoned = false;
 };
 
@@ -19,9 +20,14 @@ struct Comparison
 // The roots are the sides' root texts (no trailing "/" except for "/" itself).
 void matchRows(Comparison& comparison, const std::string& leftRoot, const std::string& rightRoot);
 
-// Scans both roots (left, then right) and matches them.
+// Scans both roots at the same time, each on a thread of its own (the two sides are normally
+// two devices), and matches them once both are done. A stop request abandons both scans.
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
-                          Messages& messages, const Main::YieldFn& yield);
+                          std::stop_token stop = {});
+
+// The text of the one "Skip" box of a Compare: a sentence a line, the first 20, then how many
+// more.
+std::string skipReport(const std::vector<std::string>& skipped);
 
 } // namespace parlowen
 

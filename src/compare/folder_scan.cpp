@@ -72,14 +72,14 @@ private:
 class TreeScan
 {
 public:
-    TreeScan(Messages& messages, const YieldFn& yield) : m_messages(messages), m_yield(yield) {}
+    explicit TreeScan(std::stop_token stop) : m_stop(std::move(stop)) {}
 
     void walk(const std::string& folder, const std::string& relative, dev_t parentDevice,
               bool parentFat)
     {
         if (m_outcome.abandoned)
             return;
-        if (m_yield && !m_yield()) {
+        if (m_stop.stop_requested()) {
             m_outcome.abandoned = true;
             return;
         }
@@ -157,17 +157,9 @@ private:
         row.modified = static_cast<std::int64_t>(info.st_mtime);
     }
 
-    void skip(const std::string& path)
-    {
-        m_messages.show("Skip", displayUtf8(path) +
-                                    " has been skipped because it is unrecognizeable. This is "
-                                    "probably because it contains strange characters. Please "
-                                    "rename the file or folder if you would like it included "
-                                    "next time you find dupes.");
-    }
+    void skip(const std::string& path) { m_outcome.skipped.push_back(skipSentence(path)); }
 
-    Messages& m_messages;
-    const YieldFn& m_yield;
+    std::stop_token m_stop;
     const uid_t m_reader = ::geteuid();
     std::vector<std::pair<dev_t, ino_t>> m_path;
     std::vector<char> m_listingBuffer;
@@ -193,11 +185,19 @@ std::string fullPath(const std::string& root, const std::string& relativeName)
     return rootFolderText(root) + relativeName;
 }
 
-ScanOutcome ScanFolderTree(const std::string& boxText, Messages& messages, const YieldFn& yield)
+std::string skipSentence(const std::string& path)
+{
+    return displayUtf8(path) +
+           " has been skipped because it is unrecognizeable. This is probably because it "
+           "contains strange characters. Please rename the file or folder if you would like it "
+           "included next time you find dupes.";
+}
+
+ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop)
 {
     if (boxText.empty())
         return {};
-    TreeScan scan(messages, yield);
+    TreeScan scan(std::move(stop));
     scan.walk(rootFolderText(rootOf(boxText)), "", static_cast<dev_t>(-1), false);
     return scan.take();
 }

@@ -2,21 +2,18 @@
 #pragma once
 
 #include "compare/result_row.h"
-#include "platform/messages.h"
 
-#include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 namespace parlowen::Main {
 
-// Called once per folder; returning false abandons the scan (the program is ending).
-using YieldFn = std::function<bool()>;
-
 struct ScanOutcome
 {
     std::vector<ResultRow> rows;
-    bool abandoned = false;
+    std::vector<std::string> skipped; // the "Skip" sentence of each entry left out, in walk order
+    bool abandoned = false;           // stopped before the end: the rows are incomplete
 };
 
 // The folder box text less one trailing "/"; the file-system root "/" stays "/".
@@ -31,7 +28,11 @@ std::string rootFolderText(const std::string& root);
 // Scans the tree under the box's folder: the root's own files first, then those of each folder
 // below it in depth-first pre-order, each folder's files in the order the file system lists
 // them. Hidden entries are left out, folders already on the walk's own path are not entered
-// again, and a name that is not valid UTF-8 is announced with a "Skip" message and left out.
-ScanOutcome ScanFolderTree(const std::string& boxText, Messages& messages, const YieldFn& yield);
+// again, and a name that is not valid UTF-8 is left out with a "Skip" sentence. A stop request
+// is honoured at the next folder.
+ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop = {});
+
+// What the "Skip" message says of an entry left out.
+std::string skipSentence(const std::string& path);
 
 } // namespace parlowen::Main

@@ -1,12 +1,15 @@
 // Matching two real trees: every outcome, the plan's order and wording, and the report.
 #include "compare/comparison.h"
 
+#include "compare/folder_scan.h"
 #include "compare/report.h"
 #include "fakes/recording_messages.h"
 #include "fakes/temp_tree.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace parlowen {
 namespace {
@@ -22,7 +25,10 @@ class ComparisonTest : public ::testing::Test
 protected:
     Comparison compare()
     {
-        return compareFolders(left.root(), right.root(), messages, [] { return true; });
+        auto c = compareFolders(left.root(), right.root());
+        for (const auto& sentence : c.skipped)
+            messages.show("Skip", sentence);
+        return c;
     }
     static const ResultRow& row(const std::vector<ResultRow>& rows, const std::string& name)
     {
@@ -39,6 +45,55 @@ protected:
     TempTree right;
     RecordingMessages messages;
 };
+
+TEST_F(ComparisonTest, BothSidesAtOnceMatchOneSideAfterTheOther)
+{
+    for (TempTree* side : {&left, &right}) {
+        side->file("same.mp3", "same", kEarly);
+        side->file("Album/bad\xff.mp3");
+        side->file("Locked/inside.mp3", "x");
+        ::chmod(side->path("Locked").c_str(), 0); // unreadable, but for root
+        ::symlink(side->root().c_str(), side->path("Album/loop").c_str());
+    }
+    left.file("Album/newer.mp3", "left is longer", kLate);
+    right.file("Album/newer.mp3", "right", kEarly);
+    left.file("Only\xfe left/a.mp3");
+    right.file("only-right.mp3", "r");
+    const auto together = compareFolders(left.root(), right.root());
+
+    Comparison apart;
+    auto l = Main::ScanFolderTree(left.root());
+    auto r = Main::ScanFolderTree(right.root());
+    apart.left = l.rows;
+    apart.right = r.rows;
+    matchRows(apart, left.root(), right.root());
+    const auto record = [](const Comparison& c) {
+        std::ostringstream text;
+        writeReport(text, c);
+        return text.str();
+    };
+    EXPECT_EQ(record(together), record(apart));
+    auto skipped = l.skipped;
+    skipped.insert(skipped.end(), r.skipped.begin(), r.skipped.end());
+    EXPECT_EQ(together.skipped, skipped);
+    ASSERT_EQ(skipped.size(), 3u);
+    EXPECT_EQ(skipped[0].rfind(left.root(), 0), 0u); // the left side's first
+    EXPECT_EQ(skipped[2].rfind(right.root(), 0), 0u);
+    for (TempTree* side : {&left, &right})
+        ::chmod(side->path("Locked").c_str(), 0755);
+}
+
+TEST(SkipReport, OneLineAnEntryTheFirstTwenty)
+{
+    std::vector<std::string> skipped;
+    for (int i = 1; i <= 25; ++i)
+        skipped.push_back("entry " + std::to_string(i));
+    const std::string report = skipReport(skipped);
+    EXPECT_EQ(report.substr(0, 16), "entry 1\nentry 2\n");
+    EXPECT_NE(report.find("\nentry 20\n... and 5 more."), std::string::npos);
+    EXPECT_EQ(report.find("entry 21"), std::string::npos);
+    EXPECT_EQ(skipReport({"only one"}), "only one");
+}
 
 TEST_F(ComparisonTest, EqualSizesAreOkWhateverTheTimes)
 {
@@ -150,7 +205,7 @@ TEST_F(ComparisonTest, SameFolderOnBothSidesIsAllOk)
 {
     left.file("a.mp3", "a");
     left.file("B/b.mp3", "bb");
-    const auto c = compareFolders(left.root(), left.root() + "/", messages, {});
+    const auto c = compareFolders(left.root(), left.root() + "/");
     for (const auto* side : {&c.left, &c.right}) {
         ASSERT_EQ(side->size(), 2u);
         for (const auto& row : *side)

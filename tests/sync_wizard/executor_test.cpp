@@ -219,7 +219,7 @@ TEST_F(ExecutorTest, CopyKilledHalfWayLeavesTheOldTargetAndAHiddenTemporaryFile)
     EXPECT_EQ(leftoverTemporaries(to.root()), 1);
     // The scan does not list the leftover.
     testing::RecordingMessages messages;
-    const auto rows = Main::ScanFolderTree(to.root(), messages, {}).rows;
+    const auto rows = Main::ScanFolderTree(to.root()).rows;
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].relativeName, "long.flac");
     // The next copy into that folder clears it, whatever its target.

@@ -38,7 +38,7 @@ Applied compareAndApply(const std::string& player, const std::string& pc)
     testing::RecordingMessages messages;
     PosixFileOps files;
     Applied applied;
-    applied.plan = compareFolders(player, pc, messages, {}).plan;
+    applied.plan = compareFolders(player, pc).plan;
     applied.failures = carryOut(applied.plan, files);
     return applied;
 }

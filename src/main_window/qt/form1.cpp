@@ -55,6 +55,7 @@ Form1::~Form1()
 void Form1::connectHandlers()
 {
     connect(ui.Check1, &QToolButton::clicked, this, &Form1::Check1_Click);
+    connect(&m_compareJob, &BackgroundJob::finished, this, &Form1::Compare_Finished);
     connect(ui.Check2, &QToolButton::clicked, this, &Form1::Check2_Click);
     connect(ui.Check7, &QToolButton::clicked, this, &Form1::Check7_Click);
     connect(ui.Image1, &ClickablePicture::clicked, this, [this] { Image_Click(ui.Combo1); });
@@ -66,7 +67,7 @@ void Form1::connectHandlers()
             [this] { Combo_Change(m_box2, keys::kRightCombo); });
     connect(ui.Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo_Click);
     connect(ui.Combo2, &QComboBox::currentIndexChanged, this, &Form1::Combo_Click);
-    const auto accepting = [this] { return !m_scanning; };
+    const auto accepting = [this] { return !scanning(); };
     new ListDrops(ui.ListView1->viewport(), accepting,
                   [this](const auto& items) { ListView_Drop(ui.Combo1, items); });
     new ListDrops(ui.ListView2->viewport(), accepting,
@@ -96,34 +97,51 @@ void Form1::Form_Load()
 
 void Form1::Check1_Click()
 {
-    if (m_scanning)
-        return;
+    if (!scanning())
+        startCompare();
+}
+
+bool Form1::startCompare()
+{
     if (const auto refused = folderCheck(m_box1.text(), m_box2.text())) {
         m_services.messages.show(refused->title, refused->text);
-        return;
+        return false;
     }
     m_leftRows->reset({});
     m_rightRows->reset({});
     m_results.clear();
     removeTrailingSlash(ui.Combo1);
     removeTrailingSlash(ui.Combo2);
-
-    m_scanning = true;
     setWindowTitle(QStringLiteral("Parlowen [Loading files, please wait...]"));
-    auto outcome = compareFolders(m_box1.text(), m_box2.text(), m_services.messages,
-                                  [this] { return yieldToEvents(); });
+    m_pointer.state().mode = PointerMode::Hourglass;
+    m_pointer.apply();
+    m_compareJob.start([this, left = m_box1.text(), right = m_box2.text()](std::stop_token stop) {
+        m_comparison = compareFolders(left, right, std::move(stop));
+    });
+    return true;
+}
+
+void Form1::Compare_Finished()
+{
     setWindowTitle(QStringLiteral("Parlowen"));
-    m_scanning = false;
-    if (outcome.abandoned)
-        return;
-    m_leftRows->reset(std::move(outcome.left));
-    m_rightRows->reset(std::move(outcome.right));
-    m_results = std::move(outcome.plan);
+    Comparison done = std::move(m_comparison);
+    if (done.abandoned || m_compareJob.stopRequested())
+        return; // the program is ending
+    m_leftRows->reset(std::move(done.left));
+    m_rightRows->reset(std::move(done.right));
+    m_results = std::move(done.plan);
+    if (!done.skipped.empty())
+        m_services.messages.show("Skip", skipReport(done.skipped));
+    if (m_syncToTell) {
+        const auto message = syncEndMessage(*m_syncToTell, m_box1.text(), m_box2.text());
+        m_syncToTell.reset();
+        m_services.messages.show(message.title, message.text);
+    }
 }
 
 void Form1::Check2_Click()
 {
-    if (m_scanning)
+    if (scanning())
         return;
     if (const auto refused =
             syncRefusal(m_results, m_leftRows->rows().size(), m_rightRows->rows().size(),
@@ -143,26 +161,30 @@ void Form1::Check2_Click()
 void Form1::Wizard_PlanCarriedOut(const CarryOutResult& run)
 {
     show();
-    Check1_Click();
-    const auto message = syncEndMessage(run, m_box1.text(), m_box2.text());
-    m_services.messages.show(message.title, message.text);
+    // The outcome is told once the lists show the folders as they now are.
+    m_syncToTell = run;
+    if (!startCompare()) {
+        const auto message = syncEndMessage(run, m_box1.text(), m_box2.text());
+        m_syncToTell.reset();
+        m_services.messages.show(message.title, message.text);
+    }
 }
 
 void Form1::Check7_Click()
 {
-    m_ending = true;
+    m_compareJob.stop(); // the scans end at their next folder
     emit exitRequested();
 }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    m_ending = true;
+    m_compareJob.stop();
     QWidget::closeEvent(event);
 }
 
 void Form1::Image_Click(QComboBox* box)
 {
-    if (!m_scanning)
+    if (!scanning())
         box->setEditText(
             pathToText(m_services.folderDialog.browseForFolder("Please select folder to add:")));
 }
@@ -193,6 +215,8 @@ void Form1::Combo_Click()
 
 void Form1::pointerMoved(QObject* part)
 {
+    if (scanning())
+        return; // the hourglass stays while the scans run
     const bool left = part == ui.ListView1->viewport();
     if (left || part == ui.ListView2->viewport()) {
         const bool hasRows = (left ? m_leftRows : m_rightRows)->rowCount() > 0;
@@ -218,6 +242,8 @@ void Form1::mouseMoveEvent(QMouseEvent* event)
 
 void Form1::Form_MouseMove()
 {
+    if (scanning())
+        return;
     pointerMoveOnForm1(m_pointer.state(), Form1Part::Background, false, m_services.programFolder);
     m_pointer.apply();
 }
@@ -228,14 +254,6 @@ void Form1::removeTrailingSlash(QComboBox* box)
     const std::string root = Main::rootOf(text);
     if (root != text)
         box->setEditText(pathToText(root)); // through the box's change handling
-}
-
-bool Form1::yieldToEvents()
-{
-    m_pointer.state().mode = PointerMode::Hourglass;
-    m_pointer.apply();
-    QApplication::processEvents();
-    return !m_ending;
 }
 
 } // namespace parlowen

@@ -2,10 +2,12 @@
 // and the legend.
 #pragma once
 
+#include "compare/comparison.h"
 #include "compare/result_store.h"
 #include "main_window/drop.h"
 #include "main_window/qt/form1_ui.h"
 #include "main_window/qt/qt_folder_box.h"
+#include "platform/qt/background_job.h"
 #include "platform/qt/window_pointer.h"
 #include "platform/services.h"
 #include "sync_wizard/executor.h"
@@ -13,6 +15,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace parlowen {
 
@@ -29,6 +32,8 @@ public:
     ResultRowsModel& leftRows() { return *m_leftRows; }
     ResultRowsModel& rightRows() { return *m_rightRows; }
     const PointerState& pointer() const { return m_pointer.state(); }
+    // A Compare's scans are running; commands that would start another or change the lists wait.
+    bool scanning() const { return m_compareJob.running(); }
 
 signals:
     // Exit was pressed: the program ends at once.
@@ -43,6 +48,8 @@ private:
     void Form_Load();
     void Form_MouseMove();
     void Check1_Click();
+    bool startCompare();
+    void Compare_Finished();
     void Check2_Click();
     void Check7_Click();
     void Wizard_PlanCarriedOut(const CarryOutResult& run);
@@ -54,7 +61,6 @@ private:
     void pointerMoved(QObject* part);
 
     void removeTrailingSlash(QComboBox* box);
-    bool yieldToEvents();
     FolderBoxes boxes() { return {m_box1, m_box2}; }
 
     Services& m_services;
@@ -68,8 +74,10 @@ private:
     StoredWindowSize* m_size = nullptr;
     WindowPointer m_pointer{this};
     std::string m_lastClickedText;
-    bool m_scanning = false; // commands that would start a scan or change the lists wait
-    bool m_ending = false;   // Exit or close while scanning: the scan is abandoned
+    // A Sync's outcome, told once the Compare after it has ended.
+    std::optional<CarryOutResult> m_syncToTell;
+    Comparison m_comparison; // written by the scans, read once they have ended
+    BackgroundJob m_compareJob; // after what its work writes: stopped and joined first
 };
 
 } // namespace parlowen

@@ -1,15 +1,13 @@
-// Carries a plan out on a thread of its own, so the window stays usable, and hands back the
-// latest progress and, at the end, the result.
+// Carries a plan out off the window's thread, and hands back the latest progress and, at the
+// end, the result.
 #pragma once
 
+#include "platform/qt/background_job.h"
 #include "sync_wizard/executor.h"
 
 #include <QObject>
 
 #include <mutex>
-#include <stop_token>
-
-class QThread;
 
 namespace parlowen {
 
@@ -18,13 +16,12 @@ class PlanRunner final : public QObject
     Q_OBJECT
 public:
     explicit PlanRunner(QObject* parent = nullptr);
-    ~PlanRunner() override; // stops a run and waits for it
 
     // The plan and the file operations must outlive the run.
     void start(const ResultStore& plan, FileOps& files);
     // Asks the run to stop; it ends at its next chunk.
-    void stop();
-    bool running() const { return m_thread != nullptr; }
+    void stop() { m_job.stop(); }
+    bool running() const { return m_job.running(); }
     CopyProgress latest() const;
 
 signals:
@@ -32,11 +29,10 @@ signals:
     void finished(const parlowen::CarryOutResult& result);
 
 private:
-    QThread* m_thread = nullptr;
-    std::stop_source m_stop;
     mutable std::mutex m_lock;
     CopyProgress m_latest; // under m_lock
     CarryOutResult m_result;
+    BackgroundJob m_job; // last: stopped and joined before the rest goes
 };
 
 } // namespace parlowen

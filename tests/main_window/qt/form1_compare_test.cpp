@@ -13,7 +13,10 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QTimer>
+
+#include <filesystem>
 #include <QTreeView>
 
 using namespace parlowen;
@@ -47,9 +50,11 @@ void setFolders(Form1& form, const QString& left, const QString& right)
     child<QComboBox>(form, "Combo2")->setEditText(right);
 }
 
+// Compare, and wait for its scans to end.
 void clickCompare(Form1& form)
 {
     QTest::mouseClick(child<PictureButton>(form, "Check1"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.scanning(), 20000);
 }
 
 // Every cell of a list as the window shows it, icon number last.
@@ -156,37 +161,83 @@ private slots:
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
     }
 
-    void exitDuringAScanEndsItAtOnce()
+    void skippedEntriesShowInOneBoxLeftSideFirst()
     {
+        Fixture f;
+        f.left.file("bad\xff one.mp3");
+        f.left.file("Bad\xfe two/a.mp3");
+        f.right.file("bad\xfd three.mp3");
+        Form1 form(f.services, f.results);
+        setFolders(form, name(f.left.root()), name(f.right.root()));
+        clickCompare(form);
+        QCOMPARE(f.messages.shown.size(), size_t(1));
+        QCOMPARE(f.messages.shown[0].title, std::string("Skip"));
+        const QStringList lines = QString::fromStdString(f.messages.shown[0].text).split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith(name(f.left.root())) && lines[1].startsWith(name(f.left.root())));
+        QVERIFY(lines[2].startsWith(name(f.right.root())));
+        QVERIFY(lines[2].endsWith("next time you find dupes."));
+        QCOMPARE(form.leftRows().rowCount(), 3);
+    }
+
+    void exitOrCloseDuringAScanEndsIt_data()
+    {
+        QTest::addColumn<bool>("byClosing");
+        QTest::newRow("Exit") << false;
+        QTest::newRow("closing the window") << true;
+    }
+    void exitOrCloseDuringAScanEndsIt()
+    {
+        QFETCH(bool, byClosing);
         Fixture f;
         Form1 form(f.services, f.results);
         form.show();
         setFolders(form, name(f.left.root()), name(f.right.root()));
         QSignalSpy exits(&form, &Form1::exitRequested);
-        int nestedCompares = 0;
-        QTimer::singleShot(0, &form, [&] {
-            clickCompare(form); // ignored while the scan runs
-            nestedCompares = form.leftRows().rowCount();
+        auto* compare = child<PictureButton>(form, "Check1");
+        QTest::mouseClick(compare, Qt::LeftButton);
+        QVERIFY(form.scanning());
+        QTest::mouseClick(compare, Qt::LeftButton); // ignored while the scans run
+        if (byClosing)
+            form.close();
+        else
             QTest::mouseClick(child<PictureButton>(form, "Check7"), Qt::LeftButton);
-        });
-        clickCompare(form);
-        QCOMPARE(exits.count(), 1);
-        QCOMPARE(nestedCompares, 0);
+        QCOMPARE(exits.count(), byClosing ? 0 : 1);
+        QTRY_VERIFY(!form.scanning());
         QCOMPARE(form.leftRows().rowCount(), 0);
         QVERIFY(f.results.empty());
     }
 
-    void closingTheWindowDuringAScanEndsIt()
+    void largeScanKeepsTheWindowResponsiveAndExitLeavesNoThread()
     {
         Fixture f;
-        Form1 form(f.services, f.results);
-        form.show();
-        setFolders(form, name(f.left.root()), name(f.right.root()));
-        QTimer::singleShot(0, &form, [&] { form.close(); });
-        clickCompare(form);
-        QVERIFY(!form.isVisible());
-        QCOMPARE(form.leftRows().rowCount(), 0);
-        QVERIFY(f.results.empty());
+        for (int i = 0; i < 3000; ++i)
+            f.left.file("Album " + std::to_string(i) + "/a.mp3", "a");
+        const auto threads = [] {
+            return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                 std::filesystem::directory_iterator());
+        };
+        const auto threadsBefore = threads();
+        int ticks = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+        tick.start(1);
+        QElapsedTimer ending;
+        {
+            Form1 form(f.services, f.results);
+            form.show();
+            setFolders(form, name(f.left.root()), name(f.left.root()));
+            clickCompare(form);
+            QVERIFY2(ticks >= 2, "the timer kept firing while both sides were scanned");
+            QCOMPARE(form.leftRows().rowCount(), 3003);
+            QTest::mouseClick(child<PictureButton>(form, "Check1"), Qt::LeftButton);
+            QVERIFY(form.scanning());
+            QTest::mouseClick(child<PictureButton>(form, "Check7"), Qt::LeftButton);
+            ending.start();
+            // The form goes as the program ends: its scans stop at their next folder.
+        }
+        QVERIFY(ending.elapsed() < 1000);
+        QCOMPARE(threads(), threadsBefore);
     }
 
     void headlessToolPrintsWhatTheWindowShows()

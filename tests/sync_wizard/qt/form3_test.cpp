@@ -51,7 +51,11 @@ struct Fixture : testing::TestServices
         QVERIFY(found);
         QTest::mouseClick(found, Qt::LeftButton);
     }
-    void compare() { press(form, "Check1"); }
+    void compare()
+    {
+        press(form, "Check1");
+        QTRY_VERIFY(!form.scanning());
+    }
     void sync() { press(form, "Check2"); }
     std::string lastMessage() const
     {
@@ -214,6 +218,7 @@ private slots:
             else
                 w->close();
             QTRY_VERIFY(!wizard());
+        QTRY_VERIFY(!f.form.scanning()); // the Compare after OK
             QVERIFY(f.form.isVisible());
             QCOMPARE(snapshot(f.left), leftBefore);
             QCOMPARE(snapshot(f.right), rightBefore);
@@ -237,6 +242,7 @@ private slots:
         QVERIFY(w);
         f.press(*w, "Check2");
         QTRY_VERIFY(!wizard());
+        QTRY_VERIFY(!f.form.scanning()); // the Compare after OK
         QVERIFY(f.form.isVisible());
         QCOMPARE(f.lastMessage(), "Congratulations: " + f.left.root() + " & " + f.right.root() +
                                       " have been synchronized.");
@@ -257,6 +263,7 @@ private slots:
         f.sync();
         f.press(*wizard(), "Check2");
         QTRY_VERIFY(!wizard());
+        QTRY_VERIFY(!f.form.scanning()); // the Compare after OK
         QCOMPARE(f.messages.shown.back().title, std::string("Error"));
         const std::string& text = f.messages.shown.back().text;
         QVERIFY(text.find(f.left.path("Album/a.mp3") + " -> " + f.right.path("Album/a.mp3")) !=
@@ -285,6 +292,7 @@ private slots:
         f.messages.answerYes = true;
         f.press(*wizard(), "Check2");
         QTRY_VERIFY(!wizard());
+        QTRY_VERIFY(!f.form.scanning()); // the Compare after OK
         QCOMPARE(f.right.read("a.mp3"), std::string("aaaa"));
     }
 
@@ -325,6 +333,7 @@ private slots:
         else
             f.press(*w, "Check1");
         QTRY_VERIFY(!wizard());
+        QTRY_VERIFY(!f.form.scanning()); // the Compare after OK
         QVERIFY(f.form.isVisible());
         QCOMPARE(f.messages.shown.back().title, std::string("Sync stopped"));
         const auto& text = f.messages.shown.back().text;

@@ -1,0 +1,37 @@
+// Long work (a scan, a copy) on a thread of its own, so the window stays usable; the work is
+// told when to stop and the window hears when it has ended.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <stop_token>
+
+class QThread;
+
+namespace parlowen {
+
+class BackgroundJob final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BackgroundJob(QObject* parent = nullptr);
+    ~BackgroundJob() override; // asks the work to stop and waits for it
+
+    // Runs the work on a new thread; finished() follows on this object's thread. Does nothing
+    // while a work runs.
+    void start(std::function<void(std::stop_token)> work);
+    void stop();
+    bool running() const { return m_thread != nullptr; }
+    // The last work was asked to stop (it may have ended before it heard).
+    bool stopRequested() const { return m_stop.stop_requested(); }
+
+signals:
+    void finished();
+
+private:
+    QThread* m_thread = nullptr;
+    std::stop_source m_stop;
+};
+
+} // namespace parlowen
