@@ -8,8 +8,8 @@ trees=bench/trees
 if [ ! -d "$trees/pc" ]; then
     build/bench/make_trees "$trees" "${PARLOWEN_BENCH_ALBUMS:-5000}"
 fi
-echo "== scan and compare (single thread) =="
-taskset -c 0 build/bench/compare_bench build/parlowen-compare "$trees/player" "$trees/pc" "${PARLOWEN_BENCH_RUNS:-7}"
+echo "== scan and compare =="
+build/bench/compare_bench build/parlowen-compare "$trees/player" "$trees/pc" "${PARLOWEN_BENCH_RUNS:-7}"
 echo "== the window's Compare: longest stall of the event loop =="
 QT_QPA_PLATFORM=offscreen build/bench/window_bench "$trees/player" "$trees/pc"
 echo "== copying songs: Sync beside cp -r + sync =="

@@ -13,8 +13,16 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sys/resource.h>
 
 namespace {
+
+long peakKiB()
+{
+    struct rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 class NoMessages final : public parlowen::Messages
 {
@@ -75,6 +83,8 @@ int main(int argc, char* argv[])
         // moment the copying ends (the fresh Compare after it is not the copy's).
         QTimer::singleShot(100, &form, [&] {
             form.findChild<parlowen::PictureButton*>("Check1")->click();
+            while (form.scanning())
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
             form.findChild<parlowen::PictureButton*>("Check2")->click();
             parlowen::Form3* wizard = nullptr;
             for (QWidget* window : QApplication::topLevelWidgets())
@@ -101,17 +111,33 @@ int main(int argc, char* argv[])
         });
         return QApplication::exec();
     }
+    // Compare: the scans run off the window's thread; the timer measures the stalls until the
+    // lists are filled, and the peak memory is read before and after.
+    const long before = peakKiB();
     QTimer::singleShot(100, &form, [&] {
         clock.start();
         tick.start();
         form.findChild<parlowen::PictureButton*>("Check1")->click();
-        const qint64 compared = clock.elapsed();
-        QTimer::singleShot(300, [&, compared] {
-            std::printf("rows: %d left, %d right; plan: %zu operations\n",
-                        form.leftRows().rowCount(), form.rightRows().rowCount(), results.size());
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            if (form.scanning() || clock.elapsed() < 10)
+                return;
+            tick.stop();
+            const qint64 compared = clock.elapsed();
+            const auto& left = form.leftRows();
+            const auto& right = form.rightRows();
+            double names = 0;
+            for (const auto* rows : {&left.rows(), &right.rows()}) {
+                for (const auto& row : *rows)
+                    names += static_cast<double>(row.relativeName.size());
+            }
+            const double files = static_cast<double>(left.rowCount() + right.rowCount());
+            std::printf("rows: %d left, %d right; plan: %zu operations\n", left.rowCount(),
+                        right.rowCount(), results.size());
             std::printf("Compare took %lld ms; longest stall of the event loop %lld ms\n",
                         static_cast<long long>(compared), static_cast<long long>(longest));
-            QApplication::quit();
+            std::printf("memory: %.0f bytes per file beyond the names\n",
+                        (static_cast<double>(peakKiB() - before) * 1024 - names) / files);
+            QTimer::singleShot(0, [] { QApplication::quit(); });
         });
     });
     return QApplication::exec();

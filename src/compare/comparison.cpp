@@ -6,7 +6,6 @@
 #include <iterator>
 #include <string_view>
 #include <thread>
-#include <unordered_map>
 
 namespace parlowen {
 namespace {
@@ -63,26 +62,67 @@ PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRo
             sizeOf(row)};
 }
 
+// The right side's rows by name: an open-addressed table of row positions, a few bytes a row
+// where a node-based map takes some fifty.
+class NameIndex
+{
+public:
+    explicit NameIndex(const std::vector<ResultRow>& rows) : m_rows(rows)
+    {
+        std::size_t size = 16;
+        while (size < rows.size() * 2)
+            size *= 2;
+        m_slots.assign(size, kEmpty);
+        for (std::uint32_t i = 0; i < rows.size(); ++i)
+            m_slots[freeSlot(rows[i].relativeName)] = i;
+    }
+
+    // The position of the row with this name; npos when there is none.
+    std::size_t find(std::string_view name) const
+    {
+        for (std::size_t slot = start(name);; slot = (slot + 1) & (m_slots.size() - 1)) {
+            const std::uint32_t row = m_slots[slot];
+            if (row == kEmpty)
+                return std::string::npos;
+            if (m_rows[row].relativeName == name)
+                return row;
+        }
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = ~std::uint32_t(0);
+    std::size_t start(std::string_view name) const
+    {
+        return std::hash<std::string_view>{}(name) & (m_slots.size() - 1);
+    }
+    std::size_t freeSlot(std::string_view name) const
+    {
+        std::size_t slot = start(name);
+        while (m_slots[slot] != kEmpty)
+            slot = (slot + 1) & (m_slots.size() - 1);
+        return slot;
+    }
+    const std::vector<ResultRow>& m_rows;
+    std::vector<std::uint32_t> m_slots;
+};
+
 } // namespace
 
 void matchRows(Comparison& c, const std::string& leftRoot, const std::string& rightRoot)
 {
     // Names are unique within a side, so one index lookup finds the only possible match.
-    std::unordered_map<std::string_view, std::size_t> rightByName;
-    rightByName.reserve(c.right.size());
-    for (std::size_t i = 0; i < c.right.size(); ++i)
-        rightByName.emplace(c.right[i].relativeName, i);
+    const NameIndex rightByName(c.right);
     std::vector<bool> rightMatched(c.right.size(), false);
 
     for (ResultRow& l : c.left) {
-        const auto found = rightByName.find(l.relativeName);
-        if (found == rightByName.end()) {
+        const std::size_t found = rightByName.find(l.relativeName);
+        if (found == std::string::npos) {
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
             c.plan.push_back(copy(leftRoot, rightRoot, l));
             continue;
         }
-        rightMatched[found->second] = true;
-        ResultRow& r = c.right[found->second];
+        rightMatched[found] = true;
+        ResultRow& r = c.right[found];
         if (sameSizeText(l, r)) {
             mark(l, RowStatus::Ok, RowIcon::None);
             mark(r, RowStatus::Ok, RowIcon::None);

@@ -72,10 +72,14 @@ private:
 class TreeScan
 {
 public:
+    static constexpr std::size_t kOpenDepth = 64;
+
     explicit TreeScan(std::stop_token stop) : m_stop(std::move(stop)) {}
 
-    void walk(const std::string& folder, const std::string& relative, dev_t parentDevice,
-              bool parentFat)
+    // parentFd and name locate the folder (a name looked up in its parent costs one step of
+    // a path walk; the full path costs one a component).
+    void walk(int parentFd, const char* name, const std::string& folder,
+              const std::string& relative, dev_t parentDevice, bool parentFat)
     {
         if (m_outcome.abandoned)
             return;
@@ -83,7 +87,7 @@ public:
             m_outcome.abandoned = true;
             return;
         }
-        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
             return;
         struct stat self = {};
@@ -98,12 +102,21 @@ public:
         }
         std::vector<std::string> subfolders;
         listFolder(fd, folder, relative, fat, subfolders);
-        ::close(fd);
 
+        // Each folder on the way down stays open for its subfolders' look-ups; past some depth
+        // they are looked up by their full paths, so a deep tree never runs out of descriptors.
+        const bool keepOpen = m_path.size() < kOpenDepth;
+        if (!keepOpen)
+            ::close(fd);
         m_path.push_back({self.st_dev, self.st_ino});
-        for (const auto& name : subfolders)
-            walk(folder + name + "/", relative + name + "/", self.st_dev, fat);
+        for (const auto& sub : subfolders) {
+            const std::string subFolder = folder + sub + "/";
+            walk(keepOpen ? fd : AT_FDCWD, keepOpen ? sub.c_str() : subFolder.c_str(), subFolder,
+                 relative + sub + "/", self.st_dev, fat);
+        }
         m_path.pop_back();
+        if (keepOpen)
+            ::close(fd);
     }
 
     ScanOutcome take() { return std::move(m_outcome); }
@@ -198,7 +211,8 @@ ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop)
     if (boxText.empty())
         return {};
     TreeScan scan(std::move(stop));
-    scan.walk(rootFolderText(rootOf(boxText)), "", static_cast<dev_t>(-1), false);
+    const std::string root = rootFolderText(rootOf(boxText));
+    scan.walk(AT_FDCWD, root.c_str(), root, "", static_cast<dev_t>(-1), false);
     return scan.take();
 }
 

@@ -253,3 +253,22 @@ TEST(FileSizeOf, ReportsSizesOver4GiBAndFailsForWhatIsNoFile)
 
 } // namespace
 } // namespace parlowen
+
+namespace parlowen {
+namespace {
+
+TEST(FolderScan, DeepTreesAreWalkedToTheBottom)
+{
+    TempTree tree;
+    std::string path;
+    for (int level = 0; level < 100; ++level)
+        path += "d" + std::to_string(level) + "/";
+    tree.file(path + "deep.mp3", "x");
+    tree.file("d0/d1/shallow.mp3", "y");
+    RecordingMessages messages;
+    EXPECT_EQ(names(scan(tree.root(), messages).rows),
+              (std::vector<std::string>{"d0/d1/shallow.mp3", path + "deep.mp3"}));
+}
+
+} // namespace
+} // namespace parlowen

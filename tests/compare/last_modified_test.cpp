@@ -73,3 +73,34 @@ TEST(FileTimeToDate, CountsDaysFrom1899)
 
 } // namespace
 } // namespace parlowen
+
+namespace parlowen {
+namespace {
+
+TEST(TimeTexts, SayWhatTimeTextSaysAcrossOffsetChanges)
+{
+    // Zones with summer time, a half-hour change (Lord Howe), a non-hour offset (St John's),
+    // and times around their changes, at midnight, and spread over decades.
+    for (const char* zone : {"UTC0", "Europe/Berlin", "Australia/Lord_Howe", "America/St_Johns"}) {
+        const InTimeZone pinned(zone);
+        LastModified::TimeTexts texts;
+        std::vector<std::int64_t> times = {0, 1'711'846'800 - 1, 1'711'846'800, 1'711'846'800 + 1,
+                                           1'729'990'800 - 1, 1'729'990'800, -86'400 * 400};
+        std::uint64_t state = 12345;
+        for (int i = 0; i < 3000; ++i) {
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            times.push_back(800'000'000 + static_cast<std::int64_t>(state >> 35));
+        }
+        for (const std::int64_t t : times) {
+            const std::time_t time = static_cast<std::time_t>(t);
+            std::tm local{};
+            localtime_r(&time, &local);
+            const std::int64_t midnight = t - local.tm_hour * 3600 - local.tm_min * 60 - local.tm_sec;
+            for (const std::int64_t each : {t, midnight})
+                ASSERT_EQ(texts.text(each), LastModified::timeText(each)) << zone << " " << each;
+        }
+    }
+}
+
+} // namespace
+} // namespace parlowen
