@@ -53,7 +53,8 @@ void ReadAhead::readFolder(int parentFd, const char* name, int depth, std::size_
     std::vector<std::string> folders;
     for (;;) {
         const long read = ::syscall(SYS_getdents64, fd, m_buffer.data(), m_buffer.size());
-        if (read <= 0)
+        // A large folder is given up between its blocks once the scan has caught up.
+        if (read <= 0 || !wanted(index, ownStop))
             break;
         for (long offset = 0; offset < read;) {
             const auto* entry = reinterpret_cast<const struct dirent64*>(m_buffer.data() + offset);

@@ -2,12 +2,12 @@
 #include "sync_wizard/qt/form3.h"
 
 #include "main_window/probes/path_probes.h"
-#include "platform/qt/path_text.h"
 #include "platform/qt/picture_button.h"
 #include "platform/qt/qt_geometry.h"
 #include "platform/qt/qt_widgets.h"
 #include "platform/qt/window_pointer.h"
 #include "platform/twips.h"
+#include "sync_wizard/qt/copy_progress_view.h"
 #include "sync_wizard/qt/plan_model.h"
 #include "sync_wizard/room_check.h"
 
@@ -17,7 +17,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QTreeView>
 
 namespace parlowen {
@@ -58,20 +57,9 @@ void Form3::buildControls()
     QPalette darkRed = Label1->palette();
     darkRed.setColor(QPalette::WindowText, QColor(192, 0, 0));
     Label1->setPalette(darkRed);
-    // While OK copies, these stand where the instruction was.
-    m_bar = named(new QProgressBar(Frame1), "CopyProgress");
-    m_bar->setRange(0, 1000);
-    m_bar->setTextVisible(false);
-    m_progressLine = named(new QLabel(Frame1), "CopyLine");
-    m_progressFile = named(new QLabel(Frame1), "CopyFile");
-    for (QWidget* part : std::initializer_list<QWidget*>{m_bar, m_progressLine, m_progressFile}) {
-        part->setFont(arial(8.25, false));
-        part->hide();
-    }
     m_runner = new PlanRunner(this);
     connect(m_runner, &PlanRunner::finished, this, &Form3::Copy_Finished);
-    m_progressTimer.setInterval(100);
-    connect(&m_progressTimer, &QTimer::timeout, this, &Form3::Copy_Progress);
+    m_progress = new CopyProgressView(Frame1, Label1, *m_runner);
 
     // The designed geometry; the layout sets the rest at the first sizing.
     placeInTwips(ListView1, 120, 120, 11760, 5835);
@@ -223,35 +211,10 @@ void Form3::endProgram()
 void Form3::showCopying(bool copying)
 {
     Check1->setText(copying ? QStringLiteral("Stop") : QStringLiteral("Cancel"));
-    Label1->setVisible(!copying);
-    for (QWidget* part : std::initializer_list<QWidget*>{m_bar, m_progressLine, m_progressFile})
-        part->setVisible(copying);
-    if (copying) {
-        m_meter = ProgressMeter();
-        m_clock.start();
-        m_progressTimer.start();
-        Copy_Progress();
-    } else {
-        m_progressTimer.stop();
-    }
-}
-
-void Form3::Copy_Progress()
-{
-    const CopyProgress progress = m_runner->latest();
-    // The three lines share the instruction's place, whatever the layout made of it.
-    const QRect place = Label1->geometry();
-    const int line = place.height() / 3;
-    m_bar->setGeometry(place.x(), place.y(), place.width(), line - 2);
-    m_progressLine->setGeometry(place.x(), place.y() + line, place.width(), line);
-    m_progressFile->setGeometry(place.x(), place.y() + 2 * line, place.width(), line);
-    const double share = progress.bytesTotal > 0
-                             ? double(progress.bytesDone) / double(progress.bytesTotal)
-                             : double(progress.current) / double(std::max<std::size_t>(progress.total, 1));
-    m_bar->setValue(static_cast<int>(std::clamp(share, 0.0, 1.0) * 1000));
-    m_progressLine->setText(
-        QString::fromStdString(m_meter.line(progress, double(m_clock.elapsed()) / 1000)));
-    m_progressFile->setText(pathToText(progress.file));
+    if (copying)
+        m_progress->show();
+    else
+        m_progress->hide();
 }
 
 void Form3::Copy_Finished(const CarryOutResult& run)

@@ -6,11 +6,8 @@
 #include "platform/services.h"
 #include "sync_wizard/executor.h"
 #include "sync_wizard/form3_layout.h"
-#include "sync_wizard/progress_meter.h"
 #include "sync_wizard/qt/plan_runner.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -18,12 +15,12 @@
 
 class QGroupBox;
 class QLabel;
-class QProgressBar;
 class QTreeView;
 
 namespace parlowen {
 
 class PictureButton;
+class CopyProgressView;
 class PlanModel;
 
 class Form3 final : public QWidget
@@ -64,7 +61,6 @@ private:
     // Run Source / Run Dstn: opens the file of the selected operation's side.
     void Run_Click(Side side);
     void ListView1_Click();
-    void Copy_Progress();
     void Copy_Finished(const CarryOutResult& run);
     void showCopying(bool copying);
 
@@ -86,13 +82,8 @@ private:
     bool m_runSourceAvailable = false;
     bool m_runDestinationAvailable = false;
     std::unique_ptr<LayoutSurface<Form3Element>> m_surface;
-    QProgressBar* m_bar = nullptr;
-    QLabel* m_progressLine = nullptr;
-    QLabel* m_progressFile = nullptr;
     PlanRunner* m_runner = nullptr;
-    QTimer m_progressTimer;
-    QElapsedTimer m_clock;
-    ProgressMeter m_meter;
+    CopyProgressView* m_progress = nullptr;
     bool m_endProgram = false;
 };
 
