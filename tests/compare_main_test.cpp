@@ -15,6 +15,7 @@ namespace {
 
 using testing::ScratchMount;
 using testing::TempTree;
+using testing::leftoverTemporaries;
 
 // parlowen-compare started with its output in two files of out.
 struct Tool
@@ -49,13 +50,6 @@ struct Tool
     std::string stderrText() const { return out.read("stderr"); }
 };
 
-int temporariesIn(const std::string& root)
-{
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(root))
-        count += entry.path().filename().string().ends_with(".parlowen-copy");
-    return count;
-}
 
 TEST(CompareTool, ShortOfRoomTouchesNothingUnlessToldToCopyAnyway)
 {
@@ -89,12 +83,12 @@ TEST(CompareTool, SigintInTheMiddleOfALargeCopyStopsCleanly)
     Tool tool({"--apply", player.root(), pc.root()});
     // Once the copy is under way, as Ctrl+C would come.
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (temporariesIn(player.root()) == 0 && std::chrono::steady_clock::now() < giveUp)
+    while (leftoverTemporaries(player.root()) == 0 && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(temporariesIn(player.root()), 1);
+    ASSERT_EQ(leftoverTemporaries(player.root()), 1);
     ::kill(tool.pid, SIGINT);
     EXPECT_EQ(tool.status(), 130);
-    EXPECT_EQ(temporariesIn(player.root()), 0);
+    EXPECT_EQ(leftoverTemporaries(player.root()), 0);
     EXPECT_EQ(player.read("live.flac"), "old recording");
     EXPECT_NE(tool.stderrText().find("Stopped after 0 of 1 operations."), std::string::npos);
     EXPECT_NE(tool.stdoutText().find("OP\toverwrites\t" + pc.path("live.flac")), std::string::npos);

@@ -73,4 +73,13 @@ private:
     std::string m_root;
 };
 
+// Files whose names say they are temporary copies, anywhere under the root.
+inline int leftoverTemporaries(const std::string& root)
+{
+    int count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        count += entry.path().filename().string().ends_with(".parlowen-copy");
+    return count;
+}
+
 } // namespace parlowen::testing

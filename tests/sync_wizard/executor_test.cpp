@@ -18,6 +18,7 @@ namespace {
 
 using testing::FaultyFileOps;
 using testing::TempTree;
+using testing::leftoverTemporaries;
 
 constexpr std::int64_t kOld = 1'500'000'000;
 constexpr std::int64_t kNew = 1'600'000'000;
@@ -57,16 +58,6 @@ std::size_t bytesUnder(const std::string& root)
     return total;
 }
 
-// Files whose names say they are temporary copies, anywhere under the root.
-int leftoverTemporaries(const std::string& root)
-{
-    int count = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        if (entry.path().filename().string().ends_with(".parlowen-copy"))
-            ++count;
-    }
-    return count;
-}
 
 std::string pattern(std::size_t size)
 {

@@ -14,6 +14,7 @@ namespace {
 
 using testing::FaultyFileOps;
 using testing::TempTree;
+using testing::leftoverTemporaries;
 
 PlannedOperation copyOp(const TempTree& from, const TempTree& to, const std::string& name,
                         std::optional<std::int64_t> size = {})
@@ -29,13 +30,6 @@ PlannedOperation overwriteOp(const TempTree& from, const TempTree& to, const std
             kOverwrites,     oldSize,       {},              newSize};
 }
 
-int temporariesIn(const std::string& root)
-{
-    int count = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-        count += entry.path().filename().string().ends_with(".parlowen-copy");
-    return count;
-}
 
 class RunControlTest : public ::testing::Test
 {
@@ -70,7 +64,7 @@ TEST_F(RunControlTest, StopInTheMiddleOfAFileAbandonsOnlyThatFile)
     EXPECT_EQ(to.read("a.mp3"), "aaa");
     EXPECT_EQ(to.read("big.mp3"), "old contents");
     EXPECT_FALSE(std::filesystem::exists(to.path("c.mp3")));
-    EXPECT_EQ(temporariesIn(to.root()), 0);
+    EXPECT_EQ(leftoverTemporaries(to.root()), 0);
     ASSERT_FALSE(told.empty());
     EXPECT_EQ(told.back().current, 2u);
     EXPECT_EQ(told.back().file, from.path("big.mp3"));
