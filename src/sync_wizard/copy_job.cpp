@@ -10,6 +10,9 @@ namespace {
 
 // Small enough that a stop is honoured within a second on a slow USB stick.
 constexpr std::int64_t kChunk = 2 << 20;
+// What may be on its way to the device at once: enough to keep it busy, little enough to be
+// written out within half a second of a stop even on a USB 2.0 stick.
+constexpr std::int64_t kInFlight = 8 << 20;
 
 const char* plainWords(const std::error_code& error)
 {
@@ -69,8 +72,8 @@ StepFailure CopyJob::copy(const std::stop_token& stop,
     m_out = std::move(created.value);
     m_temporary = temporary;
     std::int64_t written = 0;
-    std::int64_t started = 0;  // written up to here is on its way to the device
-    std::int64_t previous = 0; // the range [previous, started) was the last one started
+    std::int64_t started = 0; // written up to here is on its way to the device
+    std::int64_t settled = 0; // and up to here it is there
     for (;;) {
         if (stop.stop_requested())
             return failed(std::make_error_code(std::errc::operation_canceled), "copying");
@@ -80,14 +83,15 @@ StepFailure CopyJob::copy(const std::stop_token& stop,
         if (chunk.value == 0)
             break;
         written += static_cast<std::int64_t>(chunk.value);
-        // A large file goes to the device chunk by chunk, waiting for the chunk before: the
-        // device is never far behind, so the progress is true and a stop is quick.
+        // A large file goes to the device while it is written, a few chunks behind: the device
+        // stays busy, the progress is true, and a stop leaves little in flight.
         if (written - started >= kChunk) {
             m_files.startWriteBack(m_out, started, written - started);
-            if (started > previous)
-                m_files.waitWriteBack(m_out, previous, started - previous);
-            previous = started;
             started = written;
+            if (started - settled > kInFlight) {
+                m_files.waitWriteBack(m_out, settled, started - kInFlight - settled);
+                settled = started - kInFlight;
+            }
         }
         if (copied)
             copied(written);
