@@ -224,7 +224,9 @@ TEST(FolderScan, SizeFollowsWhatAclsLetAnotherUserRead)
     for (const auto& [name, setUp] : files) {
         const std::string path = "'" + tree.file(name, "12345") + "'";
         std::string command = setUp;
-        for (std::size_t at; (at = command.find('F')) != std::string::npos;)
+        // Past each replacement: the path itself may hold an "F".
+        for (std::size_t at = command.find('F'); at != std::string::npos;
+             at = command.find('F', at + path.size()))
             command.replace(at, 1, path);
         if (std::system((command + " 2>/dev/null").c_str()) != 0)
             GTEST_SKIP() << "setfacl is missing or the file system has no ACLs";
