@@ -346,6 +346,27 @@ private slots:
             QVERIFY(name == "big.mp3" || content == name);
     }
 
+    void endingTheProgramStopsTheCopyFirstAndSaysNothing()
+    {
+        Fixture f;
+        f.left.file("big.mp3", std::string(4 << 20, 'n'), kLate);
+        f.right.file("big.mp3", "old", kEarly);
+        f.compare();
+        f.sync();
+        Form3* w = wizard();
+        f.files.chunkError = [](std::size_t) { return 0; };
+        f.files.afterChunk = [](std::size_t) { QThread::msleep(10); };
+        f.press(*w, "Check2");
+        QTRY_VERIFY(w->findChild<QProgressBar*>("CopyProgress")->value() > 0);
+        const std::size_t shown = f.messages.shown.size();
+        w->endProgram(); // what SIGTERM does while a copy runs
+        QTRY_VERIFY(!w->copying());
+        QCOMPARE(f.messages.shown.size(), shown);
+        QVERIFY(!f.form.isVisible());
+        QCOMPARE(f.right.read("big.mp3"), std::string("old"));
+        QCOMPARE(testing::leftoverTemporaries(f.right.root()), 0);
+    }
+
     void wizardLaysItselfOutOnEveryResize()
     {
         Fixture f;
