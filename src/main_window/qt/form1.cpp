@@ -21,7 +21,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMouseEvent>
-#include <QTreeView>
+#include <QTableView>
 
 namespace parlowen {
 
@@ -60,7 +60,7 @@ void Form1::connectHandlers()
     connect(ui.Check7, &QToolButton::clicked, this, &Form1::Check7_Click);
     connect(ui.Image1, &ClickablePicture::clicked, this, [this] { Image_Click(ui.Combo1); });
     connect(ui.Image2, &ClickablePicture::clicked, this, [this] { Image_Click(ui.Combo2); });
-    connect(ui.ListView1, &QTreeView::clicked, this, &Form1::ListView1_Click);
+    connect(ui.ListView1, &QTableView::clicked, this, &Form1::ListView1_Click);
     connect(ui.Combo1, &QComboBox::editTextChanged, this,
             [this] { Combo_Change(m_box1, keys::kLeftCombo); });
     connect(ui.Combo2, &QComboBox::editTextChanged, this,

@@ -13,7 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeView>
+#include <QTableView>
 
 namespace parlowen {
 namespace {
@@ -31,9 +31,9 @@ QComboBox* folderBox(QWidget* parent, const char* name)
     return combo;
 }
 
-QTreeView* resultList(QWidget* parent, const char* name, ResultRowsModel* rows)
+QTableView* resultList(QWidget* parent, const char* name, ResultRowsModel* rows)
 {
-    QTreeView* list = rowList(parent, name, rows);
+    QTableView* list = largeRowList(parent, name, rows);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->viewport()->setAcceptDrops(true);
     return list;
@@ -149,7 +149,7 @@ void Form1Ui::placeLegend()
 
 void Form1Ui::sizeResultColumns()
 {
-    for (QTreeView* list : {ListView1, ListView2}) {
+    for (QTableView* list : {ListView1, ListView2}) {
         const auto widths = resultColumnWidths(widgetEdge(list, Edge::Width));
         for (int column = 0; column < 4; ++column)
             setColumnWidth(list, column, widths[static_cast<size_t>(column)]);

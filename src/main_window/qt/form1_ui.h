@@ -10,7 +10,7 @@
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QTreeView;
+class QTableView;
 class QWidget;
 
 namespace parlowen {
@@ -27,8 +27,8 @@ struct Form1Ui
     QComboBox* Combo2 = nullptr;
     ClickablePicture* Image1 = nullptr;
     ClickablePicture* Image2 = nullptr;
-    QTreeView* ListView1 = nullptr;
-    QTreeView* ListView2 = nullptr;
+    QTableView* ListView1 = nullptr;
+    QTableView* ListView2 = nullptr;
     PictureButton* Check1 = nullptr;
     PictureButton* Check2 = nullptr;
     PictureButton* Check7 = nullptr;

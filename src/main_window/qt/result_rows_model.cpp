@@ -5,7 +5,7 @@
 #include "main_window/drop.h"
 #include "platform/qt/path_text.h"
 
-#include <QTreeView>
+#include <QAbstractItemView>
 
 namespace parlowen {
 namespace {
@@ -92,7 +92,7 @@ QIcon ResultRowsModel::statusIcon(int number)
     return icons[static_cast<std::size_t>(number - 1)];
 }
 
-void toggleSelectedCheckMarks(const QTreeView& list, ResultRowsModel& rows,
+void toggleSelectedCheckMarks(const QAbstractItemView& list, ResultRowsModel& rows,
                               std::string& lastClickedText)
 {
     const auto selected = list.selectionModel()->selectedRows();

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class QTreeView;
+class QAbstractItemView;
 
 namespace parlowen {
 
@@ -50,7 +50,7 @@ private:
 
 // The check-mark rule of a click in a list over the model: the clicked row is the current one
 // when it is selected, else the first selected row.
-void toggleSelectedCheckMarks(const QTreeView& list, ResultRowsModel& rows,
+void toggleSelectedCheckMarks(const QAbstractItemView& list, ResultRowsModel& rows,
                               std::string& lastClickedText);
 
 } // namespace parlowen

@@ -4,6 +4,8 @@
 #include "platform/twips.h"
 
 #include <QHeaderView>
+#include <QTableView>
+#include <QTreeView>
 
 namespace parlowen {
 
@@ -62,16 +64,23 @@ bool setWidgetEdge(QWidget* widget, Edge edge, double twips)
     return false;
 }
 
-double columnWidth(const QTreeView* list, int column)
+QHeaderView* columnHeader(const QAbstractItemView* list)
 {
-    return pixelsToTwips(list->header()->sectionSize(column));
+    if (const auto* table = qobject_cast<const QTableView*>(list))
+        return table->horizontalHeader();
+    return static_cast<const QTreeView*>(list)->header();
 }
 
-bool setColumnWidth(QTreeView* list, int column, double twips)
+double columnWidth(const QAbstractItemView* list, int column)
+{
+    return pixelsToTwips(columnHeader(list)->sectionSize(column));
+}
+
+bool setColumnWidth(QAbstractItemView* list, int column, double twips)
 {
     if (twips < 0)
         return false;
-    list->header()->resizeSection(column, twipsToPixels(twips));
+    columnHeader(list)->resizeSection(column, twipsToPixels(twips));
     return true;
 }
 

@@ -4,7 +4,8 @@
 
 #include "platform/layout_surface.h"
 
-#include <QTreeView>
+#include <QAbstractItemView>
+#include <QHeaderView>
 #include <QWidget>
 
 #include <map>
@@ -24,16 +25,19 @@ double widgetEdge(const QWidget* widget, Edge edge);
 // Sets one edge in twips, rounded to whole pixels; refuses a negative width or height.
 bool setWidgetEdge(QWidget* widget, Edge edge, double twips);
 
+// The header over a list's columns (a tree's or a table's).
+QHeaderView* columnHeader(const QAbstractItemView* list);
+
 // Sets a list's column width in twips; refuses a negative width.
-bool setColumnWidth(QTreeView* list, int column, double twips);
-double columnWidth(const QTreeView* list, int column);
+bool setColumnWidth(QAbstractItemView* list, int column, double twips);
+double columnWidth(const QAbstractItemView* list, int column);
 
 // The layout surface over a form's widgets and, where the form has them, the columns of its
 // list (each column an element of its own, holding only a width).
 template <class Element> class WidgetSurface final : public LayoutSurface<Element>
 {
 public:
-    explicit WidgetSurface(std::map<Element, QWidget*> widgets, QTreeView* list = nullptr,
+    explicit WidgetSurface(std::map<Element, QWidget*> widgets, QAbstractItemView* list = nullptr,
                            std::map<Element, int> columns = {})
         : m_widgets(std::move(widgets)), m_list(list), m_columns(std::move(columns))
     {
@@ -53,7 +57,7 @@ public:
 
 private:
     std::map<Element, QWidget*> m_widgets;
-    QTreeView* m_list;
+    QAbstractItemView* m_list;
     std::map<Element, int> m_columns;
 };
 

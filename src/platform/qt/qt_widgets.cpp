@@ -48,6 +48,24 @@ QTreeView* rowList(QWidget* parent, const char* name, QAbstractItemModel* model)
     return list;
 }
 
+QTableView* largeRowList(QWidget* parent, const char* name, QAbstractItemModel* model)
+{
+    auto* list = named(new QTableView(parent), name);
+    list->setModel(model);
+    list->setShowGrid(false);
+    list->setWordWrap(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setFont(arial(9.75, false));
+    list->verticalHeader()->hide();
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
+    list->horizontalHeader()->setStretchLastSection(false);
+    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list->horizontalHeader()->setHighlightSections(false);
+    return list;
+}
+
 std::optional<QCursor> loadCursorFile(const std::string& path)
 {
     const QPixmap picture(QFile::decodeName(QByteArray::fromStdString(path)));

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QString>
+#include <QTableView>
 #include <QTreeView>
 
 #include <optional>
@@ -30,6 +31,10 @@ void setUpWindow(QWidget* window, const QString& caption);
 
 // A list of rows in columns over a model: whole rows, no editing, uniform rows for speed.
 QTreeView* rowList(QWidget* parent, const char* name, QAbstractItemModel* model);
+
+// The same look for a list of very many rows: a table keeps nothing per row, where a tree
+// keeps an item of some forty bytes for each.
+QTableView* largeRowList(QWidget* parent, const char* name, QAbstractItemModel* model);
 
 // The cursor in a cursor file, with the file's hot spot; nothing when it cannot be read.
 std::optional<QCursor> loadCursorFile(const std::string& path);

@@ -17,7 +17,7 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <QTreeView>
+#include <QTableView>
 
 using namespace parlowen;
 using parlowen::testing::child;

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
+#include <QTableView>
 #include <QTreeView>
 #include <QWindow>
 
@@ -104,7 +105,7 @@ private slots:
         moveOver(child<QComboBox>(form, "Combo1")); // no rule: the hand stays
         QCOMPARE(form.pointer().customImage, folder.tree.path(kHandCursor));
         QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
-        moveOver(child<QTreeView>(form, "ListView1")->viewport());
+        moveOver(child<QTableView>(form, "ListView1")->viewport());
         QCOMPARE(form.pointer().customImage, folder.tree.path(kDropCursor));
         QCOMPARE(form.cursor().hotSpot(), QPoint(0, 0));
         moveOver(child<QLabel>(form, "Image2"));
@@ -116,9 +117,9 @@ private slots:
         ResultRow row;
         row.relativeName = "a.mp3";
         form.leftRows().reset({row});
-        moveOver(child<QTreeView>(form, "ListView1")->viewport());
+        moveOver(child<QTableView>(form, "ListView1")->viewport());
         QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
-        moveOver(child<QTreeView>(form, "ListView2")->viewport());
+        moveOver(child<QTableView>(form, "ListView2")->viewport());
         QCOMPARE(form.pointer().customImage, folder.tree.path(kDropCursor));
         QVERIFY(t.messages.shown.empty());
     }
@@ -133,7 +134,7 @@ private slots:
         QCOMPARE(form.pointer().mode, PointerMode::Custom);
         QCOMPARE(form.pointer().customImage, std::string());
         QCOMPARE(form.cursor().shape(), Qt::ArrowCursor); // an empty custom image
-        moveOver(child<QTreeView>(form, "ListView1")->viewport());
+        moveOver(child<QTableView>(form, "ListView1")->viewport());
         moveOver(child<PictureButton>(form, "Check2"));
         QCOMPARE(form.pointer().customImage, folder.tree.path(kDropCursor)); // on a button
         std::filesystem::copy_file(std::string(PARLOWEN_CURSOR_DIR) + "/" + kHandCursor,
@@ -201,8 +202,8 @@ private slots:
         ShownForm t;
         Form1& form = t.form;
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto* leftList = child<QTreeView>(form, "ListView1")->viewport();
-        auto* rightList = child<QTreeView>(form, "ListView2")->viewport();
+        auto* leftList = child<QTableView>(form, "ListView1")->viewport();
+        auto* rightList = child<QTableView>(form, "ListView2")->viewport();
         auto* left = child<QComboBox>(form, "Combo1");
         auto* right = child<QComboBox>(form, "Combo2");
 
@@ -232,7 +233,7 @@ private slots:
         ShownForm t;
         Form1& form = t.form;
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto* leftList = child<QTreeView>(form, "ListView1")->viewport();
+        auto* leftList = child<QTableView>(form, "ListView1")->viewport();
         auto* left = child<QComboBox>(form, "Combo1");
         drop(leftList, urls({QUrl("trash:/song.mp3"), local(a)}));
         QCOMPARE(t.messages.shown.size(), size_t(1));
@@ -249,7 +250,7 @@ private slots:
         ShownForm t;
         Form1& form = t.form;
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto* leftList = child<QTreeView>(form, "ListView1")->viewport();
+        auto* leftList = child<QTableView>(form, "ListView1")->viewport();
         auto text = std::make_unique<QMimeData>();
         text->setText(QStringLiteral("/music"));
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, text.get(), Qt::LeftButton,
@@ -304,7 +305,7 @@ private slots:
         rows[0].relativeName = "a.mp3";
         rows[1].relativeName = "aa.mp3";
         form.leftRows().reset(rows);
-        auto* list = child<QTreeView>(form, "ListView1");
+        auto* list = child<QTableView>(form, "ListView1");
         const auto click = [&](int row) {
             const QRect rect = list->visualRect(form.leftRows().index(row, 0));
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());

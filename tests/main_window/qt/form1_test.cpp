@@ -16,7 +16,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 
 using namespace parlowen;
 using parlowen::testing::child;
@@ -73,7 +73,7 @@ private slots:
             QVERIFY(!image->pixmap().isNull());
         }
         for (const char* name : {"ListView1", "ListView2"}) {
-            auto* list = child<QTreeView>(form, name);
+            auto* list = child<QTableView>(form, name);
             QCOMPARE(list->model()->rowCount(), 0);
             QCOMPARE(list->model()->columnCount(), 4);
             const QStringList expected{"Filename", "Status", "Size", "Last Modified"};
@@ -132,13 +132,13 @@ private slots:
     {
         Fixture f;
         Form1 form(f.services, f.results);
-        auto* list = child<QTreeView>(form, "ListView1");
+        auto* list = child<QTableView>(form, "ListView1");
         // The width at start-up is the list's width then; the columns keep their fractions.
         const double w = twips(list->width());
         const double widths[] = {w * 3 / 4 - 100, w / 4 - 100, w / 3 - 100, w / 2 - 100};
         QList<int> before;
         for (int c = 0; c < 4; ++c) {
-            before << list->header()->sectionSize(c);
+            before << list->horizontalHeader()->sectionSize(c);
             QCOMPARE(before[c], qRound(widths[c] / 15));
         }
         form.show();
@@ -146,8 +146,8 @@ private slots:
         form.resize(form.width() + 200, form.height());
         QTRY_VERIFY(twips(list->width()) > w + 1000);
         for (int c = 0; c < 4; ++c)
-            QCOMPARE(list->header()->sectionSize(c), before[c]);
-        QCOMPARE(child<QTreeView>(form, "ListView2")->header()->sectionSize(0), before[0]);
+            QCOMPARE(list->horizontalHeader()->sectionSize(c), before[c]);
+        QCOMPARE(child<QTableView>(form, "ListView2")->horizontalHeader()->sectionSize(0), before[0]);
     }
 
     void resizingLaysOutAndSavesStateAndHeight()
@@ -160,8 +160,8 @@ private slots:
         form.resize(QSize(800, 520) - frame); // outer 12000 x 7800 twips
         QTRY_COMPARE(f.stored("Parlowen", "FormHeight"), std::string("7800"));
         QCOMPARE(f.stored("Parlowen", "WindowState"), std::string("0"));
-        auto* left = child<QTreeView>(form, "ListView1");
-        auto* right = child<QTreeView>(form, "ListView2");
+        auto* left = child<QTableView>(form, "ListView1");
+        auto* right = child<QTableView>(form, "ListView2");
         QCOMPARE(left->geometry(), QRect(8, 48, 383, 354)); // 5750 x 5305 twips, rounded
         QCOMPARE(right->x(), 400);                          // 5745 + 250 twips
         QCOMPARE(right->width(), 383);
@@ -181,7 +181,7 @@ private slots:
         Form1 form(f.services, f.results);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto* list = child<QTreeView>(form, "ListView1");
+        auto* list = child<QTableView>(form, "ListView1");
         const int height = list->height();
         const int frame = form.frameGeometry().height() - form.height();
         form.resize(form.width(), 100 - frame); // 1500 twips: the list height would be negative
