@@ -35,28 +35,35 @@ void setUpWindow(QWidget* window, const QString& caption)
     window->setPalette(white);
 }
 
-QTreeView* rowList(QWidget* parent, const char* name, QAbstractItemModel* model)
+namespace {
+
+// What every list of rows shares: the model, whole rows, no editing, the font.
+template <class List> List* listOfRows(QWidget* parent, const char* name, QAbstractItemModel* model)
 {
-    auto* list = named(new QTreeView(parent), name);
+    auto* list = named(new List(parent), name);
     list->setModel(model);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->header()->setStretchLastSection(false);
     list->setFont(arial(9.75, false));
+    return list;
+}
+
+} // namespace
+
+QTreeView* rowList(QWidget* parent, const char* name, QAbstractItemModel* model)
+{
+    auto* list = listOfRows<QTreeView>(parent, name, model);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->header()->setStretchLastSection(false);
     return list;
 }
 
 QTableView* largeRowList(QWidget* parent, const char* name, QAbstractItemModel* model)
 {
-    auto* list = named(new QTableView(parent), name);
-    list->setModel(model);
+    auto* list = listOfRows<QTableView>(parent, name, model);
     list->setShowGrid(false);
     list->setWordWrap(false);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setFont(arial(9.75, false));
     list->verticalHeader()->hide();
     list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
