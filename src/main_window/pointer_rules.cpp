@@ -5,12 +5,20 @@
 
 namespace parlowen {
 
-void ShowCursorFile(PointerState& pointer, const std::string& programFolder,
+bool LoadCursorFile(PointerState& pointer, const std::string& programFolder,
                     const std::string& name)
 {
     const std::string path = programFolder + "/" + name;
-    if (OldMain::FileExists(path))
-        pointer.customImage = path;
+    if (!OldMain::FileExists(path))
+        return false;
+    pointer.customImage = path;
+    return true;
+}
+
+void ShowCursorFile(PointerState& pointer, const std::string& programFolder,
+                    const std::string& name)
+{
+    LoadCursorFile(pointer, programFolder, name);
     pointer.mode = PointerMode::Custom;
 }
 

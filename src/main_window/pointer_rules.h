@@ -27,8 +27,13 @@ enum class Form3Part
     NoRule
 };
 
-// The program folder's cursor file: loaded into the custom image when it exists (a missing
-// file keeps whatever image was there), and the custom image is shown either way.
+// The program folder's cursor file loaded into the custom image when it exists (a missing file
+// keeps whatever image was there), without showing it; true when it was loaded. Windows load
+// the hand this way when they open.
+bool LoadCursorFile(PointerState& pointer, const std::string& programFolder,
+                    const std::string& name);
+
+// The same, and the custom image is shown either way.
 void ShowCursorFile(PointerState& pointer, const std::string& programFolder,
                     const std::string& name);
 

@@ -80,11 +80,8 @@ void Form1::connectHandlers()
 void Form1::Form_Load()
 {
     // The hand is loaded ahead; the pointer itself changes only when a rule runs.
-    const std::string hand = m_services.programFolder + "/" + kHandCursor;
-    if (OldMain::FileExists(hand)) {
-        m_pointer.state().customImage = hand;
+    if (LoadCursorFile(m_pointer.state(), m_services.programFolder, kHandCursor))
         m_pointer.apply();
-    }
     ui.Combo1->setEditText(QString());
     ui.Combo2->setEditText(QString());
     Main::LoadFolderHistory(boxes(), m_services.settings);
@@ -132,11 +129,16 @@ void Form1::Compare_Finished()
     m_results = std::move(done.plan);
     if (!done.skipped.empty())
         m_services.messages.show("Skip", skipReport(done.skipped));
-    if (m_syncToTell) {
-        const auto message = syncEndMessage(*m_syncToTell, m_box1.text(), m_box2.text());
-        m_syncToTell.reset();
-        m_services.messages.show(message.title, message.text);
-    }
+    tellSyncOutcome();
+}
+
+void Form1::tellSyncOutcome()
+{
+    if (!m_syncToTell)
+        return;
+    const auto message = syncEndMessage(*m_syncToTell, m_box1.text(), m_box2.text());
+    m_syncToTell.reset();
+    m_services.messages.show(message.title, message.text);
 }
 
 void Form1::Check2_Click()
@@ -163,11 +165,8 @@ void Form1::Wizard_PlanCarriedOut(const CarryOutResult& run)
     show();
     // The outcome is told once the lists show the folders as they now are.
     m_syncToTell = run;
-    if (!startCompare()) {
-        const auto message = syncEndMessage(run, m_box1.text(), m_box2.text());
-        m_syncToTell.reset();
-        m_services.messages.show(message.title, message.text);
-    }
+    if (!startCompare())
+        tellSyncOutcome();
 }
 
 void Form1::Check7_Click()

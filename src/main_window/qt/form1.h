@@ -50,6 +50,7 @@ private:
     void Check1_Click();
     bool startCompare();
     void Compare_Finished();
+    void tellSyncOutcome();
     void Check2_Click();
     void Check7_Click();
     void Wizard_PlanCarriedOut(const CarryOutResult& run);

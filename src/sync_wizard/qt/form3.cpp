@@ -96,11 +96,8 @@ void Form3::buildControls()
 
 void Form3::Form_Load()
 {
-    const std::string hand = m_services.programFolder + "/" + kHandCursor;
-    if (OldMain::FileExists(hand)) {
-        m_pointer.state().customImage = hand;
+    if (LoadCursorFile(m_pointer.state(), m_services.programFolder, kHandCursor))
         m_pointer.apply(); // read once, here; the pointer stays the arrow until a rule runs
-    }
     setWidgetEdge(Frame1, Edge::Height, widgetEdge(Check5, Edge::Height) + 100);
     setWidgetEdge(Frame1, Edge::Left, widgetEdge(Check5, Edge::Left) + 1570);
     setWidgetEdge(Frame1, Edge::Top, widgetEdge(Check5, Edge::Top) - 100);
