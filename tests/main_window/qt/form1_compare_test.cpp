@@ -16,8 +16,10 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <filesystem>
 #include <QTableView>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace parlowen;
 using parlowen::testing::child;
@@ -213,9 +215,17 @@ private slots:
         Fixture f;
         for (int i = 0; i < 3000; ++i)
             f.left.file("Album " + std::to_string(i) + "/a.mp3", "a");
+        // Qt's own thread pool keeps idle threads for half a minute after any use Qt makes of
+        // it; they are not ours, so only the other threads count.
         const auto threads = [] {
-            return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
-                                 std::filesystem::directory_iterator());
+            int count = 0;
+            for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+                std::ifstream comm(task.path() / "comm");
+                std::string name;
+                std::getline(comm, name);
+                count += name != "Thread (pooled)";
+            }
+            return count;
         };
         const auto threadsBefore = threads();
         int ticks = 0;
@@ -237,7 +247,8 @@ private slots:
             // The form goes as the program ends: its scans stop at their next folder.
         }
         QVERIFY(ending.elapsed() < 1000);
-        QCOMPARE(threads(), threadsBefore);
+        // A joined thread may still be listed for a moment while the kernel tears it down.
+        QTRY_COMPARE_WITH_TIMEOUT(threads(), threadsBefore, 200);
     }
 
     void headlessToolPrintsWhatTheWindowShows()
