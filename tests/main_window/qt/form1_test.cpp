@@ -192,7 +192,6 @@ private slots:
 
     void restoresHistoriesSelectionsAndHeight()
     {
-        testing::TempTree tree;
         Fixture f;
         f.store("Morrowlin", "LeftCombo", "/x,/y,");
         f.store("Morrowlin", "RightCombo", "/p,");
