@@ -6,9 +6,9 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgtest-dev fonts-liberation)
 # The tests also mount real player file systems (exFAT through FUSE on a loop device), set
-# ACLs, and start the program under Xvfb with a window manager.
+# ACLs, start the program under Xvfb with a window manager, and pin named time zones.
 if [ "${PARLOWEN_TEST_PACKAGES:-0}" = 1 ]; then
-    packages+=(exfatprogs exfat-fuse acl xvfb openbox x11-utils xdotool wmctrl)
+    packages+=(exfatprogs exfat-fuse acl xvfb openbox x11-utils xdotool wmctrl tzdata)
 fi
 
 missing=()
