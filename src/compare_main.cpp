@@ -30,9 +30,8 @@ enum ExitStatus
     kStopped = 130
 };
 
-constexpr const char* kUsage =
-    "usage: parlowen-compare [--apply [--copy-anyway]] LEFT RIGHT\n"
-    "       parlowen-compare --help | --version\n";
+constexpr const char* kUsage = "usage: parlowen-compare [--apply [--copy-anyway]] LEFT RIGHT\n"
+                               "       parlowen-compare --help | --version\n";
 
 constexpr const char* kHelp =
     "Compares two folder trees as Parlowen's window does and prints one tab-separated record a\n"
@@ -169,10 +168,12 @@ int main(int argc, char* argv[])
     copying = true;
     const auto run = parlowen::carryOut(comparison.plan, files, control);
     terminal.end();
+    for (const auto& note : run.notes)
+        std::cerr << "Note: " << note << '\n';
     for (const auto& f : run.failures)
         std::cout << "FAILED\t" << parlowen::escapeField(f.sourcePath) << '\t'
-                  << parlowen::escapeField(f.targetPath) << '\t'
-                  << parlowen::escapeField(f.reason) << '\n';
+                  << parlowen::escapeField(f.targetPath) << '\t' << parlowen::escapeField(f.reason)
+                  << '\n';
     if (run.stopped)
         std::cerr << "Stopped after " << parlowen::countText(run.finished) << " of "
                   << parlowen::countText(run.total) << " operations.\n";

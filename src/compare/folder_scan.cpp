@@ -4,7 +4,11 @@
 #include "compare/file_size.h"
 #include "compare/read_ahead.h"
 #include "compare/utf8.h"
+#include "platform/directory_listing.h"
+#include "platform/file_system_magic.h"
+#include "platform/unique_fd.h"
 
+#include <cctype>
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,64 +17,30 @@
 #include <string_view>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 namespace parlowen::Main {
 namespace {
 
-constexpr long kFatMagic = 0x4d44; // MSDOS_SUPER_MAGIC
-
 // FAT keeps hidden and system flags apart from the name ("System Volume Information").
 bool fatHidden(int folderFd, const char* name)
 {
-    const int fd = ::openat(folderFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return false;
+    const UniqueFd fd(::openat(folderFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     __u32 attributes = 0;
-    const bool read = ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0;
-    ::close(fd);
-    return read && (attributes & (ATTR_HIDDEN | ATTR_SYS)) != 0;
+    return fd && ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0 &&
+           (attributes & (ATTR_HIDDEN | ATTR_SYS)) != 0;
 }
 
-// A folder's listing, read to its end before anything else is done with it: the raw entries
-// of getdents64 (laid out as glibc's dirent64) in one buffer, so listing a folder costs no
-// allocation per name.
-class Listing
+// The system's reason as words inside a sentence: "permission denied".
+std::string reasonOf(int number)
 {
-public:
-    // Reads with the buffer, which keeps its size from folder to folder.
-    Listing(int fd, std::vector<char>& buffer) : m_bytes(buffer)
-    {
-        if (m_bytes.size() < 64 * 1024)
-            m_bytes.resize(64 * 1024);
-        for (;;) {
-            if (m_bytes.size() - m_used < 32 * 1024)
-                m_bytes.resize(m_bytes.size() * 2);
-            const long read =
-                ::syscall(SYS_getdents64, fd, m_bytes.data() + m_used, m_bytes.size() - m_used);
-            if (read <= 0)
-                break; // the end, or a failed listing: what was read is kept
-            m_used += static_cast<std::size_t>(read);
-        }
-    }
-
-    // Calls visit(name, type) for every entry but ".", ".." and hidden names.
-    template <class Visit> void forEach(Visit visit) const
-    {
-        for (std::size_t offset = 0; offset < m_used;) {
-            const auto* entry = reinterpret_cast<const struct dirent64*>(m_bytes.data() + offset);
-            offset += entry->d_reclen;
-            if (entry->d_name[0] != '.')
-                visit(std::string_view(entry->d_name), entry->d_type);
-        }
-    }
-
-private:
-    std::vector<char>& m_bytes;
-    std::size_t m_used = 0;
-};
+    std::string text = std::generic_category().message(number);
+    const bool acronym = text.size() > 1 && std::isupper(static_cast<unsigned char>(text[1]));
+    if (!text.empty() && !acronym)
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
 
 class TreeScan
 {
@@ -90,27 +60,31 @@ public:
             m_outcome.abandoned = true;
             return;
         }
-        const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            return;
+        DirectoryListing listing(parentFd, name, m_listingBuffer);
         struct stat self = {};
-        if (::fstat(fd, &self) != 0 || onOwnPath(self)) {
-            ::close(fd);
+        if (!listing.opened() || ::fstat(listing.fd(), &self) != 0) {
+            unreadable(folder, listing.opened() ? errno : listing.error().value());
+            return;
+        }
+        if (onOwnPath(self))
+            return;
+        if (listing.error()) {
+            unreadable(folder, listing.error().value());
             return;
         }
         bool fat = parentFat;
         if (self.st_dev != parentDevice) {
             struct statfs fs = {};
-            fat = ::fstatfs(fd, &fs) == 0 && fs.f_type == kFatMagic;
+            fat = ::fstatfs(listing.fd(), &fs) == 0 && fs.f_type == magic::kMsdos;
         }
         std::vector<std::string> subfolders;
-        listFolder(fd, folder, relative, fat, subfolders);
+        listFolder(listing, folder, relative, fat, subfolders);
 
         // Each folder on the way down stays open for its subfolders' look-ups; past some depth
         // they are looked up by their full paths, so a deep tree never runs out of descriptors.
         const bool keepOpen = m_path.size() < kOpenDepth;
         if (!keepOpen)
-            ::close(fd);
+            listing.closeFolder();
         m_path.push_back({self.st_dev, self.st_ino});
         // The read-ahead splits the tree at the first folder with more than one subfolder
         // (a player's root often holds one "Music" folder), and only starts on a cold cache.
@@ -123,12 +97,10 @@ public:
             if (split && m_readAhead)
                 m_readAhead->reached(i);
             const std::string subFolder = folder + sub + "/";
-            walk(keepOpen ? fd : AT_FDCWD, keepOpen ? sub.c_str() : subFolder.c_str(), subFolder,
-                 relative + sub + "/", self.st_dev, fat);
+            walk(keepOpen ? listing.fd() : AT_FDCWD, keepOpen ? sub.c_str() : subFolder.c_str(),
+                 subFolder, relative + sub + "/", self.st_dev, fat);
         }
         m_path.pop_back();
-        if (keepOpen)
-            ::close(fd);
     }
 
     ScanOutcome take() { return std::move(m_outcome); }
@@ -151,11 +123,14 @@ private:
         return false;
     }
 
-    void listFolder(int fd, const std::string& folder, const std::string& relative, bool fat,
-                    std::vector<std::string>& subfolders)
+    void listFolder(const DirectoryListing& listing, const std::string& folder,
+                    const std::string& relative, bool fat, std::vector<std::string>& subfolders)
     {
-        Listing(fd, m_listingBuffer).forEach([&](std::string_view name, unsigned char type) {
+        const int fd = listing.fd();
+        listing.forEach([&](std::string_view name, unsigned char type) {
             ++m_entries;
+            if (name.front() == '.')
+                return;                      // hidden
             const char* cname = name.data(); // NUL-terminated inside the listing
             if (fat && fatHidden(fd, cname))
                 return;
@@ -170,13 +145,27 @@ private:
             if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
                 return; // FIFOs, sockets and devices are never listed
             struct stat info = {};
-            if (::fstatat(fd, cname, &info, 0) != 0)
+            if (::fstatat(fd, cname, &info, 0) != 0) {
+                // Gone since the listing, or a link to nothing, is no file to compare.
+                if (errno != ENOENT)
+                    m_outcome.skipped.push_back(displayUtf8(folder + std::string(name)) +
+                                                " could not be read (" + reasonOf(errno) +
+                                                "); it is left out of this comparison");
                 return;
+            }
             if (S_ISDIR(info.st_mode))
                 subfolders.emplace_back(name);
             else if (S_ISREG(info.st_mode))
                 addRow(relative, name, info, FileSize::sizeFromStat(info, m_reader, fd, cname));
         });
+    }
+
+    // A folder that could not be opened or listed to its end is left out whole, and said so.
+    void unreadable(const std::string& folder, int number)
+    {
+        const std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
+        m_outcome.skipped.push_back(displayUtf8(shown) + " could not be read (" + reasonOf(number) +
+                                    "); its files are left out of this comparison");
     }
 
     void addRow(const std::string& relative, std::string_view name, const struct stat& info,

@@ -1,10 +1,12 @@
 // Reading a tree ahead of its scan.
 #include "compare/read_ahead.h"
 
+#include "platform/directory_listing.h"
+#include "platform/unique_fd.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace parlowen::Main {
@@ -17,7 +19,6 @@ constexpr int kMaxDepth = 64;
 ReadAhead::ReadAhead(std::string root, std::vector<std::string> subfolders, std::stop_token stop)
     : m_root(std::move(root)), m_subfolders(std::move(subfolders)), m_stop(std::move(stop))
 {
-    m_buffer.resize(64 * 1024);
     m_thread = std::jthread([this](std::stop_token ownStop) { run(std::move(ownStop)); });
 }
 
@@ -34,12 +35,11 @@ bool ReadAhead::wanted(std::size_t index, const std::stop_token& ownStop) const
 
 void ReadAhead::run(std::stop_token ownStop)
 {
-    const int root = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (root < 0)
+    const UniqueFd root(::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!root)
         return;
     for (std::size_t index = m_subfolders.size(); index-- > 0 && wanted(index, ownStop);)
-        readFolder(root, m_subfolders[index].c_str(), 0, index, ownStop);
-    ::close(root);
+        readFolder(root.get(), m_subfolders[index].c_str(), 0, index, ownStop);
 }
 
 void ReadAhead::readFolder(int parentFd, const char* name, int depth, std::size_t index,
@@ -47,31 +47,20 @@ void ReadAhead::readFolder(int parentFd, const char* name, int depth, std::size_
 {
     if (depth > kMaxDepth || !wanted(index, ownStop))
         return;
-    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
+    const DirectoryListing listing(parentFd, name, m_buffer);
     std::vector<std::string> folders;
-    for (;;) {
-        const long read = ::syscall(SYS_getdents64, fd, m_buffer.data(), m_buffer.size());
-        // A large folder is given up between its blocks once the scan has caught up.
-        if (read <= 0 || !wanted(index, ownStop))
-            break;
-        for (long offset = 0; offset < read;) {
-            const auto* entry = reinterpret_cast<const struct dirent64*>(m_buffer.data() + offset);
-            offset += entry->d_reclen;
-            if (entry->d_name[0] == '.')
-                continue;
-            if (entry->d_type == DT_DIR) {
-                folders.emplace_back(entry->d_name);
-                continue;
-            }
-            struct stat info = {};
-            ::fstatat(fd, entry->d_name, &info, 0);
+    listing.forEach([&](std::string_view entry, unsigned char type) {
+        if (entry.front() == '.')
+            return;
+        if (type == DT_DIR) {
+            folders.emplace_back(entry);
+            return;
         }
-    }
+        struct stat info = {};
+        ::fstatat(listing.fd(), entry.data(), &info, 0);
+    });
     for (const auto& folder : folders)
-        readFolder(fd, folder.c_str(), depth + 1, index, ownStop);
-    ::close(fd);
+        readFolder(listing.fd(), folder.c_str(), depth + 1, index, ownStop);
 }
 
 } // namespace parlowen::Main

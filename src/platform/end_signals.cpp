@@ -3,7 +3,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <ctime>
 #include <pthread.h>
 
 namespace parlowen {
@@ -24,11 +23,12 @@ EndSignals::EndSignals(std::function<void()> onSignal) : m_onSignal(std::move(on
 {
     const sigset_t set = endSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    m_waiter = std::jthread([this, set](std::stop_token stop) {
-        // Woken now and then to see whether it is still wanted.
-        const struct timespec wait = {0, 100'000'000};
-        while (!stop.stop_requested()) {
-            if (sigtimedwait(&set, nullptr, &wait) <= 0)
+    m_waiter = std::jthread([this, set] {
+        for (;;) {
+            const int signal = sigwaitinfo(&set, nullptr);
+            if (m_ending)
+                return;
+            if (signal <= 0)
                 continue;
             // A second signal is somebody who will not wait: end now. A temporary copy left
             // behind is removed by the next run.
@@ -41,7 +41,9 @@ EndSignals::EndSignals(std::function<void()> onSignal) : m_onSignal(std::move(on
 
 EndSignals::~EndSignals()
 {
-    m_waiter.request_stop();
+    // Woken at once by a signal of its own, so the program ends as soon as its work is done.
+    m_ending = true;
+    pthread_kill(m_waiter.native_handle(), SIGINT);
     m_waiter.join();
 }
 

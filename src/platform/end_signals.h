@@ -24,6 +24,7 @@ public:
 private:
     std::function<void()> m_onSignal;
     std::atomic<bool> m_caught = false;
+    std::atomic<bool> m_ending = false;
     std::jthread m_waiter;
 };
 

@@ -1,6 +1,9 @@
 // The file operations that carrying out a plan needs, so tests can make any one of them fail.
+// Targets are written relative to their folder opened once, so a copy can never land in
+// whatever later takes that folder's path (an empty mount point, say).
 #pragma once
 
+#include "platform/device_traits.h"
 #include "platform/unique_fd.h"
 
 #include <cstddef>
@@ -19,6 +22,7 @@ struct FileFacts
     std::int64_t size = 0;
     struct timespec accessed = {};
     struct timespec modified = {};
+    struct timespec changed = {}; // any write or attribute change moves it
 };
 
 // A value, or the reason there is none.
@@ -34,20 +38,61 @@ struct OpenedSource
     FileFacts facts;
 };
 
-struct DeviceRoom
+// Which folder a path leads to.
+struct FolderIdentity
 {
-    std::int64_t freeBytes = 0;
-    std::string mountPoint; // where its file system is mounted, as people know the device
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+struct OpenedFolder
+{
+    UniqueFd fd;
+    FolderIdentity identity;
+};
+
+enum class RenameMode
+{
+    Replace,  // replaces what is at the target name
+    NoReplace // fails with EEXIST when any entry answers to it
 };
 
 class FileOps
 {
 public:
     virtual ~FileOps() = default;
+
     // Opens a regular file for reading, never a FIFO or device that took a file's place.
     virtual Outcome<OpenedSource> openSource(const std::string& path) = 0;
+    // The facts of an open file as they are now.
+    virtual Outcome<FileFacts> factsOfOpen(const UniqueFd& fd) = 0;
+
+    virtual Outcome<OpenedFolder> openFolder(const std::string& path) = 0;
+    // Which folder the path leads to now.
+    virtual Outcome<FolderIdentity> identityOf(const std::string& path) = 0;
+    // Takes the advisory lock one run holds on each target folder; EWOULDBLOCK when another
+    // run holds it. Released when the folder is closed.
+    virtual std::error_code lockFolder(const OpenedFolder& folder) = 0;
+    virtual Outcome<DeviceTraits> traitsOf(const OpenedFolder& folder) = 0;
+    // The room left for this user on the folder's device.
+    virtual Outcome<std::int64_t> freeBytesOn(const OpenedFolder& folder) = 0;
+    // The names of the regular files in the folder (no folders, links or devices).
+    virtual Outcome<std::vector<std::string>> filesIn(const OpenedFolder& folder) = 0;
+    // Flushes the folder's entries (the renames into it) to the device.
+    virtual std::error_code syncFolder(const OpenedFolder& folder) = 0;
+
     // Creates a new file; fails with EEXIST when anything answers to the name.
-    virtual Outcome<UniqueFd> createTemporary(const std::string& path) = 0;
+    virtual Outcome<UniqueFd> createIn(const OpenedFolder& folder, const std::string& name) = 0;
+    // The facts of the file of that name (links followed); no value when nothing is there.
+    virtual Outcome<std::optional<FileFacts>> factsIn(const OpenedFolder& folder,
+                                                      const std::string& name) = 0;
+    // Renames in one step. NoReplace fails with EINVAL, ENOSYS or EOPNOTSUPP where the file
+    // system refuses the flag.
+    virtual std::error_code renameIn(const OpenedFolder& folder, const std::string& from,
+                                     const std::string& to, RenameMode mode) = 0;
+    virtual std::error_code removeIn(const OpenedFolder& folder, const std::string& name) = 0;
+
     // Copies up to max bytes from in to out at their current offsets; 0 copied is the end.
     virtual Outcome<std::size_t> copyChunk(const UniqueFd& in, const UniqueFd& out,
                                            std::size_t max) = 0;
@@ -58,27 +103,11 @@ public:
     // Gives the file both times.
     virtual std::error_code setTimes(const UniqueFd& fd, const struct timespec& accessed,
                                      const struct timespec& modified) = 0;
-    // Returns once the files' data and times are on their devices: one flush of a whole file
-    // system where that is cheaper than one per file. An error means none can be trusted.
-    virtual std::error_code flush(const std::vector<const UniqueFd*>& files) = 0;
-    // The facts of the file at path (links followed); no value when nothing is there.
-    virtual Outcome<std::optional<FileFacts>> factsOf(const std::string& path) = 0;
-    // Renames in one step, replacing what is at the target path.
-    virtual std::error_code rename(const std::string& from, const std::string& to) = 0;
-    // Renames in one step; fails with EEXIST when any entry answers to the target name.
-    virtual std::error_code renameNoReplace(const std::string& from, const std::string& to) = 0;
-    virtual std::error_code remove(const std::string& path) = 0;
-    // The names of the regular files in a folder (no folders, links or devices).
-    virtual Outcome<std::vector<std::string>> filesIn(const std::string& folder) = 0;
-    // Whether the folder lies on a FAT or exFAT file system, whose names cannot hold every
-    // character a Linux name can.
-    virtual bool hasFatNames(const std::string& folder) = 0;
-    // The device a folder lies on.
-    virtual Outcome<std::uint64_t> deviceOf(const std::string& folder) = 0;
-    // The room left for this user on the device a folder lies on.
-    virtual Outcome<DeviceRoom> roomOn(const std::string& folder) = 0;
-    // Flushes a folder's entries (the renames into it) to the device.
-    virtual std::error_code syncFolder(const std::string& folder) = 0;
+    // Returns once the file's data and times are on its device.
+    virtual std::error_code flushFile(const UniqueFd& fd) = 0;
+    // Returns once everything written to the file's device is on it: one flush for many
+    // small files instead of a journal commit each.
+    virtual std::error_code flushDevice(const UniqueFd& fd) = 0;
 };
 
 } // namespace parlowen

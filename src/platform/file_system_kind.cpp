@@ -1,21 +1,19 @@
 // Telling FAT and exFAT apart from other file systems, also when they are mounted through FUSE.
 #include "platform/file_system_kind.h"
 
+#include "platform/file_system_magic.h"
 #include "platform/unique_fd.h"
 
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <sys/vfs.h>
 
 namespace parlowen {
 namespace {
-
-constexpr long kMsdosMagic = 0x4d44;
-constexpr long kExfatMagic = 0x2011BAB0;
-constexpr long kFuseMagic = 0x65735546;
 
 std::string readWhole(const std::string& path)
 {
@@ -103,33 +101,29 @@ bool isFatBootSector(const std::string& sector)
     return signature && (sector.compare(54, 3, "FAT") == 0 || sector.compare(82, 5, "FAT32") == 0);
 }
 
-bool onFatFileSystem(const std::string& folder)
-{
-    struct statfs fs = {};
-    if (::statfs(folder.c_str(), &fs) != 0)
-        return false;
-    if (fs.f_type == kMsdosMagic || fs.f_type == kExfatMagic)
-        return true;
-    if (fs.f_type != kFuseMagic)
-        return false;
-    struct stat info = {};
-    if (::stat(folder.c_str(), &info) != 0)
-        return false;
-    const auto entry =
-        mountEntryOf(readWhole("/proc/self/mountinfo"), major(info.st_dev), minor(info.st_dev));
-    if (entry.type.starts_with("fuse."))
-        return isFatTypeName(entry.type.substr(5));
-    return entry.type == "fuseblk" && blockDeviceHoldsFat(entry.source, info.st_dev);
-}
-
-std::string mountPointOf(const std::string& folder)
+std::error_code readDeviceTraits(int folderFd, DeviceTraits& traits)
 {
     struct stat info = {};
-    if (::stat(folder.c_str(), &info) != 0)
-        return folder;
+    struct statfs system = {};
+    struct statvfs room = {};
+    if (::fstat(folderFd, &info) != 0 || ::fstatfs(folderFd, &system) != 0 ||
+        ::fstatvfs(folderFd, &room) != 0)
+        return {errno, std::generic_category()};
+    traits.device = static_cast<std::uint64_t>(info.st_dev);
+    traits.readOnly = (room.f_flag & ST_RDONLY) != 0;
+    traits.allocationUnit = static_cast<std::int64_t>(room.f_frsize ? room.f_frsize : room.f_bsize);
+    traits.flushPerFile = system.f_type == magic::kFuse;
     const auto entry =
         mountEntryOf(readWhole("/proc/self/mountinfo"), major(info.st_dev), minor(info.st_dev));
-    return entry.mountPoint.empty() ? folder : entry.mountPoint;
+    traits.mountPoint = entry.mountPoint;
+    if (system.f_type == magic::kMsdos || system.f_type == magic::kExfat)
+        traits.fatNames = true;
+    else if (system.f_type == magic::kFuse && entry.type.starts_with("fuse."))
+        traits.fatNames = isFatTypeName(entry.type.substr(5));
+    else if (system.f_type == magic::kFuse && entry.type == "fuseblk")
+        traits.fatNames = blockDeviceHoldsFat(entry.source, info.st_dev);
+    traits.caseInsensitive = traits.fatNames;
+    return {};
 }
 
 } // namespace parlowen

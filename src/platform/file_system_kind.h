@@ -1,13 +1,17 @@
-// Which kind of file system a folder lies on, as far as its rules for names matter.
+// Which kind of file system a folder lies on, and so what its device can do.
 #pragma once
 
+#include "platform/device_traits.h"
+
 #include <string>
+#include <system_error>
 
 namespace parlowen {
 
-// True when the folder lies on FAT (vfat, msdos) or exFAT, through the kernel or through FUSE,
-// whose names refuse characters that Linux names allow. False when unknown.
-bool onFatFileSystem(const std::string& folder);
+// The traits of the device an open folder lies on: FAT (vfat, msdos) or exFAT, through the
+// kernel or through FUSE, has FAT names and one name whatever the capitals; FUSE is flushed
+// file by file; the allocation unit is the file system's fragment size.
+std::error_code readDeviceTraits(int folderFd, DeviceTraits& traits);
 
 // The file-system type of the mount entry whose device is major:minor in a mountinfo text
 // ("fuseblk", "fuse.exfat", "ext4"), and its source; empty when none matches.
@@ -18,9 +22,6 @@ struct MountEntry
     std::string mountPoint;
 };
 MountEntry mountEntryOf(const std::string& mountInfo, unsigned major, unsigned minor);
-
-// Where the file system holding the folder is mounted; the folder itself when unknown.
-std::string mountPointOf(const std::string& folder);
 
 // True when the first sector of a volume is an exFAT or FAT boot sector.
 bool isFatBootSector(const std::string& sector);

@@ -1,15 +1,15 @@
 // The file operations on the real file system.
 #include "platform/posix_file_ops.h"
 
+#include "platform/directory_listing.h"
 #include "platform/file_system_kind.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -21,16 +21,19 @@ std::error_code lastError()
     return {errno, std::generic_category()};
 }
 
-constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
-
 std::error_code errorOf(int number)
 {
     return {number, std::generic_category()};
 }
 
+std::error_code resultOf(int returned)
+{
+    return returned != 0 ? lastError() : std::error_code();
+}
+
 FileFacts factsFrom(const struct stat& info)
 {
-    return {static_cast<std::int64_t>(info.st_size), info.st_atim, info.st_mtim};
+    return {static_cast<std::int64_t>(info.st_size), info.st_atim, info.st_mtim, info.st_ctim};
 }
 
 // Plain reads and writes, for file systems that cannot copy a range themselves.
@@ -78,13 +81,111 @@ Outcome<OpenedSource> PosixFileOps::openSource(const std::string& path)
     return {{std::move(fd), factsFrom(info)}, {}};
 }
 
-Outcome<UniqueFd> PosixFileOps::createTemporary(const std::string& path)
+Outcome<FileFacts> PosixFileOps::factsOfOpen(const UniqueFd& fd)
 {
-    UniqueFd fd(::open(path.c_str(),
-                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
+    struct stat info = {};
+    if (::fstat(fd.get(), &info) != 0)
+        return {{}, lastError()};
+    return {factsFrom(info), {}};
+}
+
+Outcome<OpenedFolder> PosixFileOps::openFolder(const std::string& path)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat info = {};
+    if (!fd || ::fstat(fd.get(), &info) != 0)
+        return {{}, lastError()};
+    return {{std::move(fd), {info.st_dev, info.st_ino}}, {}};
+}
+
+Outcome<FolderIdentity> PosixFileOps::identityOf(const std::string& path)
+{
+    struct stat info = {};
+    if (::stat(path.c_str(), &info) != 0)
+        return {{}, lastError()};
+    if (!S_ISDIR(info.st_mode))
+        return {{}, errorOf(ENOTDIR)};
+    return {{info.st_dev, info.st_ino}, {}};
+}
+
+std::error_code PosixFileOps::lockFolder(const OpenedFolder& folder)
+{
+    int result = 0;
+    do {
+        result = ::flock(folder.fd.get(), LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    return resultOf(result);
+}
+
+Outcome<DeviceTraits> PosixFileOps::traitsOf(const OpenedFolder& folder)
+{
+    Outcome<DeviceTraits> result;
+    result.error = readDeviceTraits(folder.fd.get(), result.value);
+    return result;
+}
+
+Outcome<std::int64_t> PosixFileOps::freeBytesOn(const OpenedFolder& folder)
+{
+    struct statvfs room = {};
+    if (::fstatvfs(folder.fd.get(), &room) != 0)
+        return {0, lastError()};
+    return {static_cast<std::int64_t>(room.f_bavail) * static_cast<std::int64_t>(room.f_frsize),
+            {}};
+}
+
+Outcome<std::vector<std::string>> PosixFileOps::filesIn(const OpenedFolder& folder)
+{
+    std::vector<char> buffer;
+    const DirectoryListing listing(folder.fd.get(), ".", buffer);
+    Outcome<std::vector<std::string>> result;
+    result.error = listing.error();
+    listing.forEach([&](std::string_view name, unsigned char type) {
+        struct stat info = {};
+        if (type == DT_REG ||
+            (type == DT_UNKNOWN &&
+             ::fstatat(folder.fd.get(), name.data(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+             S_ISREG(info.st_mode)))
+            result.value.emplace_back(name);
+    });
+    return result;
+}
+
+std::error_code PosixFileOps::syncFolder(const OpenedFolder& folder)
+{
+    return resultOf(::fsync(folder.fd.get()));
+}
+
+Outcome<UniqueFd> PosixFileOps::createIn(const OpenedFolder& folder, const std::string& name)
+{
+    UniqueFd fd(::openat(folder.fd.get(), name.c_str(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
     if (!fd)
         return {{}, lastError()};
     return {std::move(fd), {}};
+}
+
+Outcome<std::optional<FileFacts>> PosixFileOps::factsIn(const OpenedFolder& folder,
+                                                        const std::string& name)
+{
+    struct stat info = {};
+    if (::fstatat(folder.fd.get(), name.c_str(), &info, 0) == 0)
+        return {factsFrom(info), {}};
+    if (errno == ENOENT)
+        return {std::nullopt, {}};
+    return {std::nullopt, lastError()};
+}
+
+std::error_code PosixFileOps::renameIn(const OpenedFolder& folder, const std::string& from,
+                                       const std::string& to, RenameMode mode)
+{
+    const int fd = folder.fd.get();
+    return resultOf(::renameat2(fd, from.c_str(), fd, to.c_str(),
+                                mode == RenameMode::NoReplace ? RENAME_NOREPLACE : 0));
+}
+
+std::error_code PosixFileOps::removeIn(const OpenedFolder& folder, const std::string& name)
+{
+    return resultOf(::unlinkat(folder.fd.get(), name.c_str(), 0));
 }
 
 Outcome<std::size_t> PosixFileOps::copyChunk(const UniqueFd& in, const UniqueFd& out,
@@ -100,7 +201,7 @@ Outcome<std::size_t> PosixFileOps::copyChunk(const UniqueFd& in, const UniqueFd&
 
 void PosixFileOps::startWriteBack(const UniqueFd& fd, std::int64_t offset, std::int64_t length)
 {
-    // Only a head start: flush() waits for the data whatever happens here.
+    // Only a head start: the flush waits for the data whatever happens here.
     ::sync_file_range(fd.get(), offset, length, SYNC_FILE_RANGE_WRITE);
 }
 
@@ -116,129 +217,17 @@ std::error_code PosixFileOps::setTimes(const UniqueFd& fd, const struct timespec
 {
     // Both times: exFAT through FUSE ignores an update of the modification time alone.
     const struct timespec times[2] = {accessed, modified};
-    return ::futimens(fd.get(), times) != 0 ? lastError() : std::error_code();
+    return resultOf(::futimens(fd.get(), times));
 }
 
-std::error_code PosixFileOps::flush(const std::vector<const UniqueFd*>& files)
+std::error_code PosixFileOps::flushFile(const UniqueFd& fd)
 {
-    // Many small files cost one journal commit each when flushed one by one; one syncfs of
-    // their file system flushes them all at once. FUSE file systems only promise what their
-    // own fsync does, so their files are flushed one by one.
-    std::map<dev_t, int> wholeSystems; // a descriptor on each device flushed as a whole
-    for (const UniqueFd* file : files) {
-        struct stat info = {};
-        struct statfs system = {};
-        if (::fstat(file->get(), &info) != 0 || ::fstatfs(file->get(), &system) != 0)
-            return lastError();
-        if (files.size() > 1 && system.f_type != kFuseMagic) {
-            wholeSystems.emplace(info.st_dev, file->get());
-            continue;
-        }
-        if (::fsync(file->get()) != 0)
-            return lastError();
-    }
-    for (const auto& [device, fd] : wholeSystems) {
-        if (::syncfs(fd) != 0)
-            return lastError();
-    }
-    return {};
+    return resultOf(::fsync(fd.get()));
 }
 
-Outcome<std::optional<FileFacts>> PosixFileOps::factsOf(const std::string& path)
+std::error_code PosixFileOps::flushDevice(const UniqueFd& fd)
 {
-    struct stat info = {};
-    if (::stat(path.c_str(), &info) == 0)
-        return {factsFrom(info), {}};
-    if (errno == ENOENT)
-        return {std::nullopt, {}};
-    return {std::nullopt, lastError()};
-}
-
-std::error_code PosixFileOps::rename(const std::string& from, const std::string& to)
-{
-    return ::rename(from.c_str(), to.c_str()) != 0 ? lastError() : std::error_code();
-}
-
-std::error_code PosixFileOps::renameNoReplace(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return {};
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return lastError();
-    return renameAfterLookUp(from, to); // some FUSE file systems refuse the flag
-}
-
-std::error_code PosixFileOps::remove(const std::string& path)
-{
-    return ::unlink(path.c_str()) != 0 ? lastError() : std::error_code();
-}
-
-Outcome<std::vector<std::string>> PosixFileOps::filesIn(const std::string& folder)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return {{}, lastError()};
-    Outcome<std::vector<std::string>> result;
-    while (const struct dirent* entry = ::readdir(dir)) {
-        struct stat info = {};
-        if (entry->d_type == DT_REG ||
-            (entry->d_type == DT_UNKNOWN &&
-             ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-             S_ISREG(info.st_mode)))
-            result.value.emplace_back(entry->d_name);
-    }
-    ::closedir(dir);
-    return result;
-}
-
-std::error_code renameAfterLookUp(const std::string& from, const std::string& to)
-{
-    struct stat info = {};
-    if (::lstat(to.c_str(), &info) == 0)
-        return errorOf(EEXIST);
-    if (errno != ENOENT)
-        return lastError();
-    return ::rename(from.c_str(), to.c_str()) != 0 ? lastError() : std::error_code();
-}
-
-bool PosixFileOps::hasFatNames(const std::string& folder)
-{
-    // Asked once per target folder: the mount table and boot sector once per device.
-    struct stat info = {};
-    if (::stat(folder.c_str(), &info) != 0)
-        return false;
-    const auto known = m_fatDevices.find(info.st_dev);
-    if (known != m_fatDevices.end())
-        return known->second;
-    return m_fatDevices[info.st_dev] = onFatFileSystem(folder);
-}
-
-Outcome<std::uint64_t> PosixFileOps::deviceOf(const std::string& folder)
-{
-    struct stat info = {};
-    if (::stat(folder.c_str(), &info) != 0)
-        return {0, lastError()};
-    return {static_cast<std::uint64_t>(info.st_dev), {}};
-}
-
-Outcome<DeviceRoom> PosixFileOps::roomOn(const std::string& folder)
-{
-    struct statvfs room = {};
-    if (::statvfs(folder.c_str(), &room) != 0)
-        return {{}, lastError()};
-    DeviceRoom result;
-    result.freeBytes = static_cast<std::int64_t>(room.f_bavail) *
-                       static_cast<std::int64_t>(room.f_frsize);
-    result.mountPoint = mountPointOf(folder);
-    return {result, {}};
-}
-
-std::error_code PosixFileOps::syncFolder(const std::string& folder)
-{
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd)
-        return lastError();
-    return ::fsync(fd.get()) != 0 ? lastError() : std::error_code();
+    return resultOf(::syncfs(fd.get()));
 }
 
 } // namespace parlowen

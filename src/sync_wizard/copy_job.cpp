@@ -14,39 +14,25 @@ constexpr std::int64_t kChunk = 2 << 20;
 // written out within half a second of a stop even on a USB 2.0 stick.
 constexpr std::int64_t kInFlight = 8 << 20;
 
-const char* plainWords(const std::error_code& error)
+bool sameTime(const struct timespec& a, const struct timespec& b)
 {
-    if (error == std::errc::no_space_on_device)
-        return "the device is full";
-    if (error.value() == EDQUOT && error.category() == std::generic_category())
-        return "the device is full (your quota on it is used up)";
-    if (error == std::errc::read_only_file_system)
-        return "the device is read-only";
-    return nullptr;
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-StepFailure failed(const std::error_code& error, std::string step)
+// Devices that cannot keep file times say so in one of these ways.
+bool timesNotKept(const std::error_code& error)
 {
-    return {error, std::move(step), {}};
-}
-
-StepFailure failedPlainly(std::string reason)
-{
-    return {{}, {}, std::move(reason)};
+    return error == std::errc::not_supported || error == std::errc::operation_not_supported ||
+           error == std::errc::function_not_supported ||
+           error == std::errc::operation_not_permitted;
 }
 
 } // namespace
 
-std::string StepFailure::reason() const
-{
-    if (!plainReason.empty())
-        return plainReason;
-    const char* words = plainWords(error);
-    return (words ? std::string(words) : error.message()) + " (" + step + ")";
-}
-
-CopyJob::CopyJob(FileOps& files, const PlannedOperation& op, std::size_t index)
-    : m_files(files), m_op(op), m_index(index)
+CopyJob::CopyJob(FileOps& files, const PlannedOperation& op, std::size_t index,
+                 std::shared_ptr<TargetFolder> folder)
+    : m_files(files), m_op(op), m_index(index), m_folder(std::move(folder)),
+      m_targetName(op.OpTargetPath.substr(op.OpTargetPath.rfind('/') + 1))
 {
 }
 
@@ -54,19 +40,28 @@ CopyJob::~CopyJob()
 {
     if (!m_temporary.empty()) {
         m_out.close();
-        m_files.remove(m_temporary);
+        m_files.removeIn(m_folder->opened, m_temporary);
     }
+}
+
+StepFailure CopyJob::folderStillThere()
+{
+    if (stillThere(m_files, *m_folder, folderOf(m_op.OpTargetPath)))
+        return {};
+    return failedPlainly(m_folder->refusal);
 }
 
 StepFailure CopyJob::copy(const std::stop_token& stop,
                           const std::function<void(std::int64_t)>& copied)
 {
+    if (auto gone = folderStillThere())
+        return gone;
     auto opened = m_files.openSource(m_op.OpSourcePath);
     if (opened.error)
         return failed(opened.error, "opening the source");
     m_source = std::move(opened.value);
-    const std::string temporary = temporaryPathFor(m_op.OpTargetPath);
-    auto created = m_files.createTemporary(temporary);
+    const std::string temporary = temporaryNameFor(m_targetName);
+    auto created = m_files.createIn(m_folder->opened, temporary);
     if (created.error)
         return failed(created.error, "creating the copy in " + folderOf(m_op.OpTargetPath));
     m_out = std::move(created.value);
@@ -96,13 +91,39 @@ StepFailure CopyJob::copy(const std::stop_token& stop,
         if (copied)
             copied(written);
     }
+    if (auto changed = sourceUnchanged(written))
+        return changed;
     m_source.fd.close();
+    return {};
+}
+
+StepFailure CopyJob::sourceUnchanged(std::int64_t written)
+{
+    // A source rewritten, cut short or grown while it was read would leave a copy that mixes
+    // two versions, or holds only part of one.
+    const auto now = m_files.factsOfOpen(m_source.fd);
+    if (now.error)
+        return failed(now.error, "reading the source");
+    const FileFacts& before = m_source.facts;
+    if (written != before.size || now.value.size != before.size ||
+        !sameTime(now.value.modified, before.modified) ||
+        !sameTime(now.value.changed, before.changed))
+        return failedPlainly("the source changed while it was copied");
     return {};
 }
 
 StepFailure CopyJob::stamp()
 {
-    if (auto e = m_files.setTimes(m_out, m_source.facts.accessed, m_source.facts.modified))
+    DeviceTraits& traits = *m_folder->traits;
+    if (!traits.settableTimes)
+        return {};
+    const auto e = m_files.setTimes(m_out, m_source.facts.accessed, m_source.facts.modified);
+    if (e && timesNotKept(e)) {
+        traits.settableTimes = false;
+        m_timesRefused = true;
+        return {};
+    }
+    if (e)
         return failed(e, "writing the copy to the device");
     return {};
 }
@@ -111,26 +132,54 @@ StepFailure CopyJob::place()
 {
     if (auto e = m_out.close())
         return failed(e, "writing the copy to the device");
+    if (auto gone = folderStillThere())
+        return gone;
     if (m_op.OpReplacedPath.empty()) {
-        const auto e = m_files.renameNoReplace(m_temporary, m_op.OpTargetPath);
-        if (e == std::errc::file_exists)
-            return failedPlainly("a file of this name already exists on this side (its file "
-                                 "system may not tell capitals from small letters)");
-        if (e)
-            return failed(e, "putting the copy in place");
+        if (auto failure = placeNew())
+            return failure;
     } else {
         if (auto failure = targetStillAsSeen())
             return failure;
-        if (auto e = m_files.rename(m_temporary, m_op.OpTargetPath))
+        if (auto e =
+                m_files.renameIn(m_folder->opened, m_temporary, m_targetName, RenameMode::Replace))
             return failed(e, "replacing the target");
     }
     m_temporary.clear();
     return {};
 }
 
+StepFailure CopyJob::placeNew()
+{
+    DeviceTraits& traits = *m_folder->traits;
+    std::error_code e;
+    if (traits.noReplaceRename) {
+        e = m_files.renameIn(m_folder->opened, m_temporary, m_targetName, RenameMode::NoReplace);
+        if (e == std::errc::invalid_argument || e == std::errc::function_not_supported ||
+            e == std::errc::operation_not_supported)
+            traits.noReplaceRename = false; // some FUSE file systems refuse the flag
+    }
+    if (!traits.noReplaceRename) {
+        // A look-up of the name (which a FAT file system answers whatever the capitals) right
+        // before a plain rename.
+        const auto there = m_files.factsIn(m_folder->opened, m_targetName);
+        if (there.error)
+            e = there.error;
+        else if (there.value)
+            e = std::make_error_code(std::errc::file_exists);
+        else
+            e = m_files.renameIn(m_folder->opened, m_temporary, m_targetName, RenameMode::Replace);
+    }
+    if (e == std::errc::file_exists)
+        return failedPlainly("a file of this name already exists on this side (its file "
+                             "system may not tell capitals from small letters)");
+    if (e)
+        return failed(e, "putting the copy in place");
+    return {};
+}
+
 StepFailure CopyJob::targetStillAsSeen()
 {
-    const auto now = m_files.factsOf(m_op.OpTargetPath);
+    const auto now = m_files.factsIn(m_folder->opened, m_targetName);
     if (now.error)
         return failed(now.error, "looking at the target");
     const bool changed =

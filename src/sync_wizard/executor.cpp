@@ -2,6 +2,8 @@
 #include "sync_wizard/executor.h"
 
 #include "sync_wizard/copy_job.h"
+#include "sync_wizard/player_names.h"
+#include "sync_wizard/target_folders.h"
 
 #include <deque>
 #include <map>
@@ -24,45 +26,12 @@ std::string nameOf(const std::string& path)
     return path.substr(path.rfind('/') + 1);
 }
 
-// What is known of a target folder before the first copy into it.
-struct TargetFolder
-{
-    bool missing = false;
-    bool fatNames = false;
-};
-
-// Looks at every target folder once, before anything is copied, and clears the temporaries
-// an interrupted run left there. Done up front, so no copy of this run is in flight yet (on
-// FAT two spellings of a folder are one folder).
-std::map<std::string, TargetFolder> prepareFolders(const ResultStore& plan, FileOps& files)
-{
-    std::map<std::string, TargetFolder> folders;
-    for (const auto& op : plan) {
-        const std::string folder = folderOf(op.OpTargetPath);
-        if (folders.contains(folder))
-            continue;
-        TargetFolder& target = folders[folder];
-        const auto listing = files.filesIn(folder);
-        target.missing = listing.error == std::errc::no_such_file_or_directory ||
-                         listing.error == std::errc::not_a_directory;
-        if (target.missing)
-            continue;
-        for (const auto& name : listing.value) {
-            if (isTemporaryName(name))
-                files.remove(folder + name);
-        }
-        target.fatNames = files.hasFatNames(folder);
-    }
-    return folders;
-}
-
 // Why an operation cannot even start, or "".
 std::string refusal(const PlannedOperation& op, const TargetFolder& folder)
 {
-    if (folder.missing)
-        return "the folder " + folderOf(op.OpTargetPath) +
-               " does not exist on this side (Parlowen never creates folders)";
-    if (folder.fatNames)
+    if (!folder.refusal.empty())
+        return folder.refusal;
+    if (folder.traits->fatNames)
         return fatNameProblem(nameOf(op.OpTargetPath));
     return {};
 }
@@ -75,11 +44,20 @@ bool retryAfterCommits(const StepFailure& failure)
            failure.error == std::errc::file_exists;
 }
 
+// The position of each target folder's last operation, so it is let go right after.
+std::map<std::string, std::size_t> lastUses(const ResultStore& plan)
+{
+    std::map<std::string, std::size_t> last;
+    for (std::size_t i = 0; i < plan.size(); ++i)
+        last[folderOf(plan[i].OpTargetPath)] = i;
+    return last;
+}
+
 class Carrier
 {
 public:
     Carrier(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
-        : m_plan(plan), m_files(files), m_control(control)
+        : m_plan(plan), m_files(files), m_control(control), m_targets(files)
     {
         m_progress.total = plan.size();
         for (const auto& op : plan)
@@ -88,16 +66,19 @@ public:
 
     CarryOutResult run()
     {
-        const auto folders = prepareFolders(m_plan, m_files);
+        const auto lastUse = lastUses(m_plan);
         CarryOutResult result;
         result.total = m_plan.size();
         for (std::size_t i = 0; i < m_plan.size() && !stopped(); ++i) {
-            const std::string refused =
-                refusal(m_plan[i], folders.at(folderOf(m_plan[i].OpTargetPath)));
+            const std::string folderPath = folderOf(m_plan[i].OpTargetPath);
+            auto folder = m_targets.enter(folderPath);
+            const std::string refused = refusal(m_plan[i], *folder);
             if (!refused.empty())
                 fail(i, refused);
             else
-                start(i);
+                start(i, std::move(folder));
+            if (lastUse.at(folderPath) == i)
+                m_targets.leave(folderPath);
             m_bytesBefore += m_plan[i].sourceSize.value_or(0);
         }
         // Also on a stop: the copies written ahead are complete, and few enough to flush
@@ -105,24 +86,28 @@ public:
         commitAll();
         result.stopped = stopped();
         result.finished = m_finished;
-        result.failures = failures();
+        for (auto& [index, failure] : m_failures)
+            result.failures.push_back(std::move(failure));
+        result.failures.insert(result.failures.end(), m_folderFailures.begin(),
+                               m_folderFailures.end());
+        result.notes = std::move(m_notes);
         return result;
     }
 
 private:
     bool stopped() const { return m_control.stop.stop_requested(); }
 
-    void start(std::size_t i)
+    void start(std::size_t i, std::shared_ptr<TargetFolder> folder)
     {
         // A large file copies with nothing waiting before it, so a stop in its middle is quick.
         if (m_plan[i].sourceSize.value_or(0) > kWriteAheadBytes / 4)
             commitAll();
-        auto job = std::make_unique<CopyJob>(m_files, m_plan[i], i);
+        auto job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder);
         auto failure = copy(*job, i);
         if (failure && retryAfterCommits(failure) && !m_flushing.empty()) {
             job.reset(); // its temporary goes before the others are committed
             commitAll();
-            job = std::make_unique<CopyJob>(m_files, m_plan[i], i);
+            job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder);
             failure = copy(*job, i);
         }
         if (failure) {
@@ -149,36 +134,71 @@ private:
         return job.copy(m_control.stop, told);
     }
 
-    // The copies written ahead are flushed together, then put in place in plan order.
+    // The copies written ahead are flushed together, then put in place in plan order, and
+    // the folders they went into flushed.
     void commitAll()
     {
-        std::vector<const UniqueFd*> ready;
-        std::vector<bool> stamped;
+        std::vector<CopyJob*> ready;
         for (const auto& job : m_flushing) {
             const auto failure = job->stamp();
+            if (job->timesRefused())
+                noteTimesRefused(job->folder());
             if (failure)
                 fail(job->index(), failure.reason());
             else
-                ready.push_back(&job->output());
-            stamped.push_back(!failure);
+                ready.push_back(job.get());
         }
-        const std::error_code flushed = ready.empty() ? std::error_code() : m_files.flush(ready);
-        for (std::size_t k = 0; k < m_flushing.size(); ++k) {
-            CopyJob& job = *m_flushing[k];
-            if (!stamped[k])
-                continue;
+        const std::error_code flushed = flush(ready);
+        std::set<const TargetFolder*> touched;
+        for (CopyJob* job : ready) {
             StepFailure failure{flushed, "writing the copy to the device", {}};
             if (!failure)
-                failure = job.place();
+                failure = job->place();
             if (failure) {
-                fail(job.index(), failure.reason());
+                fail(job->index(), failure.reason());
             } else {
                 ++m_finished;
-                m_touchedFolders.insert(folderOf(m_plan[job.index()].OpTargetPath));
+                touched.insert(&job->folder());
             }
+        }
+        // The renames are on the device only once their folders are flushed.
+        for (const TargetFolder* folder : touched) {
+            if (auto e = m_files.syncFolder(folder->opened))
+                m_folderFailures.push_back(
+                    {"", folder->path, failed(e, "flushing the folder to the device").reason()});
         }
         m_flushing.clear();
         m_flushingBytes = 0;
+    }
+
+    // One flush of a whole device where that is cheaper than one per file; FUSE devices only
+    // promise what their own fsync of each file does. An error means none can be trusted.
+    std::error_code flush(const std::vector<CopyJob*>& jobs)
+    {
+        std::map<std::uint64_t, const UniqueFd*> wholeDevices;
+        for (CopyJob* job : jobs) {
+            const DeviceTraits& traits = *job->folder().traits;
+            if (jobs.size() > 1 && !traits.flushPerFile) {
+                wholeDevices.emplace(traits.device, &job->output());
+                continue;
+            }
+            if (auto e = m_files.flushFile(job->output()))
+                return e;
+        }
+        for (const auto& [device, fd] : wholeDevices) {
+            if (auto e = m_files.flushDevice(*fd))
+                return e;
+        }
+        return {};
+    }
+
+    void noteTimesRefused(const TargetFolder& folder)
+    {
+        const std::string& where =
+            folder.traits->mountPoint.empty() ? folder.path : folder.traits->mountPoint;
+        m_notes.push_back("The device at " + where +
+                          " does not keep file times: the copies on it carry the time they were "
+                          "made, so the next Compare shows them as newer.");
     }
 
     void fail(std::size_t index, const std::string& why)
@@ -188,28 +208,16 @@ private:
             index, FailedOperation{m_plan[index].OpSourcePath, m_plan[index].OpTargetPath, why});
     }
 
-    std::vector<FailedOperation> failures()
-    {
-        std::vector<FailedOperation> result;
-        for (auto& [index, failure] : m_failures)
-            result.push_back(std::move(failure));
-        // The renames are on the device only once their folders are flushed.
-        for (const auto& folder : m_touchedFolders) {
-            if (auto e = m_files.syncFolder(folder))
-                result.push_back(
-                    {"", folder, StepFailure{e, "flushing the folder to the device", {}}.reason()});
-        }
-        return result;
-    }
-
     const ResultStore& m_plan;
     FileOps& m_files;
     const CarryOutControl& m_control;
+    TargetFolders m_targets;
     CopyProgress m_progress;
     std::int64_t m_bytesBefore = 0; // the plan's bytes before the operation being copied
     std::size_t m_finished = 0;
     std::map<std::size_t, FailedOperation> m_failures; // by plan position
-    std::set<std::string> m_touchedFolders;
+    std::vector<FailedOperation> m_folderFailures;
+    std::vector<std::string> m_notes;
     // Copies written ahead of their flush, put in place together in plan order.
     std::deque<std::unique_ptr<CopyJob>> m_flushing;
     std::int64_t m_flushingBytes = 0;
@@ -237,7 +245,9 @@ std::string failureReport(const std::vector<FailedOperation>& failures)
         text << "\n";
         if (!f.sourcePath.empty())
             text << f.sourcePath << " -> ";
-        text << f.targetPath << ": " << f.reason;
+        if (!f.targetPath.empty())
+            text << f.targetPath << ": ";
+        text << f.reason;
     }
     if (failures.size() > kListed)
         text << "\n\n... and " << failures.size() - kListed << " more.";

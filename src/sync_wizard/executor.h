@@ -43,11 +43,16 @@ struct CarryOutResult
     bool stopped = false;
     std::size_t finished = 0; // operations carried out or failed before the end or the stop
     std::size_t total = 0;
+    // What went otherwise than asked without failing, such as a device that keeps no file
+    // times: a sentence each, once per device.
+    std::vector<std::string> notes = {};
 };
 
 // Runs every operation in plan order; one failure does not stop the others. A stop abandons
 // the copies not yet in place (their temporaries removed) and leaves everything else as it is.
-// Every copy that was put in place is on the device when this returns.
+// Every copy that was put in place is on the device when this returns. Each target folder is
+// locked against other runs from its first copy to its last; one another run holds is left
+// untouched.
 CarryOutResult carryOut(const ResultStore& plan, FileOps& files, const CarryOutControl& control);
 
 // The same, without watching: returns the operations that failed.

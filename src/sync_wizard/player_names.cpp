@@ -42,17 +42,15 @@ std::string folderOf(const std::string& path)
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
-std::string temporaryPathFor(const std::string& targetPath)
+std::string temporaryNameFor(const std::string& name)
 {
-    const std::string folder = folderOf(targetPath);
-    const std::string name = targetPath.substr(targetPath.rfind('/') + 1);
     if (1 + name.size() + kSuffix.size() <= kMaxName)
-        return folder + "." + name + std::string(kSuffix);
+        return "." + name + std::string(kSuffix);
     // Too long to prefix and suffix: a shortened name with the whole name's hash stays unique.
     char hash[17];
     std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(name)));
     const std::size_t room = kMaxName - 1 - 1 - 16 - kSuffix.size();
-    return folder + "." + wholeCharacters(name, room) + "-" + hash + std::string(kSuffix);
+    return "." + wholeCharacters(name, room) + "-" + hash + std::string(kSuffix);
 }
 
 bool isTemporaryName(const std::string& name)

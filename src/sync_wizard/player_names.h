@@ -6,12 +6,12 @@
 
 namespace parlowen {
 
-// The hidden file in the target's folder that a copy is written to before it replaces the
-// target: at most 255 bytes, whole UTF-8 characters, and no character that FAT or exFAT
-// refuse unless the target's own name has it.
-std::string temporaryPathFor(const std::string& targetPath);
+// The name of the hidden file in the target's folder that a copy is written to before it replaces
+// the target: at most 255 bytes, whole UTF-8 characters, and no character that FAT or exFAT refuse
+// unless the target's own name has it.
+std::string temporaryNameFor(const std::string& targetName);
 
-// Whether a file name is one that temporaryPathFor gives, so a leftover can be recognised.
+// Whether a file name is one that temporaryNameFor gives, so a leftover can be recognised.
 bool isTemporaryName(const std::string& name);
 
 // Why a FAT or exFAT file system cannot hold the name, in a player owner's words; "" when it

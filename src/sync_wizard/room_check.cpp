@@ -6,13 +6,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 
 namespace parlowen {
 namespace {
 
 struct DeviceNeed
 {
-    std::string folder; // any target folder on the device, to ask for its room
+    OpenedFolder folder; // any target folder on the device, to ask for its room
+    std::string folderPath;
+    DeviceTraits traits;
     std::int64_t net = 0;
     std::int64_t largestOverwrite = 0;
 };
@@ -21,33 +24,42 @@ std::int64_t sourceSize(const PlannedOperation& op, FileOps& files)
 {
     if (op.sourceSize)
         return *op.sourceSize;
-    const auto facts = files.factsOf(op.OpSourcePath);
-    return facts.value ? facts.value->size : 0;
+    const auto opened = files.openSource(op.OpSourcePath);
+    return opened.error ? 0 : opened.value.facts.size;
 }
 
 } // namespace
 
 std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files)
 {
-    std::map<std::string, std::uint64_t> deviceOfFolder;
+    std::map<std::string, std::optional<std::uint64_t>> deviceOfFolder; // none: fails on its own
     std::map<std::uint64_t, DeviceNeed> needs;
     for (const auto& op : plan) {
         const std::string folder = folderOf(op.OpTargetPath);
         auto known = deviceOfFolder.find(folder);
         if (known == deviceOfFolder.end()) {
-            const auto device = files.deviceOf(folder);
-            if (device.error)
-                continue; // a missing folder fails on its own, with its own reason
-            known = deviceOfFolder.emplace(folder, device.value).first;
+            auto opened = files.openFolder(folder);
+            std::optional<std::uint64_t> device;
+            if (!opened.error) {
+                device = opened.value.identity.device;
+                if (!needs.contains(*device)) {
+                    auto traits = files.traitsOf(opened.value);
+                    if (traits.error)
+                        device.reset();
+                    else
+                        needs[*device] = {std::move(opened.value), folder, std::move(traits.value)};
+                }
+            }
+            known = deviceOfFolder.emplace(folder, device).first;
         }
-        DeviceNeed& need = needs[known->second];
-        if (need.folder.empty())
-            need.folder = folder;
-        const std::int64_t size = sourceSize(op, files);
+        if (!known->second)
+            continue;
+        DeviceNeed& need = needs[*known->second];
+        const std::int64_t size = bytesOnDevice(sourceSize(op, files), need.traits);
         if (op.OpReplacedPath.empty()) {
             need.net += size;
         } else {
-            need.net += size - op.seenTargetSize.value_or(0);
+            need.net += size - bytesOnDevice(op.seenTargetSize.value_or(0), need.traits);
             need.largestOverwrite = std::max(need.largestOverwrite, size);
         }
     }
@@ -56,9 +68,10 @@ std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files)
         const std::int64_t needed = std::max(need.net, need.largestOverwrite);
         if (needed <= 0)
             continue;
-        const auto room = files.roomOn(need.folder);
-        if (!room.error && room.value.freeBytes < needed)
-            shortfalls.push_back({room.value.mountPoint, needed, room.value.freeBytes});
+        const auto room = files.freeBytesOn(need.folder);
+        const std::string& where = need.traits.mountPoint;
+        if (!room.error && room.value < needed)
+            shortfalls.push_back({where.empty() ? need.folderPath : where, needed, room.value});
     }
     return shortfalls;
 }

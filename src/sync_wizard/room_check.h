@@ -18,9 +18,10 @@ struct Shortfall
     std::int64_t free = 0;
 };
 
-// Adds up what the plan writes to each target device: a copy needs its source's size; an
-// overwrite needs the new size less the old in the end, and the largest new file must fit
-// beside its old one while it is written. One look at the free space per device.
+// Adds up what the plan writes to each target device, each file in whole allocation units of
+// that device: a copy needs its source's units; an overwrite needs the new units less the old
+// in the end, and the largest new file must fit beside its old one while it is written. An
+// exact fit fits. One look at the free space per device.
 std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files);
 
 // The question asked when some device is short.

@@ -15,17 +15,21 @@ public:
     int failCopyAfterBytes = -1; // copy this much, then fail with failCopyError
     int failCopyError = EIO;
     int failFinish = 0;
-    int failRename = 0; // both kinds of rename
+    int failRename = 0;      // both kinds of rename
+    int refuseNoReplace = 0; // as a FUSE file system that refuses the flag
+    int failSetTimes = 0;
     bool fatNames = false;
     std::optional<std::int64_t> freeBytes; // the room every device reports, when set
+    std::optional<std::int64_t> allocationUnit;
     int flushes = 0;
     int roomLookUps = 0;
     // Asked before every chunk with the bytes about to be written; an errno fails the chunk.
     std::function<int(std::size_t bytes)> chunkError;
     std::function<void(std::size_t copiedSoFar)> afterChunk; // runs after every chunk
-    // Runs right before the target is looked at for the last time before it is replaced, as
-    // another program might touch it then.
-    std::function<void(const std::string& target)> beforeTargetCheck;
+    // Runs right before a target is looked at by name, as another program might touch it then.
+    std::function<void(const std::string& name)> beforeTargetCheck;
+    // Runs before a folder's path is checked against the folder opened.
+    std::function<void(const std::string& path)> beforeIdentityCheck;
 
     Outcome<OpenedSource> openSource(const std::string& path) override
     {
@@ -33,9 +37,69 @@ public:
             return {{}, error(failOpenSource)};
         return m_real.openSource(path);
     }
-    Outcome<UniqueFd> createTemporary(const std::string& path) override
+    Outcome<FileFacts> factsOfOpen(const UniqueFd& fd) override { return m_real.factsOfOpen(fd); }
+    Outcome<OpenedFolder> openFolder(const std::string& path) override
     {
-        return failCreate ? Outcome<UniqueFd>{{}, error(failCreate)} : m_real.createTemporary(path);
+        return m_real.openFolder(path);
+    }
+    Outcome<FolderIdentity> identityOf(const std::string& path) override
+    {
+        if (beforeIdentityCheck)
+            beforeIdentityCheck(path);
+        return m_real.identityOf(path);
+    }
+    std::error_code lockFolder(const OpenedFolder& folder) override
+    {
+        return m_real.lockFolder(folder);
+    }
+    Outcome<DeviceTraits> traitsOf(const OpenedFolder& folder) override
+    {
+        auto traits = m_real.traitsOf(folder);
+        traits.value.fatNames = traits.value.caseInsensitive = fatNames;
+        if (allocationUnit)
+            traits.value.allocationUnit = *allocationUnit;
+        return traits;
+    }
+    Outcome<std::int64_t> freeBytesOn(const OpenedFolder& folder) override
+    {
+        ++roomLookUps;
+        auto room = m_real.freeBytesOn(folder);
+        if (freeBytes)
+            room.value = *freeBytes;
+        return room;
+    }
+    Outcome<std::vector<std::string>> filesIn(const OpenedFolder& folder) override
+    {
+        return m_real.filesIn(folder);
+    }
+    std::error_code syncFolder(const OpenedFolder& folder) override
+    {
+        return m_real.syncFolder(folder);
+    }
+    Outcome<UniqueFd> createIn(const OpenedFolder& folder, const std::string& name) override
+    {
+        return failCreate ? Outcome<UniqueFd>{{}, error(failCreate)}
+                          : m_real.createIn(folder, name);
+    }
+    Outcome<std::optional<FileFacts>> factsIn(const OpenedFolder& folder,
+                                              const std::string& name) override
+    {
+        if (beforeTargetCheck)
+            beforeTargetCheck(name);
+        return m_real.factsIn(folder, name);
+    }
+    std::error_code renameIn(const OpenedFolder& folder, const std::string& from,
+                             const std::string& to, RenameMode mode) override
+    {
+        if (failRename)
+            return error(failRename);
+        if (refuseNoReplace && mode == RenameMode::NoReplace)
+            return error(refuseNoReplace);
+        return m_real.renameIn(folder, from, to, mode);
+    }
+    std::error_code removeIn(const OpenedFolder& folder, const std::string& name) override
+    {
+        return m_real.removeIn(folder, name);
     }
     Outcome<std::size_t> copyChunk(const UniqueFd& in, const UniqueFd& out,
                                    std::size_t max) override
@@ -66,48 +130,17 @@ public:
     std::error_code setTimes(const UniqueFd& fd, const struct timespec& accessed,
                              const struct timespec& modified) override
     {
-        return m_real.setTimes(fd, accessed, modified);
+        return failSetTimes ? error(failSetTimes) : m_real.setTimes(fd, accessed, modified);
     }
-    std::error_code flush(const std::vector<const UniqueFd*>& files) override
+    std::error_code flushFile(const UniqueFd& fd) override
     {
         ++flushes;
-        return failFinish ? error(failFinish) : m_real.flush(files);
+        return failFinish ? error(failFinish) : m_real.flushFile(fd);
     }
-    Outcome<std::optional<FileFacts>> factsOf(const std::string& path) override
+    std::error_code flushDevice(const UniqueFd& fd) override
     {
-        if (beforeTargetCheck)
-            beforeTargetCheck(path);
-        return m_real.factsOf(path);
-    }
-    std::error_code rename(const std::string& from, const std::string& to) override
-    {
-        return failRename ? error(failRename) : m_real.rename(from, to);
-    }
-    std::error_code renameNoReplace(const std::string& from, const std::string& to) override
-    {
-        return failRename ? error(failRename) : m_real.renameNoReplace(from, to);
-    }
-    std::error_code remove(const std::string& path) override { return m_real.remove(path); }
-    Outcome<std::vector<std::string>> filesIn(const std::string& folder) override
-    {
-        return m_real.filesIn(folder);
-    }
-    bool hasFatNames(const std::string&) override { return fatNames; }
-    Outcome<std::uint64_t> deviceOf(const std::string& folder) override
-    {
-        return m_real.deviceOf(folder);
-    }
-    Outcome<DeviceRoom> roomOn(const std::string& folder) override
-    {
-        ++roomLookUps;
-        auto room = m_real.roomOn(folder);
-        if (freeBytes)
-            room.value.freeBytes = *freeBytes;
-        return room;
-    }
-    std::error_code syncFolder(const std::string& folder) override
-    {
-        return m_real.syncFolder(folder);
+        ++flushes;
+        return failFinish ? error(failFinish) : m_real.flushDevice(fd);
     }
 
 private:

@@ -1,8 +1,5 @@
 // Telling FAT and exFAT from the mount table and boot sectors, and the look-up rename.
 #include "platform/file_system_kind.h"
-#include "platform/posix_file_ops.h"
-
-#include "fakes/temp_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -38,18 +35,6 @@ TEST(FileSystemKind, BootSectorsOfFatAndExfat)
     EXPECT_TRUE(isFatBootSector(exfat));
     EXPECT_TRUE(isFatBootSector(fat32));
     EXPECT_FALSE(isFatBootSector(ntfs));
-    EXPECT_FALSE(onFatFileSystem("/proc"));
-}
-
-TEST(RenameAfterLookUp, RefusesATakenNameAndRenamesOtherwise)
-{
-    testing::TempTree tree;
-    tree.file("copy", "new");
-    tree.file("taken", "old");
-    EXPECT_EQ(renameAfterLookUp(tree.path("copy"), tree.path("taken")), std::errc::file_exists);
-    EXPECT_EQ(tree.read("taken"), "old");
-    EXPECT_FALSE(renameAfterLookUp(tree.path("copy"), tree.path("free")));
-    EXPECT_EQ(tree.read("free"), "new");
 }
 
 } // namespace

@@ -17,15 +17,16 @@ namespace parlowen {
 namespace {
 
 using testing::FaultyFileOps;
-using testing::TempTree;
 using testing::leftoverTemporaries;
+using testing::TempTree;
 
 constexpr std::int64_t kOld = 1'500'000'000;
 constexpr std::int64_t kNew = 1'600'000'000;
 
 PlannedOperation copyOp(const std::string& source, const std::string& target)
 {
-    return {source, target.substr(0, target.rfind('/') + 1), source, target, "", kCopiedTo, {}, {}, {}};
+    return {source, target.substr(0, target.rfind('/') + 1), source, target, "", kCopiedTo, {}, {},
+            {}};
 }
 
 struct stat statOf(const std::string& path)
@@ -57,7 +58,6 @@ std::size_t bytesUnder(const std::string& root)
     }
     return total;
 }
-
 
 std::string pattern(std::size_t size)
 {
@@ -248,7 +248,7 @@ TEST_F(ExecutorTest, OverwriteLeavesATargetChangedSinceCompare)
         to.file("a.mp3", "old", kOld);
         const auto plan = ResultStore{overwriteOp(source, to.path("a.mp3"))};
         FaultyFileOps faulty;
-        faulty.beforeTargetCheck = change;
+        faulty.beforeTargetCheck = [&](const std::string&) { change(to.path("a.mp3")); };
         const auto failures = carryOut(plan, faulty);
         ASSERT_EQ(failures.size(), 1u) << name;
         EXPECT_EQ(failures[0].reason, "the file changed since Compare, so it was left as it is");

@@ -13,23 +13,30 @@ namespace parlowen {
 namespace {
 
 using testing::FaultyFileOps;
-using testing::TempTree;
 using testing::leftoverTemporaries;
+using testing::TempTree;
 
 PlannedOperation copyOp(const TempTree& from, const TempTree& to, const std::string& name,
                         std::optional<std::int64_t> size = {})
 {
-    return {from.path(name), to.root() + "/", from.path(name), to.path(name), "", kCopiedTo,
-            {},              {},              size};
+    return {from.path(name),
+            to.root() + "/",
+            from.path(name),
+            to.path(name),
+            "",
+            kCopiedTo,
+            {},
+            {},
+            size};
 }
 
 PlannedOperation overwriteOp(const TempTree& from, const TempTree& to, const std::string& name,
                              std::int64_t newSize, std::int64_t oldSize)
 {
-    return {from.path(name), to.path(name), from.path(name), to.path(name), to.path(name),
-            kOverwrites,     oldSize,       {},              newSize};
+    return {from.path(name), to.path(name), from.path(name), to.path(name),
+            to.path(name),   kOverwrites,   oldSize,         {},
+            newSize};
 }
-
 
 class RunControlTest : public ::testing::Test
 {
@@ -55,8 +62,8 @@ TEST_F(RunControlTest, StopInTheMiddleOfAFileAbandonsOnlyThatFile)
         if (copied > (4 << 20))
             stop.request_stop();
     };
-    const auto run = carryOut(plan, files, {[&](const CopyProgress& p) { told.push_back(p); },
-                                            stop.get_token()});
+    const auto run = carryOut(
+        plan, files, {[&](const CopyProgress& p) { told.push_back(p); }, stop.get_token()});
     EXPECT_TRUE(run.stopped);
     EXPECT_EQ(run.finished, 1u);
     EXPECT_EQ(run.total, 3u);
@@ -99,18 +106,38 @@ TEST_F(RunControlTest, RoomIsCheckedOncePerDevice)
         ResultStore plan;
         std::int64_t free;
         std::int64_t needed; // 0 when it fits
+        std::int64_t unit = 1;
     };
     const Case cases[] = {
         {"copies add up", {copyOp(from, to, "A/1", 600), copyOp(from, to, "B/2", 500)}, 1000, 1100},
         {"they fit", {copyOp(from, to, "A/1", 600), copyOp(from, to, "B/2", 400)}, 1000, 0},
         {"an overwrite needs its growth",
-         {overwriteOp(from, to, "A/1", 900, 100), copyOp(from, to, "B/2", 300)}, 1000, 1100},
+         {overwriteOp(from, to, "A/1", 900, 100), copyOp(from, to, "B/2", 300)},
+         1000,
+         1100},
         {"a shrinking overwrite still needs its new size beside the old",
-         {overwriteOp(from, to, "A/1", 2000, 1900), overwriteOp(from, to, "B/2", 10, 500)}, 1000,
+         {overwriteOp(from, to, "A/1", 2000, 1900), overwriteOp(from, to, "B/2", 10, 500)},
+         1000,
          2000},
+        {"each file takes whole allocation units",
+         {copyOp(from, to, "A/1", 1), copyOp(from, to, "B/2", 101), copyOp(from, to, "B/3", 0)},
+         250,
+         300,
+         100},
+        {"an exact fit in units fits",
+         {copyOp(from, to, "A/1", 1), copyOp(from, to, "B/2", 101)},
+         300,
+         0,
+         100},
+        {"an overwrite within its old units needs only its new ones beside them",
+         {overwriteOp(from, to, "A/1", 150, 120)},
+         199,
+         200,
+         100},
     };
     for (const auto& c : cases) {
         files.freeBytes = c.free;
+        files.allocationUnit = c.unit;
         files.roomLookUps = 0;
         const auto shortfalls = roomShortfalls(c.plan, files);
         EXPECT_EQ(files.roomLookUps, 1) << c.what;
@@ -129,10 +156,13 @@ TEST_F(RunControlTest, RoomIsCheckedOncePerDevice)
 
 TEST(ProgressTexts, SizesCountsAndTimeLeft)
 {
-    const std::pair<std::int64_t, const char*> sizes[] = {
-        {0, "0 bytes"},          {999, "999 bytes"},        {1000, "1.0 kB"},
-        {999'960, "1.0 MB"},     {18'300'000, "18.3 MB"},   {12'400'000'000, "12.4 GB"},
-        {3'000'000'000'000, "3.0 TB"}};
+    const std::pair<std::int64_t, const char*> sizes[] = {{0, "0 bytes"},
+                                                          {999, "999 bytes"},
+                                                          {1000, "1.0 kB"},
+                                                          {999'960, "1.0 MB"},
+                                                          {18'300'000, "18.3 MB"},
+                                                          {12'400'000'000, "12.4 GB"},
+                                                          {3'000'000'000'000, "3.0 TB"}};
     for (const auto& [bytes, text] : sizes)
         EXPECT_EQ(sizeText(bytes), text);
     EXPECT_EQ(countText(7), "7");

@@ -72,9 +72,10 @@ void Form1::connectHandlers()
                   [this](const auto& items) { ListView_Drop(ui.Combo1, items); });
     new ListDrops(ui.ListView2->viewport(), accepting,
                   [this](const auto& items) { ListView_Drop(ui.Combo2, items); });
-    new MoveWatch({ui.Check1, ui.Check2, ui.Check7, ui.Image1, ui.Image2,
-                   ui.ListView1->viewport(), ui.ListView2->viewport()},
-                  [this](QObject* part) { pointerMoved(part); }, this);
+    new MoveWatch(
+        {ui.Check1, ui.Check2, ui.Check7, ui.Image1, ui.Image2, ui.ListView1->viewport(),
+         ui.ListView2->viewport()},
+        [this](QObject* part) { pointerMoved(part); }, this);
 }
 
 void Form1::Form_Load()
@@ -124,6 +125,13 @@ void Form1::Compare_Finished()
     Comparison done = std::move(m_comparison);
     if (done.abandoned || m_compareJob.stopRequested())
         return; // the program is ending
+    if (!m_compareJob.failure().empty()) {
+        m_services.messages.show("Error", "The comparison could not be finished (" +
+                                              m_compareJob.failure() +
+                                              "). Press Compare to try again.");
+        tellSyncOutcome();
+        return;
+    }
     m_leftRows->reset(std::move(done.left));
     m_rightRows->reset(std::move(done.right));
     m_results = std::move(done.plan);

@@ -1,6 +1,8 @@
 // Long work on a thread of its own.
 #include "platform/qt/background_job.h"
 
+#include <exception>
+
 #include <QThread>
 
 namespace parlowen {
@@ -21,7 +23,18 @@ void BackgroundJob::start(std::function<void(std::stop_token)> work)
     if (m_thread)
         return;
     m_stop = std::stop_source();
-    m_thread = QThread::create([work = std::move(work), stop = m_stop.get_token()] { work(stop); });
+    m_failure.clear();
+    // An exception must not end the program on a thread nobody catches it on: it becomes a
+    // failure the window reports.
+    m_thread = QThread::create([this, work = std::move(work), stop = m_stop.get_token()] {
+        try {
+            work(stop);
+        } catch (const std::exception& e) {
+            m_failure = e.what();
+        } catch (...) {
+            m_failure = "an unknown error";
+        }
+    });
     // Queued to this object's thread, the window's.
     connect(m_thread, &QThread::finished, this, [this] {
         m_thread->wait();

@@ -1,11 +1,12 @@
 // Long work (a scan, a copy) on a thread of its own, so the window stays usable; the work is
-// told when to stop and the window hears when it has ended.
+// told when to stop and the window hears when it has ended, also when the work threw.
 #pragma once
 
 #include <QObject>
 
 #include <functional>
 #include <stop_token>
+#include <string>
 
 class QThread;
 
@@ -25,6 +26,8 @@ public:
     bool running() const { return m_thread != nullptr; }
     // The last work was asked to stop (it may have ended before it heard).
     bool stopRequested() const { return m_stop.stop_requested(); }
+    // Why the last work ended early by throwing, or "" when it did not; read after finished().
+    const std::string& failure() const { return m_failure; }
 
 signals:
     void finished();
@@ -32,6 +35,7 @@ signals:
 private:
     QThread* m_thread = nullptr;
     std::stop_source m_stop;
+    std::string m_failure; // written by the work's thread, read once it has ended
 };
 
 } // namespace parlowen

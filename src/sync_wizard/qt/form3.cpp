@@ -38,7 +38,13 @@ Form3::Form3(Services& services, const ResultStore& plan, QWidget* parent)
     Form_Load();
 }
 
-Form3::~Form3() = default;
+Form3::~Form3()
+{
+    // Children go in the order they were made, the runner after what watches it: the copy is
+    // stopped and joined before anything else goes.
+    delete m_progress;
+    delete m_runner;
+}
 
 void Form3::buildControls()
 {
@@ -71,7 +77,8 @@ void Form3::buildControls()
     placeInTwips(Label1, 240, 270, 5180, 700);
 
     setMouseTracking(true);
-    new MoveWatch({Check2, Check1, Check4, Check5}, [this](QObject*) { pointerMoved(); }, this);
+    new MoveWatch(
+        {Check2, Check1, Check4, Check5}, [this](QObject*) { pointerMoved(); }, this);
     connect(Check2, &QToolButton::clicked, this, &Form3::Check2_Click);
     connect(Check1, &QToolButton::clicked, this, &Form3::Check1_Click);
     connect(Check4, &QToolButton::clicked, this, [this] { Run_Click(Side::Source); });
@@ -174,7 +181,7 @@ void Form3::Check2_Click()
 {
     if (copying())
         return;
-    const auto shortfalls = roomShortfalls(m_plan->plan(), m_services.files);
+    const auto shortfalls = roomShortfalls(*m_plan->plan(), m_services.files);
     if (!shortfalls.empty() &&
         !m_services.messages.ask("Not enough room", roomQuestion(shortfalls)))
         return;

@@ -6,13 +6,13 @@
 namespace parlowen {
 
 PlanModel::PlanModel(ResultStore plan, QObject* parent)
-    : QAbstractTableModel(parent), m_plan(std::move(plan))
+    : QAbstractTableModel(parent), m_plan(std::make_shared<const ResultStore>(std::move(plan)))
 {
 }
 
 int PlanModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_plan.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_plan->size());
 }
 
 int PlanModel::columnCount(const QModelIndex& parent) const

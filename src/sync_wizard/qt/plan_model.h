@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 
+#include <memory>
+
 namespace parlowen {
 
 class PlanModel final : public QAbstractTableModel
@@ -27,11 +29,12 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    const PlannedOperation& operation(int row) const { return m_plan[static_cast<size_t>(row)]; }
-    const ResultStore& plan() const { return m_plan; }
+    const PlannedOperation& operation(int row) const { return (*m_plan)[static_cast<size_t>(row)]; }
+    // Shared, so a copy that runs on may outlive the model.
+    std::shared_ptr<const ResultStore> plan() const { return m_plan; }
 
 private:
-    ResultStore m_plan;
+    std::shared_ptr<const ResultStore> m_plan;
 };
 
 } // namespace parlowen

@@ -5,21 +5,29 @@ namespace parlowen {
 
 PlanRunner::PlanRunner(QObject* parent) : QObject(parent)
 {
-    connect(&m_job, &BackgroundJob::finished, this, [this] { emit finished(m_result); });
+    connect(&m_job, &BackgroundJob::finished, this, [this] {
+        if (!m_job.failure().empty())
+            m_result.failures.push_back(
+                {"", "",
+                 "the copying ended unexpectedly (" + m_job.failure() +
+                     "); the copies put in place before stay, any other is as it was"});
+        emit finished(m_result);
+    });
 }
 
-void PlanRunner::start(const ResultStore& plan, FileOps& files)
+void PlanRunner::start(std::shared_ptr<const ResultStore> plan, FileOps& files)
 {
     if (running())
         return;
-    m_latest = CopyProgress{0, plan.size(), 0, 0, {}};
-    m_job.start([this, &plan, &files](std::stop_token stop) {
+    m_latest = CopyProgress{0, plan->size(), 0, 0, {}};
+    m_result = CarryOutResult{};
+    m_job.start([this, plan = std::move(plan), &files](std::stop_token stop) {
         const CarryOutControl control{[this](const CopyProgress& progress) {
                                           const std::lock_guard lock(m_lock);
                                           m_latest = progress;
                                       },
                                       std::move(stop)};
-        m_result = carryOut(plan, files, control);
+        m_result = carryOut(*plan, files, control);
     });
 }
 

@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+#include <memory>
 #include <mutex>
 
 namespace parlowen {
@@ -17,8 +18,9 @@ class PlanRunner final : public QObject
 public:
     explicit PlanRunner(QObject* parent = nullptr);
 
-    // The plan and the file operations must outlive the run.
-    void start(const ResultStore& plan, FileOps& files);
+    // The run shares the plan, so the plan lives as long as the run; the file operations must
+    // outlive the runner.
+    void start(std::shared_ptr<const ResultStore> plan, FileOps& files);
     // Asks the run to stop; it ends at its next chunk.
     void stop() { m_job.stop(); }
     bool running() const { return m_job.running(); }
@@ -30,9 +32,9 @@ signals:
 
 private:
     mutable std::mutex m_lock;
-    CopyProgress m_latest; // under m_lock
-    CarryOutResult m_result;
-    BackgroundJob m_job; // last: stopped and joined before the rest goes
+    CopyProgress m_latest;   // under m_lock
+    CarryOutResult m_result; // written by the run, read once it has ended
+    BackgroundJob m_job;     // last: stopped and joined before the rest goes
 };
 
 } // namespace parlowen

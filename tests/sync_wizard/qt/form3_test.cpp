@@ -17,8 +17,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <QTreeView>
 
 #include <filesystem>
@@ -218,7 +218,7 @@ private slots:
             else
                 w->close();
             QTRY_VERIFY(!wizard());
-        QTRY_VERIFY(!f.form.scanning()); // the Compare after OK
+            QTRY_VERIFY(!f.form.scanning()); // the Compare after OK
             QVERIFY(f.form.isVisible());
             QCOMPARE(snapshot(f.left), leftBefore);
             QCOMPARE(snapshot(f.right), rightBefore);
@@ -282,6 +282,7 @@ private slots:
         f.compare();
         f.sync();
         f.files.freeBytes = 1;
+        f.files.allocationUnit = 1;
         f.press(*wizard(), "Check2");
         QCOMPARE(f.messages.asked.size(), size_t(1));
         QVERIFY(f.messages.asked[0].text.starts_with("The copies need 4 bytes on "));
