@@ -5,6 +5,7 @@
 #include "main_window/commands.h"
 #include "platform/end_signals.h"
 #include "platform/messages.h"
+#include "platform/open_file_limit.h"
 #include "platform/posix_file_ops.h"
 #include "sync_wizard/executor.h"
 #include "sync_wizard/progress_meter.h"
@@ -108,7 +109,8 @@ int main(int argc, char* argv[])
             std::_Exit(kStopped);
         stop.request_stop();
     });
-    std::setlocale(LC_ALL, ""); // the same date and time texts as the window
+    std::setlocale(LC_ALL, "");     // the same date and time texts as the window
+    parlowen::raiseOpenFileLimit(); // a run holds each of its target folders open
     std::ios::sync_with_stdio(false);
 
     Arguments args;

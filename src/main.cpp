@@ -1,6 +1,7 @@
 // Builds the real platform objects and shows the main window.
 #include "main_window/qt/form1.h"
 #include "platform/end_signals.h"
+#include "platform/open_file_limit.h"
 #include "platform/posix_file_ops.h"
 #include "platform/qt/qt_folder_dialog.h"
 #include "platform/qt/qt_messages.h"
@@ -35,6 +36,7 @@ int main(int argc, char* argv[])
         if (QCoreApplication* app = QCoreApplication::instance())
             QMetaObject::invokeMethod(app, &endOnSignal, Qt::QueuedConnection);
     });
+    parlowen::raiseOpenFileLimit(); // a run holds each of its target folders open
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlowen"));
 

@@ -1,4 +1,5 @@
 // The headless tool's room check and its clean stop on SIGINT, run as a separate program.
+#include "fakes/compare_tool.h"
 #include "fakes/scratch_mount.h"
 #include "fakes/temp_tree.h"
 
@@ -13,43 +14,10 @@
 namespace parlowen {
 namespace {
 
+using testing::leftoverTemporaries;
 using testing::ScratchMount;
 using testing::TempTree;
-using testing::leftoverTemporaries;
-
-// parlowen-compare started with its output in two files of out.
-struct Tool
-{
-    TempTree out;
-    pid_t pid = -1;
-
-    explicit Tool(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), PARLOWEN_COMPARE_TOOL);
-        const std::string stdoutPath = out.path("stdout");
-        const std::string stderrPath = out.path("stderr");
-        pid = ::fork();
-        if (pid == 0) {
-            std::freopen(stdoutPath.c_str(), "w", stdout);
-            std::freopen(stderrPath.c_str(), "w", stderr);
-            std::vector<char*> argv;
-            for (auto& arg : args)
-                argv.push_back(arg.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-    }
-    int status()
-    {
-        int raw = 0;
-        ::waitpid(pid, &raw, 0);
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-    std::string stdoutText() const { return out.read("stdout"); }
-    std::string stderrText() const { return out.read("stderr"); }
-};
-
+using Tool = testing::CompareTool;
 
 TEST(CompareTool, ShortOfRoomTouchesNothingUnlessToldToCopyAnyway)
 {

@@ -44,13 +44,23 @@ bool retryAfterCommits(const StepFailure& failure)
            failure.error == std::errc::file_exists;
 }
 
-// The position of each target folder's last operation, so it is let go right after.
-std::map<std::string, std::size_t> lastUses(const ResultStore& plan)
+// The target folders in the order of their first operations, and the position of each one's
+// last operation, so it is let go right after.
+struct FolderUses
 {
+    std::vector<std::string> inOrder;
     std::map<std::string, std::size_t> last;
-    for (std::size_t i = 0; i < plan.size(); ++i)
-        last[folderOf(plan[i].OpTargetPath)] = i;
-    return last;
+};
+
+FolderUses folderUses(const ResultStore& plan)
+{
+    FolderUses uses;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const std::string folder = folderOf(plan[i].OpTargetPath);
+        if (uses.last.insert_or_assign(folder, i).second)
+            uses.inOrder.push_back(folder);
+    }
+    return uses;
 }
 
 class Carrier
@@ -66,7 +76,8 @@ public:
 
     CarryOutResult run()
     {
-        const auto lastUse = lastUses(m_plan);
+        const auto uses = folderUses(m_plan);
+        m_targets.enterAhead(uses.inOrder);
         CarryOutResult result;
         result.total = m_plan.size();
         for (std::size_t i = 0; i < m_plan.size() && !stopped(); ++i) {
@@ -77,7 +88,7 @@ public:
                 fail(i, refused);
             else
                 start(i, std::move(folder));
-            if (lastUse.at(folderPath) == i)
+            if (uses.last.at(folderPath) == i)
                 m_targets.leave(folderPath);
             m_bytesBefore += m_plan[i].sourceSize.value_or(0);
         }

@@ -1,10 +1,18 @@
 // The folders one run copies into.
 #include "sync_wizard/target_folders.h"
 
+#include "platform/open_file_limit.h"
 #include "sync_wizard/player_names.h"
 #include "sync_wizard/step_failure.h"
 
 namespace parlowen {
+
+void TargetFolders::enterAhead(const std::vector<std::string>& paths)
+{
+    const std::size_t budget = openFileBudget();
+    for (std::size_t i = 0; i < paths.size() && i < budget; ++i)
+        enter(paths[i]);
+}
 
 std::shared_ptr<TargetFolder> TargetFolders::enter(const std::string& path)
 {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace parlowen {
 
@@ -34,6 +35,9 @@ class TargetFolders
 public:
     explicit TargetFolders(FileOps& files) : m_files(files) {}
 
+    // Enters the folders in this order before anything is copied, as many as the process may
+    // hold open: a run that starts later finds them locked, not half written.
+    void enterAhead(const std::vector<std::string>& paths);
     // The folder at path, opened, locked and swept the first time it is entered.
     std::shared_ptr<TargetFolder> enter(const std::string& path);
     // The run has started its last operation into the folder: it is closed, and its lock let

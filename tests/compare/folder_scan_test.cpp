@@ -178,7 +178,8 @@ TEST(FolderScan, EmptyBoxTextAndEmptyFolderGiveNoRows)
     EXPECT_TRUE(scan(tree.root(), messages).rows.empty());
 }
 
-// Run as a user without root's override: which listed files have a size, as "name:0/1" lines.
+// Run as a user without root's override: which listed files have a size, as "name:0/1" lines,
+// then each "Skip" sentence on a line of its own.
 std::string sizesSeenBy(const struct passwd& user, const std::string& root)
 {
     int pipeFds[2];
@@ -192,8 +193,11 @@ std::string sizesSeenBy(const struct passwd& user, const std::string& root)
             ::_exit(1);
         RecordingMessages messages;
         std::string report;
-        for (const auto& row : scan(root, messages).rows)
+        const auto outcome = scan(root, messages);
+        for (const auto& row : outcome.rows)
             report += row.relativeName + ":" + (row.hasSize ? "1" : "0") + "\n";
+        for (const auto& sentence : outcome.skipped)
+            report += sentence + "\n";
         (void)::write(pipeFds[1], report.data(), report.size());
         ::_exit(0);
     }
@@ -235,6 +239,30 @@ TEST(FolderScan, SizeFollowsWhatAclsLetAnotherUserRead)
     for (const char* expected :
          {"granted.mp3:1\n", "denied.mp3:0\n", "plain.mp3:1\n", "private.mp3:0\n"})
         EXPECT_NE(seen.find(expected), std::string::npos) << expected << " in " << seen;
+}
+
+TEST(FolderScan, FoldersAndEntriesAnotherUserCannotReadAreNamedInSkip)
+{
+    const struct passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || !nobody)
+        GTEST_SKIP() << "needs root and the user nobody to scan as another user";
+    TempTree tree;
+    ::chmod(tree.root().c_str(), 0755);
+    tree.file("open.mp3", "1");
+    tree.file("Locked/a.mp3", "2");
+    tree.file("Listable/b.mp3", "3");
+    ::chmod(tree.path("Locked").c_str(), 0700);   // neither listed nor entered
+    ::chmod(tree.path("Listable").c_str(), 0744); // listed, but its entries cannot be looked at
+    const std::string seen = sizesSeenBy(*nobody, tree.root());
+    // The two folders come in the order the file system lists them.
+    for (const std::string& line :
+         {std::string("open.mp3:1"),
+          tree.path("Locked") + " could not be read (permission denied); its files are left out "
+                                "of this comparison",
+          tree.path("Listable/b.mp3") + " could not be read (permission denied); it is left out "
+                                        "of this comparison"})
+        EXPECT_NE(seen.find(line + "\n"), std::string::npos) << line << " in " << seen;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), '\n'), 3) << seen;
 }
 
 TEST(FileSizeOf, ReportsSizesOver4GiBAndFailsForWhatIsNoFile)

@@ -21,7 +21,8 @@ public:
         Exfat  // an exFAT image of that size through exfat-fuse, as a player on a desktop
     };
 
-    ScratchMount(Kind kind, const std::string& size)
+    // An exFAT image gets clusters of clusterSize (as "128K") where one is given.
+    ScratchMount(Kind kind, const std::string& size, const std::string& clusterSize = "")
     {
         if (::geteuid() != 0) {
             m_refused = "mounting needs root";
@@ -30,7 +31,7 @@ public:
         if (kind == Tmpfs)
             mountTmpfs(size);
         else
-            mountExfat(size);
+            mountExfat(size, clusterSize);
     }
     ScratchMount(const ScratchMount&) = delete;
     ScratchMount& operator=(const ScratchMount&) = delete;
@@ -47,6 +48,9 @@ public:
     const std::string& root() const { return m_root; }
     std::string path(const std::string& relative) const { return m_root + "/" + relative; }
     bool remountReadOnly() const { return run("mount -o remount,ro " + quoted(m_root)); }
+    // Detaches the file system and leaves its empty mount point, as a player taken away from a
+    // fixed mount point does; it goes once nothing holds it open.
+    bool unmountLazily() const { return run("umount -l " + quoted(m_root)); }
 
 private:
     void mountTmpfs(const std::string& size)
@@ -58,14 +62,14 @@ private:
             m_root = root;
     }
 
-    void mountExfat(const std::string& size)
+    void mountExfat(const std::string& size, const std::string& clusterSize)
     {
         const std::string root = m_place.folder("root");
         const std::string image = m_place.path("player.img");
         if (!run("command -v mkfs.exfat && command -v mount.exfat-fuse && command -v losetup"))
             m_refused = "exfatprogs, exfat-fuse or losetup is not installed";
         else if (!run("truncate -s " + size + " " + quoted(image) + " && mkfs.exfat " +
-                      quoted(image)))
+                      (clusterSize.empty() ? "" : "-c " + clusterSize + " ") + quoted(image)))
             m_refused = "mkfs.exfat failed";
         else if ((m_loop = output("losetup -f --show " + quoted(image))).empty())
             m_refused = "no loop device could be attached";

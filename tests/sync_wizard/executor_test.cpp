@@ -321,6 +321,35 @@ TEST_F(ExecutorTest, LeftoverTemporariesGoBeforeTheFirstCopyIntoTheirFolder)
     EXPECT_TRUE(std::filesystem::exists(to.path("Untouched/.x.mp3.parlowen-copy")));
 }
 
+TEST_F(ExecutorTest, DeviceThatKeepsNoTimesKeepsTheCopiesAndSaysSoOnce)
+{
+    FaultyFileOps player;
+    player.failSetTimes = ENOTSUP;
+    ResultStore plan;
+    for (const char* name : {"a.mp3", "b.mp3"})
+        plan.push_back(copyOp(from.file(name, name, kOld), to.path(name)));
+    const auto run = carryOut(plan, player, {});
+    EXPECT_TRUE(run.failures.empty()) << failureReport(run.failures);
+    ASSERT_EQ(run.notes.size(), 1u);
+    EXPECT_NE(run.notes[0].find("does not keep file times"), std::string::npos);
+    EXPECT_EQ(to.read("a.mp3"), "a.mp3");
+    EXPECT_EQ(to.read("b.mp3"), "b.mp3");
+}
+
+TEST_F(ExecutorTest, WhereTheNoReplaceRenameIsRefusedANameIsLookedUpFirst)
+{
+    FaultyFileOps fuse;
+    fuse.refuseNoReplace = EINVAL;
+    to.file("taken.mp3", "the player's own");
+    const auto failures = carryOut({copyOp(from.file("taken.mp3", "new"), to.path("taken.mp3")),
+                                    copyOp(from.file("free.mp3", "new"), to.path("free.mp3"))},
+                                   fuse);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].targetPath, to.path("taken.mp3"));
+    EXPECT_EQ(to.read("taken.mp3"), "the player's own");
+    EXPECT_EQ(to.read("free.mp3"), "new");
+}
+
 TEST(FailureReport, NamesTheFirstTwentyThenCountsTheRest)
 {
     std::vector<FailedOperation> failures;

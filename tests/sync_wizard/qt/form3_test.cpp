@@ -368,6 +368,23 @@ private slots:
         QCOMPARE(testing::leftoverTemporaries(f.right.root()), 0);
     }
 
+    void deletingTheWizardMidCopyStopsTheCopyBeforeItsPlanGoes()
+    {
+        Fixture f;
+        f.left.file("big.mp3", std::string(4 << 20, 'n'), kLate);
+        f.right.file("big.mp3", "old", kEarly);
+        f.compare();
+        f.sync();
+        Form3* w = wizard();
+        f.files.chunkError = [](std::size_t) { return 0; };
+        f.files.afterChunk = [](std::size_t) { QThread::msleep(10); };
+        f.press(*w, "Check2");
+        QTRY_VERIFY(w->findChild<QProgressBar*>("CopyProgress")->value() > 0);
+        delete w; // as a parent window's cleanup does
+        QCOMPARE(f.right.read("big.mp3"), std::string("old"));
+        QCOMPARE(testing::leftoverTemporaries(f.right.root()), 0);
+    }
+
     void wizardLaysItselfOutOnEveryResize()
     {
         Fixture f;
