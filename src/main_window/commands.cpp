@@ -34,16 +34,20 @@ Message syncEndMessage(const CarryOutResult& run, const std::string& leftText,
                        const std::string& rightText)
 {
     const auto& failures = run.failures;
+    Message message;
     if (run.stopped) {
-        std::string text = "Stopped after " + countText(run.finished) + " of " +
-                           countText(run.total) + " operations.";
+        message = {"Sync stopped", "Stopped after " + countText(run.finished) + " of " +
+                                       countText(run.total) + " operations."};
         if (!failures.empty())
-            text += "\n\n" + failureReport(failures);
-        return {"Sync stopped", text};
+            message.text += "\n\n" + failureReport(failures);
+    } else if (failures.empty()) {
+        message = {"Congratulations", leftText + " & " + rightText + " have been synchronized."};
+    } else {
+        message = {"Error", failureReport(failures)};
     }
-    if (failures.empty())
-        return {"Congratulations", leftText + " & " + rightText + " have been synchronized."};
-    return {"Error", failureReport(failures)};
+    for (const auto& note : run.notes)
+        message.text += "\n\n" + note;
+    return message;
 }
 
 } // namespace parlowen

@@ -29,7 +29,7 @@ std::optional<Message> syncRefusal(const ResultStore& plan, std::size_t leftRows
                                    const std::string& rightText);
 
 // The message after the wizard's OK (or Stop) and the fresh Compare: congratulations, the
-// failures, or where the stop left the plan.
+// failures, or where the stop left the plan, then the run's notes.
 Message syncEndMessage(const CarryOutResult& run, const std::string& leftText,
                        const std::string& rightText);
 
