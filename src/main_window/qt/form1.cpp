@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTableView>
 
@@ -66,6 +67,9 @@ void Form1::connectHandlers()
     connect(ui.Combo2, &QComboBox::editTextChanged, this,
             [this] { Combo_Change(m_box2, keys::kRightCombo); });
     connect(ui.Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo_Click);
+    // Enter in a folder box compares, as the Compare button does.
+    for (QComboBox* box : {ui.Combo1, ui.Combo2})
+        connect(box->lineEdit(), &QLineEdit::returnPressed, this, &Form1::Check1_Click);
     connect(ui.Combo2, &QComboBox::currentIndexChanged, this, &Form1::Combo_Click);
     const auto accepting = [this] { return !scanning(); };
     new ListDrops(ui.ListView1->viewport(), accepting,

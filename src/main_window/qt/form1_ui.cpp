@@ -55,19 +55,26 @@ void Form1Ui::setupUi(QWidget* form, ResultRowsModel* leftRows, ResultRowsModel*
     Image2 = new ClickablePicture("Image2", folderPicture, 32, form);
     Image1->setToolTip(QStringLiteral("Browse to Folder"));
     Image2->setToolTip(QStringLiteral("Browse to Folder"));
+    Image1->setAccessibleName(QStringLiteral("Browse to Folder: MP3 Player"));
+    Image2->setAccessibleName(QStringLiteral("Browse to Folder: Local (PC) MP3 Folder"));
+    // The boxes' text is their value; their names are their captions.
+    Combo1->setAccessibleName(Label4->text());
+    Combo2->setAccessibleName(Label5->text());
     ListView1 = resultList(form, "ListView1", leftRows);
     ListView2 = resultList(form, "ListView2", rightRows);
+    ListView1->setAccessibleName(QStringLiteral("Files of the MP3 player folder"));
+    ListView2->setAccessibleName(QStringLiteral("Files of the local (PC) MP3 folder"));
 
-    Check1 = new PictureButton(QStringLiteral("Check1"), QStringLiteral("Compare"),
+    Check1 = new PictureButton(QStringLiteral("Check1"), QStringLiteral("&Compare"),
                                QStringLiteral(":/pictures/compare.svg"), 48, form);
     Check1->setToolTip(QStringLiteral(
         "Compare the two selected folders for matches and differences, show results."));
-    Check2 = new PictureButton(QStringLiteral("Check2"), QStringLiteral("Sync"),
+    Check2 = new PictureButton(QStringLiteral("Check2"), QStringLiteral("&Sync"),
                                QStringLiteral(":/pictures/sync.svg"), 32, form);
     Check2->setToolTip(QStringLiteral(
         "This wizard will safely show you the possible file operations (file copy, file "
         "overwrite) necessary to synchronize the two folders."));
-    Check7 = new PictureButton(QStringLiteral("Check7"), QStringLiteral("Exit"),
+    Check7 = new PictureButton(QStringLiteral("Check7"), QStringLiteral("E&xit"),
                                QStringLiteral(":/pictures/exit.svg"), 32, form);
 
     const int comboHeight = Combo1->sizeHint().height();
@@ -83,6 +90,10 @@ void Form1Ui::setupUi(QWidget* form, ResultRowsModel* leftRows, ResultRowsModel*
     placeInTwips(Check2, 1680, 5760, 1455, 1095);
     placeInTwips(Check7, 3240, 5760, 1455, 1095);
     buildLegend();
+    // Each browse picture right after its box.
+    QWidget* order[] = {Combo1, Image1, Combo2, Image2, ListView1, ListView2, Check1, Check2, Check7};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 void Form1Ui::buildLegend()
@@ -96,10 +107,12 @@ void Form1Ui::buildLegend()
     QLabel** labels[] = {&Label1, &Label2, &Label3};
     const char* imageNames[] = {"Image3", "Image4", "Image5"};
     const char* labelNames[] = {"Label1", "Label2", "Label3"};
+    const char* meanings[] = {"Newer file", "Older file", "File without a match"};
     for (int i = 0; i < 3; ++i) {
         const double top = 240 + 240 * i;
         *images[i] = picture(Frame1, imageNames[i], QString::fromLatin1(pictures[i]), 16);
         placeInTwips(*images[i], 360, top, 240, 240);
+        (*images[i])->setAccessibleName(QString::fromLatin1(meanings[i]));
         *labels[i] = named(new QLabel(Frame1), labelNames[i]);
         (*labels[i])->setFont(arial(9.75, true));
         placeInTwips(*labels[i], 720, top, 7000, 255);

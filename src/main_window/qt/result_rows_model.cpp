@@ -50,7 +50,7 @@ QVariant ResultRowsModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const ResultRow& row = m_rows[static_cast<std::size_t>(index.row())];
-    if (role == Qt::DisplayRole) {
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         switch (index.column()) {
         case Filename:
             return pathToText(row.relativeName);
@@ -63,8 +63,9 @@ QVariant ResultRowsModel::data(const QModelIndex& index, int role) const
                                    : QString();
         }
     }
-    if (role == Qt::DecorationRole && index.column() == Filename && row.icon != RowIcon::None)
-        return statusIcon(static_cast<int>(row.icon));
+    // Every name has a picture's room before it, so names line up with or without one.
+    if (role == Qt::DecorationRole && index.column() == Filename)
+        return row.icon != RowIcon::None ? statusIcon(static_cast<int>(row.icon)) : blankIcon();
     return {};
 }
 
@@ -77,6 +78,16 @@ QVariant ResultRowsModel::headerData(int section, Qt::Orientation orientation, i
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
+}
+
+QIcon ResultRowsModel::blankIcon()
+{
+    static const QIcon blank = [] {
+        QPixmap empty(16, 16);
+        empty.fill(Qt::transparent);
+        return QIcon(empty);
+    }();
+    return blank;
 }
 
 QIcon ResultRowsModel::statusIcon(int number)

@@ -43,6 +43,8 @@ public:
 
     // The status picture of an icon number (1, 2, 3 or 4).
     static QIcon statusIcon(int number);
+    // A picture of the status pictures' size with nothing in it.
+    static QIcon blankIcon();
 
 private:
     std::vector<ResultRow> m_rows;

@@ -4,7 +4,9 @@
 #include "platform/qt/qt_widgets.h"
 
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace parlowen {
 
@@ -15,6 +17,7 @@ ClickablePicture::ClickablePicture(const char* name, const QString& file, int si
     named(this, name);
     setPixmap(QIcon(file).pixmap(size, size));
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void ClickablePicture::mousePressEvent(QMouseEvent* event)
@@ -27,6 +30,26 @@ void ClickablePicture::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         emit clicked();
+}
+
+void ClickablePicture::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)
+        emit clicked();
+    else
+        QLabel::keyPressEvent(event);
+}
+
+void ClickablePicture::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // The picture is small: a line round it shows the focus without covering it.
+    QPainter painter(this);
+    painter.setPen(QPen(QColor(0x2a, 0x6a, 0xd8), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 } // namespace parlowen

@@ -1,4 +1,5 @@
-// A picture that acts on a click of the left button, as the browse pictures do.
+// A picture that acts on a click of the left button, as the browse pictures do, and on Space
+// or Enter once Tab has brought the focus to it.
 #pragma once
 
 #include <QLabel>
@@ -18,6 +19,8 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 } // namespace parlowen

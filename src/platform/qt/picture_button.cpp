@@ -31,7 +31,8 @@ void PictureButton::applyStyle()
 {
     setStyleSheet(QStringLiteral("QToolButton { background: white; border: 1px solid #9a9a9a;"
                                  " border-radius: 3px; color: %1; }"
-                                 "QToolButton:pressed { background: #e6e6e6; }")
+                                 "QToolButton:pressed { background: #e6e6e6; }"
+                                 "QToolButton:focus { border: 2px solid #2a6ad8; }")
                       .arg(m_captionColor.name()));
 }
 

@@ -45,6 +45,10 @@ template <class List> List* listOfRows(QWidget* parent, const char* name, QAbstr
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setFont(arial(9.75, false));
+    // A long path keeps its file name: the middle goes.
+    list->setTextElideMode(Qt::ElideMiddle);
+    // Tab goes on to the next control; the arrows move between rows.
+    list->setTabKeyNavigation(false);
     return list;
 }
 

@@ -17,6 +17,10 @@ CopyProgressView::CopyProgressView(QWidget* frame, QLabel* instruction, const Pl
       m_bar(named(new QProgressBar(frame), "CopyProgress")),
       m_line(named(new QLabel(frame), "CopyLine")), m_file(named(new QLabel(frame), "CopyFile"))
 {
+    m_bar->setAccessibleName(QStringLiteral("Copy progress"));
+    m_line->setAccessibleName(QStringLiteral("Files and bytes copied, speed and time left"));
+    m_file->setAccessibleName(QStringLiteral("File being copied"));
+    m_line->setWordWrap(true);
     m_bar->setRange(0, 1000);
     m_bar->setTextVisible(false);
     for (QWidget* part : std::initializer_list<QWidget*>{m_bar, m_line, m_file}) {
@@ -49,12 +53,14 @@ void CopyProgressView::hide()
 void CopyProgressView::update()
 {
     const CopyProgress progress = m_runner.latest();
-    // The three lines share the instruction's place, whatever the layout made of it.
+    // The three share the instruction's place, whatever the layout made of it: a thin bar, the
+    // progress line on up to two lines, the file's path on one, shortened in its middle.
     const QRect place = m_instruction->geometry();
-    const int line = place.height() / 3;
-    m_bar->setGeometry(place.x(), place.y(), place.width(), line - 2);
-    m_line->setGeometry(place.x(), place.y() + line, place.width(), line);
-    m_file->setGeometry(place.x(), place.y() + 2 * line, place.width(), line);
+    const int line = m_file->fontMetrics().lineSpacing();
+    const int bar = std::max(4, place.height() - 3 * line - 2);
+    m_bar->setGeometry(place.x(), place.y(), place.width(), bar);
+    m_line->setGeometry(place.x(), place.y() + bar + 2, place.width(), 2 * line);
+    m_file->setGeometry(place.x(), place.y() + bar + 2 + 2 * line, place.width(), line);
     const double share =
         progress.bytesTotal > 0
             ? double(progress.bytesDone) / double(progress.bytesTotal)
@@ -62,7 +68,9 @@ void CopyProgressView::update()
     m_bar->setValue(static_cast<int>(std::clamp(share, 0.0, 1.0) * 1000));
     m_line->setText(
         QString::fromStdString(m_meter.line(progress, double(m_clock.elapsed()) / 1000)));
-    m_file->setText(pathToText(progress.file));
+    const QString file = pathToText(progress.file);
+    m_file->setText(m_file->fontMetrics().elidedText(file, Qt::ElideMiddle, place.width()));
+    m_file->setToolTip(file);
 }
 
 } // namespace parlowen

@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTreeView>
 
 namespace parlowen {
@@ -49,11 +50,12 @@ Form3::~Form3()
 void Form3::buildControls()
 {
     ListView1 = rowList(this, "ListView1", m_plan);
+    ListView1->setAccessibleName(QStringLiteral("Planned file operations"));
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    Check2 = new PictureButton("Check2", "OK", ":/pictures/ok.svg", 32, this);
-    Check1 = new PictureButton("Check1", "Cancel", ":/pictures/cancel.svg", 32, this);
-    Check4 = new PictureButton("Check4", "Run Source", ":/pictures/run_source.svg", 32, this);
-    Check5 = new PictureButton("Check5", "Run Dstn", ":/pictures/run_destination.svg", 32, this);
+    Check2 = new PictureButton("Check2", "&OK", ":/pictures/ok.svg", 32, this);
+    Check1 = new PictureButton("Check1", "&Cancel", ":/pictures/cancel.svg", 32, this);
+    Check4 = new PictureButton("Check4", "Run &Source", ":/pictures/run_source.svg", 32, this);
+    Check5 = new PictureButton("Check5", "Run &Dstn", ":/pictures/run_destination.svg", 32, this);
     Frame1 = named(new QGroupBox(QStringLiteral("Instruction"), this), "Frame1");
     Frame1->setFont(arial(11.25, true));
     Label1 = named(new QLabel(Frame1), "Label1");
@@ -81,6 +83,11 @@ void Form3::buildControls()
         {Check2, Check1, Check4, Check5}, [this](QObject*) { pointerMoved(); }, this);
     connect(Check2, &QToolButton::clicked, this, &Form3::Check2_Click);
     connect(Check1, &QToolButton::clicked, this, &Form3::Check1_Click);
+    // Escape does what Cancel does, but never stops a copy: Stop stays a deliberate press.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, [this] {
+        if (!copying())
+            Check1_Click();
+    });
     connect(Check4, &QToolButton::clicked, this, [this] { Run_Click(Side::Source); });
     connect(Check5, &QToolButton::clicked, this, [this] { Run_Click(Side::Destination); });
     // Every click re-reads the files; moving with the keyboard counts as a click too.
@@ -214,7 +221,7 @@ void Form3::endProgram()
 
 void Form3::showCopying(bool copying)
 {
-    Check1->setText(copying ? QStringLiteral("Stop") : QStringLiteral("Cancel"));
+    Check1->setText(copying ? QStringLiteral("S&top") : QStringLiteral("&Cancel"));
     if (copying)
         m_progress->show();
     else

@@ -22,7 +22,8 @@ int PlanModel::columnCount(const QModelIndex& parent) const
 
 QVariant PlanModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() ||
+        index.row() >= rowCount())
         return {};
     const auto& op = operation(index.row());
     switch (index.column()) {

@@ -81,12 +81,12 @@ private slots:
                 QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), expected[c]);
         }
         const auto* compare = child<PictureButton>(form, "Check1");
-        QCOMPARE(compare->text(), QStringLiteral("Compare"));
+        QCOMPARE(compare->caption(), QStringLiteral("Compare"));
         QVERIFY(compare->toolTip().startsWith("Compare the two selected folders"));
-        QCOMPARE(child<PictureButton>(form, "Check2")->text(), QStringLiteral("Sync"));
+        QCOMPARE(child<PictureButton>(form, "Check2")->caption(), QStringLiteral("Sync"));
         QVERIFY(
             child<PictureButton>(form, "Check2")->toolTip().startsWith("This wizard will safely"));
-        QCOMPARE(child<PictureButton>(form, "Check7")->text(), QStringLiteral("Exit"));
+        QCOMPARE(child<PictureButton>(form, "Check7")->caption(), QStringLiteral("Exit"));
         QVERIFY(!compare->icon().isNull());
         QCOMPARE(compare->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     }

@@ -327,7 +327,7 @@ private slots:
         QTRY_VERIFY(bar->value() > 0);
         QVERIFY(line->isVisible() && !w->findChild<QLabel*>("Label1")->isVisible());
         QVERIFY(line->text().startsWith("Copying "));
-        QCOMPARE(w->findChild<PictureButton*>("Check1")->text(), QStringLiteral("Stop"));
+        QCOMPARE(w->findChild<PictureButton*>("Check1")->caption(), QStringLiteral("Stop"));
         f.press(*w, "Check2"); // does nothing while copying
         if (byClosing)
             w->close();
