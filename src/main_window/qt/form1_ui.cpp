@@ -1,6 +1,7 @@
 // The main window's controls.
 #include "main_window/qt/form1_ui.h"
 
+#include "main_window/qt/folder_box_accessible.h"
 #include "main_window/qt/result_rows_model.h"
 #include "platform/qt/clickable_picture.h"
 #include "platform/qt/picture_button.h"
@@ -58,8 +59,8 @@ void Form1Ui::setupUi(QWidget* form, ResultRowsModel* leftRows, ResultRowsModel*
     Image1->setAccessibleName(QStringLiteral("Browse to Folder: MP3 Player"));
     Image2->setAccessibleName(QStringLiteral("Browse to Folder: Local (PC) MP3 Folder"));
     // The boxes' text is their value; their names are their captions.
-    Combo1->setAccessibleName(Label4->text());
-    Combo2->setAccessibleName(Label5->text());
+    nameFolderBoxForScreenReaders(Combo1, Label4->text());
+    nameFolderBoxForScreenReaders(Combo2, Label5->text());
     ListView1 = resultList(form, "ListView1", leftRows);
     ListView2 = resultList(form, "ListView2", rightRows);
     ListView1->setAccessibleName(QStringLiteral("Files of the MP3 player folder"));
@@ -91,7 +92,8 @@ void Form1Ui::setupUi(QWidget* form, ResultRowsModel* leftRows, ResultRowsModel*
     placeInTwips(Check7, 3240, 5760, 1455, 1095);
     buildLegend();
     // Each browse picture right after its box.
-    QWidget* order[] = {Combo1, Image1, Combo2, Image2, ListView1, ListView2, Check1, Check2, Check7};
+    QWidget* order[] = {Combo1,    Image1, Combo2, Image2, ListView1,
+                        ListView2, Check1, Check2, Check7};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -138,8 +140,7 @@ std::unique_ptr<LayoutSurface<Form1Element>> Form1Ui::surface() const
 void Form1Ui::cropBrowsePictures()
 {
     for (QLabel* image : {static_cast<QLabel*>(Image1), static_cast<QLabel*>(Image2)})
-        placeInTwips(image, widgetEdge(image, Edge::Left), widgetEdge(image, Edge::Top), 240,
-                     210);
+        placeInTwips(image, widgetEdge(image, Edge::Left), widgetEdge(image, Edge::Top), 240, 210);
 }
 
 void Form1Ui::placeLegend()
