@@ -114,7 +114,8 @@ void matchRows(Comparison& c, const std::string& leftRoot, const std::string& ri
     const NameIndex rightByName(c.right);
     std::vector<bool> rightMatched(c.right.size(), false);
 
-    for (ResultRow& l : c.left) {
+    for (std::size_t i = 0; i < c.left.size(); ++i) {
+        ResultRow& l = c.left[i];
         const std::size_t found = rightByName.find(l.relativeName);
         if (found == std::string::npos) {
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
@@ -123,6 +124,8 @@ void matchRows(Comparison& c, const std::string& leftRoot, const std::string& ri
         }
         rightMatched[found] = true;
         ResultRow& r = c.right[found];
+        l.partner = static_cast<std::uint32_t>(found);
+        r.partner = static_cast<std::uint32_t>(i);
         if (sameSizeText(l, r)) {
             mark(l, RowStatus::Ok, RowIcon::None);
             mark(r, RowStatus::Ok, RowIcon::None);

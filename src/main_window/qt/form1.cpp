@@ -8,7 +8,9 @@
 #include "main_window/pointer_rules.h"
 #include "main_window/probes/path_probes.h"
 #include "main_window/qt/list_drops.h"
+#include "main_window/qt/result_lists.h"
 #include "main_window/qt/result_rows_model.h"
+#include "main_window/qt/result_rows_view.h"
 #include "main_window/qt/stored_window_size.h"
 #include "main_window/settings_keys.h"
 #include "platform/qt/clickable_picture.h"
@@ -37,12 +39,16 @@ Form1::Form1(Services& services, ResultStore& results, QWidget* parent)
                 twipsToPixels(7335));
     m_leftRows = new ResultRowsModel(this);
     m_rightRows = new ResultRowsModel(this);
-    ui.setupUi(this, m_leftRows, m_rightRows);
+    auto* leftView = new ResultRowsView(m_leftRows, this);
+    auto* rightView = new ResultRowsView(m_rightRows, this);
+    ui.setupUi(this, leftView, rightView);
+    m_lists = new ResultLists(ui, leftView, rightView, this);
     m_box1 = QtFolderBox(ui.Combo1);
     m_box2 = QtFolderBox(ui.Combo2);
     m_surface = ui.surface();
     m_size = new StoredWindowSize(this, services.settings, [this](double width, double height) {
         layOutForm1(*m_surface, width, height);
+        ui.fitLegend();
     });
     connectHandlers();
     Form_Load();
@@ -109,6 +115,7 @@ bool Form1::startCompare()
         m_services.messages.show(refused->title, refused->text);
         return false;
     }
+    m_lists->showScanOrder();
     m_leftRows->reset({});
     m_rightRows->reset({});
     m_results.clear();
@@ -138,6 +145,7 @@ void Form1::Compare_Finished()
     }
     m_leftRows->reset(std::move(done.left));
     m_rightRows->reset(std::move(done.right));
+    m_lists->showResult();
     m_results = std::move(done.plan);
     if (!done.skipped.empty())
         m_services.messages.show("Skip", skipReport(done.skipped));

@@ -19,6 +19,8 @@
 
 namespace parlowen {
 
+class ResultLists;
+class ResultRowsModel;
 class StoredWindowSize;
 
 class Form1 final : public QWidget
@@ -68,6 +70,7 @@ private:
     ResultStore& m_results;
     ResultRowsModel* m_leftRows = nullptr;
     ResultRowsModel* m_rightRows = nullptr;
+    ResultLists* m_lists = nullptr;
     Form1Ui ui;
     QtFolderBox m_box1{nullptr};
     QtFolderBox m_box2{nullptr};

@@ -32,7 +32,7 @@ QComboBox* folderBox(QWidget* parent, const char* name)
     return combo;
 }
 
-QTableView* resultList(QWidget* parent, const char* name, ResultRowsModel* rows)
+QTableView* resultList(QWidget* parent, const char* name, QAbstractItemModel* rows)
 {
     QTableView* list = largeRowList(parent, name, rows);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -42,7 +42,7 @@ QTableView* resultList(QWidget* parent, const char* name, ResultRowsModel* rows)
 
 } // namespace
 
-void Form1Ui::setupUi(QWidget* form, ResultRowsModel* leftRows, ResultRowsModel* rightRows)
+void Form1Ui::setupUi(QWidget* form, QAbstractItemModel* leftRows, QAbstractItemModel* rightRows)
 {
     const QString folderPicture = QStringLiteral(":/pictures/browse_folder.svg");
     Label4 =
@@ -107,6 +107,8 @@ void Form1Ui::buildLegend()
                               ":/pictures/status_no_match.svg"};
     QLabel** images[] = {&Image3, &Image4, &Image5};
     QLabel** labels[] = {&Label1, &Label2, &Label3};
+    QLabel** counts[] = {&Count1, &Count2, &Count3};
+    const char* countNames[] = {"Count1", "Count2", "Count3"};
     const char* imageNames[] = {"Image3", "Image4", "Image5"};
     const char* labelNames[] = {"Label1", "Label2", "Label3"};
     const char* meanings[] = {"Newer file", "Older file", "File without a match"};
@@ -118,6 +120,9 @@ void Form1Ui::buildLegend()
         *labels[i] = named(new QLabel(Frame1), labelNames[i]);
         (*labels[i])->setFont(arial(9.75, true));
         placeInTwips(*labels[i], 720, top, 7000, 255);
+        *counts[i] = named(new QLabel(Frame1), countNames[i]);
+        (*counts[i])->setFont(arial(8.25, false));
+        (*counts[i])->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
 }
 
@@ -153,12 +158,55 @@ void Form1Ui::placeLegend()
     setWidgetEdge(Label1, Edge::Top, widgetEdge(Image3, Edge::Top));
     setWidgetEdge(Label2, Edge::Top, widgetEdge(Image4, Edge::Top));
     setWidgetEdge(Label3, Edge::Top, widgetEdge(Image5, Edge::Top));
-    Label1->setText(
-        QStringLiteral("This file is newer than its match and needs to be synchronized."));
-    Label2->setText(
-        QStringLiteral("This file is older than its match and needs to be synchronized."));
-    Label3->setText(
-        QStringLiteral("This file does not have a match and needs to be synchronized."));
+    m_legendTexts[0] =
+        QStringLiteral("This file is newer than its match and needs to be synchronized.");
+    m_legendTexts[1] =
+        QStringLiteral("This file is older than its match and needs to be synchronized.");
+    m_legendTexts[2] =
+        QStringLiteral("This file does not have a match and needs to be synchronized.");
+    QLabel* labels[] = {Label1, Label2, Label3};
+    for (int i = 0; i < 3; ++i) {
+        labels[i]->setToolTip(m_legendTexts[i]);
+        labels[i]->setAccessibleName(m_legendTexts[i]);
+    }
+    fitLegend();
+}
+
+void Form1Ui::fitLegend()
+{
+    QLabel* labels[] = {Label1, Label2, Label3};
+    QLabel* counts[] = {Count1, Count2, Count3};
+    const int right = Frame1->width() - 6;
+    for (int i = 0; i < 3; ++i) {
+        QLabel* count = counts[i];
+        const int countWidth = count->text().isEmpty()
+                                   ? 0
+                                   : count->fontMetrics().horizontalAdvance(count->text()) + 8;
+        count->setGeometry(right - countWidth, labels[i]->y(), countWidth, labels[i]->height());
+        const int room = right - countWidth - labels[i]->x();
+        labels[i]->setText(
+            labels[i]->fontMetrics().elidedText(m_legendTexts[i], Qt::ElideRight, room));
+    }
+}
+
+void Form1Ui::showCounts(const std::optional<std::pair<IconCounts, IconCounts>>& counts)
+{
+    const auto text = [&](std::size_t IconCounts::*field) {
+        if (!counts)
+            return QString();
+        return QStringLiteral("%1 | %2").arg(counts->first.*field).arg(counts->second.*field);
+    };
+    const std::pair<QLabel*, std::size_t IconCounts::*> rows[] = {
+        {Count1, &IconCounts::newer}, {Count2, &IconCounts::older}, {Count3, &IconCounts::noMatch}};
+    for (const auto& [label, field] : rows) {
+        label->setText(text(field));
+        label->setToolTip(counts ? QStringLiteral("%1 rows of the left list and %2 of the right")
+                                       .arg(counts->first.*field)
+                                       .arg(counts->second.*field)
+                                 : QString());
+        label->setAccessibleName(label->toolTip());
+    }
+    fitLegend();
 }
 
 void Form1Ui::sizeResultColumns()

@@ -3,10 +3,16 @@
 #pragma once
 
 #include "main_window/form1_layout.h"
+#include "main_window/row_view.h"
 #include "platform/layout_surface.h"
 
-#include <memory>
+#include <QString>
 
+#include <memory>
+#include <optional>
+#include <utility>
+
+class QAbstractItemModel;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -17,7 +23,6 @@ namespace parlowen {
 
 class ClickablePicture;
 class PictureButton;
-class ResultRowsModel;
 
 struct Form1Ui
 {
@@ -39,8 +44,12 @@ struct Form1Ui
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
+    // How many rows of each list carry the legend row's picture: "left | right".
+    QLabel* Count1 = nullptr;
+    QLabel* Count2 = nullptr;
+    QLabel* Count3 = nullptr;
 
-    void setupUi(QWidget* form, ResultRowsModel* leftRows, ResultRowsModel* rightRows);
+    void setupUi(QWidget* form, QAbstractItemModel* leftRows, QAbstractItemModel* rightRows);
     std::unique_ptr<LayoutSurface<Form1Element>> surface() const;
 
     // What loading does to the controls: only the top left corner of each browse picture
@@ -49,9 +58,15 @@ struct Form1Ui
     void placeLegend();
     // Both lists' columns for their width.
     void sizeResultColumns();
+    // The counts at the legend's right end and its texts before them, shortened at their end
+    // when the window is too narrow for both (the whole text is their tooltip).
+    void fitLegend();
+    // Empty before the first Compare.
+    void showCounts(const std::optional<std::pair<IconCounts, IconCounts>>& counts);
 
 private:
     void buildLegend();
+    QString m_legendTexts[3];
 };
 
 } // namespace parlowen

@@ -6,6 +6,7 @@
 #include "platform/qt/path_text.h"
 
 #include <QAbstractItemView>
+#include <QAbstractProxyModel>
 
 namespace parlowen {
 namespace {
@@ -109,12 +110,17 @@ void toggleSelectedCheckMarks(const QAbstractItemView& list, ResultRowsModel& ro
     const auto selected = list.selectionModel()->selectedRows();
     if (selected.isEmpty())
         return;
+    // The list may show the rows sorted or filtered: the rule runs on the model's rows.
+    const auto* view = qobject_cast<const QAbstractProxyModel*>(list.model());
+    const auto modelRow = [view](const QModelIndex& index) {
+        return view ? view->mapToSource(index).row() : index.row();
+    };
     const QModelIndex current = list.currentIndex();
     const bool currentSelected = list.selectionModel()->isRowSelected(current.row());
-    const int clicked = currentSelected ? current.row() : selected.first().row();
+    const int clicked = modelRow(currentSelected ? current : selected.first());
     std::vector<int> positions;
     for (const QModelIndex& index : selected)
-        positions.push_back(index.row());
+        positions.push_back(modelRow(index));
     rows.toggleCheckMarks(positions, clicked, lastClickedText);
 }
 

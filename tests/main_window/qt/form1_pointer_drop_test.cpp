@@ -307,7 +307,7 @@ private slots:
         form.leftRows().reset(rows);
         auto* list = child<QTableView>(form, "ListView1");
         const auto click = [&](int row) {
-            const QRect rect = list->visualRect(form.leftRows().index(row, 0));
+            const QRect rect = list->visualRect(list->model()->index(row, 0));
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
         };
         click(0);

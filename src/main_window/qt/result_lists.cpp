@@ -1,0 +1,150 @@
+// How the two result lists are viewed.
+#include "main_window/qt/result_lists.h"
+
+#include "main_window/qt/form1_ui.h"
+#include "main_window/qt/result_rows_model.h"
+#include "main_window/qt/result_rows_view.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTableView>
+
+namespace parlowen {
+namespace {
+
+constexpr RowFilter kLegendFilters[] = {RowFilter::Newer, RowFilter::Older, RowFilter::NoMatch};
+
+} // namespace
+
+ResultLists::ResultLists(Form1Ui& ui, ResultRowsView* left, ResultRowsView* right,
+                         QObject* parent)
+    : QObject(parent), m_ui(ui), m_left(left), m_right(right)
+{
+    const std::pair<QTableView*, ResultRowsView*> lists[] = {{ui.ListView1, left},
+                                                             {ui.ListView2, right}};
+    for (const auto& [list, view] : lists) {
+        list->horizontalHeader()->setSectionsClickable(true);
+        connect(list->horizontalHeader(), &QHeaderView::sectionClicked, this,
+                [this, list = list, view = view](int section) { sortBy(list, view, section); });
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(list, &QWidget::customContextMenuRequested, this,
+                [this, list = list](const QPoint& at) { showMenu(list, at); });
+    }
+    connect(ui.ListView1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { selectPartner(m_ui.ListView1, m_left, m_ui.ListView2, m_right); });
+    connect(ui.ListView2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { selectPartner(m_ui.ListView2, m_right, m_ui.ListView1, m_left); });
+    for (QLabel* part : {ui.Image3, ui.Image4, ui.Image5, ui.Label1, ui.Label2, ui.Label3})
+        part->installEventFilter(this);
+}
+
+void ResultLists::showScanOrder()
+{
+    m_ui.showCounts(std::nullopt);
+    for (ResultRowsView* view : {m_left, m_right}) {
+        view->setFilter(RowFilter::All);
+        view->setSort({});
+    }
+    for (QTableView* list : {m_ui.ListView1, m_ui.ListView2})
+        list->horizontalHeader()->setSortIndicatorShown(false);
+}
+
+void ResultLists::showResult()
+{
+    m_ui.showCounts(std::pair{iconCounts(static_cast<ResultRowsModel*>(m_left->sourceModel())->rows()),
+                              iconCounts(static_cast<ResultRowsModel*>(m_right->sourceModel())->rows())});
+    setFilter(m_filter);
+}
+
+void ResultLists::setFilter(RowFilter filter)
+{
+    m_filter = filter;
+    m_left->setFilter(filter);
+    m_right->setFilter(filter);
+    markLegend();
+}
+
+void ResultLists::markLegend()
+{
+    QLabel* labels[] = {m_ui.Label1, m_ui.Label2, m_ui.Label3};
+    for (int i = 0; i < 3; ++i) {
+        QFont font = labels[i]->font();
+        font.setUnderline(m_filter == kLegendFilters[i]);
+        labels[i]->setFont(font);
+    }
+}
+
+bool ResultLists::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonRelease ||
+        static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+        return false;
+    const QObject* rows[3][2] = {{m_ui.Image3, m_ui.Label1},
+                                 {m_ui.Image4, m_ui.Label2},
+                                 {m_ui.Image5, m_ui.Label3}};
+    for (int i = 0; i < 3; ++i) {
+        if (watched == rows[i][0] || watched == rows[i][1]) {
+            // Clicking the row that filters already shows every row again.
+            setFilter(m_filter == kLegendFilters[i] ? RowFilter::All : kLegendFilters[i]);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ResultLists::sortBy(QTableView* list, ResultRowsView* view, int section)
+{
+    const RowSort sort = nextSort(view->sort(), static_cast<SortColumn>(section));
+    view->setSort(sort);
+    QHeaderView* header = list->horizontalHeader();
+    header->setSortIndicatorShown(sort.column.has_value());
+    if (sort.column)
+        header->setSortIndicator(section, sort.descending ? Qt::DescendingOrder
+                                                          : Qt::AscendingOrder);
+}
+
+void ResultLists::showMenu(QTableView* list, const QPoint& at)
+{
+    QMenu menu(list);
+    const std::pair<const char*, RowFilter> choices[] = {
+        {"Show &all rows", RowFilter::All},
+        {"Show rows that are &not OK", RowFilter::NotOk},
+        {"Show only &newer files", RowFilter::Newer},
+        {"Show only &older files", RowFilter::Older},
+        {"Show only files &without a match", RowFilter::NoMatch},
+    };
+    for (const auto& [text, filter] : choices) {
+        QAction* action = menu.addAction(QString::fromUtf8(text));
+        action->setCheckable(true);
+        action->setChecked(m_filter == filter);
+        connect(action, &QAction::triggered, this, [this, filter = filter] { setFilter(filter); });
+    }
+    menu.exec(list->viewport()->mapToGlobal(at));
+}
+
+void ResultLists::selectPartner(QTableView* from, ResultRowsView* fromView, QTableView* to,
+                                ResultRowsView* toView)
+{
+    if (m_pairing)
+        return;
+    const int modelRow = fromView->modelRow(from->currentIndex().row());
+    const auto& rows = static_cast<ResultRowsModel*>(fromView->sourceModel())->rows();
+    if (modelRow < 0 || static_cast<std::size_t>(modelRow) >= rows.size())
+        return;
+    const std::uint32_t partner = rows[static_cast<std::size_t>(modelRow)].partner;
+    const int row = partner == kNoPartner ? -1 : toView->viewRow(static_cast<int>(partner));
+    if (row < 0)
+        return;
+    m_pairing = true;
+    const QModelIndex target = toView->index(row, 0);
+    to->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
+                                                      QItemSelectionModel::Rows);
+    to->scrollTo(target, QAbstractItemView::PositionAtCenter);
+    m_pairing = false;
+}
+
+} // namespace parlowen
