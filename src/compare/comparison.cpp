@@ -110,20 +110,26 @@ private:
 
 void matchRows(Comparison& c, const std::string& leftRoot, const std::string& rightRoot)
 {
-    // Names are unique within a side, so one index lookup finds the only possible match.
-    const NameIndex rightByName(c.right);
-    std::vector<bool> rightMatched(c.right.size(), false);
+    matchRows(c.left, c.right, c.plan, leftRoot, rightRoot);
+}
 
-    for (std::size_t i = 0; i < c.left.size(); ++i) {
-        ResultRow& l = c.left[i];
+void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, ResultStore& plan,
+               const std::string& leftRoot, const std::string& rightRoot)
+{
+    // Names are unique within a side, so one index lookup finds the only possible match.
+    const NameIndex rightByName(right);
+    std::vector<bool> rightMatched(right.size(), false);
+
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        ResultRow& l = left[i];
         const std::size_t found = rightByName.find(l.relativeName);
         if (found == std::string::npos) {
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
-            c.plan.push_back(copy(leftRoot, rightRoot, l));
+            plan.push_back(copy(leftRoot, rightRoot, l));
             continue;
         }
         rightMatched[found] = true;
-        ResultRow& r = c.right[found];
+        ResultRow& r = right[found];
         l.partner = static_cast<std::uint32_t>(found);
         r.partner = static_cast<std::uint32_t>(i);
         if (sameSizeText(l, r)) {
@@ -134,31 +140,33 @@ void matchRows(Comparison& c, const std::string& leftRoot, const std::string& ri
         } else if (laterThan(l, r)) {
             mark(l, RowStatus::Newer, RowIcon::Newer);
             mark(r, RowStatus::Older, RowIcon::Older);
-            c.plan.push_back(overwrite(Main::fullPath(leftRoot, l.relativeName),
+            plan.push_back(overwrite(Main::fullPath(leftRoot, l.relativeName),
                                        Main::fullPath(rightRoot, r.relativeName), l, r));
         } else {
             mark(l, RowStatus::Older, RowIcon::Older);
             mark(r, RowStatus::Newer, RowIcon::Newer);
-            c.plan.push_back(overwrite(Main::fullPath(rightRoot, r.relativeName),
+            plan.push_back(overwrite(Main::fullPath(rightRoot, r.relativeName),
                                        Main::fullPath(leftRoot, l.relativeName), r, l));
         }
     }
-    for (std::size_t i = 0; i < c.right.size(); ++i) {
+    for (std::size_t i = 0; i < right.size(); ++i) {
         if (rightMatched[i])
             continue;
-        mark(c.right[i], RowStatus::NotFound, RowIcon::NoMatch);
-        c.plan.push_back(copy(rightRoot, leftRoot, c.right[i]));
+        mark(right[i], RowStatus::NotFound, RowIcon::NoMatch);
+        plan.push_back(copy(rightRoot, leftRoot, right[i]));
     }
 }
 
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
-                          std::stop_token stop)
+                          std::stop_token stop, LiveRows* live)
 {
     Main::ScanOutcome left;
     Main::ScanOutcome right;
     {
-        std::jthread leftScan([&] { left = Main::ScanFolderTree(leftRoot, stop); });
-        right = Main::ScanFolderTree(rightRoot, stop);
+        std::jthread leftScan([&] {
+            left = Main::ScanFolderTree(leftRoot, stop, live ? &live->left : nullptr);
+        });
+        right = Main::ScanFolderTree(rightRoot, stop, live ? &live->right : nullptr);
     } // the left scan is joined here
     Comparison c;
     c.abandoned = left.abandoned || right.abandoned;
@@ -169,7 +177,11 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
     c.skipped = std::move(left.skipped);
     c.skipped.insert(c.skipped.end(), std::make_move_iterator(right.skipped.begin()),
                      std::make_move_iterator(right.skipped.end()));
-    matchRows(c, Main::rootOf(leftRoot), Main::rootOf(rightRoot));
+    if (live)
+        matchRows(live->left.scanned(), live->right.scanned(), c.plan, Main::rootOf(leftRoot),
+                  Main::rootOf(rightRoot));
+    else
+        matchRows(c, Main::rootOf(leftRoot), Main::rootOf(rightRoot));
     return c;
 }
 

@@ -19,11 +19,15 @@ struct Comparison
 // left rows' overwrites and copies in left order, then the right-only copies in right order.
 // The roots are the sides' root texts (no trailing "/" except for "/" itself).
 void matchRows(Comparison& comparison, const std::string& leftRoot, const std::string& rightRoot);
+void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, ResultStore& plan,
+               const std::string& leftRoot, const std::string& rightRoot);
 
 // Scans both roots at the same time, each on a thread of its own (the two sides are normally
 // two devices), and matches them once both are done. A stop request abandons both scans.
+// Given live rows, each side's rows go there as they are found (and are marked there); the
+// comparison's own rows stay empty.
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
-                          std::stop_token stop = {});
+                          std::stop_token stop = {}, LiveRows* live = nullptr);
 
 // The text of the one "Skip" box of a Compare: a sentence a line, the first 20, then how many
 // more.

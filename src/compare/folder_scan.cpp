@@ -47,7 +47,7 @@ class TreeScan
 public:
     static constexpr std::size_t kOpenDepth = 64;
 
-    explicit TreeScan(std::stop_token stop) : m_stop(std::move(stop)) {}
+    TreeScan(std::stop_token stop, GrowingRows* live) : m_stop(std::move(stop)), m_live(live) {}
 
     // parentFd and name locate the folder (a name looked up in its parent costs one step of
     // a path walk; the full path costs one a component).
@@ -79,6 +79,8 @@ public:
         }
         std::vector<std::string> subfolders;
         listFolder(listing, folder, relative, fat, subfolders);
+        if (m_live)
+            m_live->append(m_outcome.rows); // shown while the scan goes on
 
         // Each folder on the way down stays open for its subfolders' look-ups; past some depth
         // they are looked up by their full paths, so a deep tree never runs out of descriptors.
@@ -183,6 +185,7 @@ private:
     void skip(const std::string& path) { m_outcome.skipped.push_back(skipSentence(path)); }
 
     std::stop_token m_stop;
+    GrowingRows* m_live;
     const uid_t m_reader = ::geteuid();
     std::vector<std::pair<dev_t, ino_t>> m_path;
     std::vector<char> m_listingBuffer;
@@ -220,11 +223,11 @@ std::string skipSentence(const std::string& path)
            "included next time you find dupes.";
 }
 
-ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop)
+ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop, GrowingRows* live)
 {
     if (boxText.empty())
         return {};
-    TreeScan scan(std::move(stop));
+    TreeScan scan(std::move(stop), live);
     const std::string root = rootFolderText(rootOf(boxText));
     scan.walk(AT_FDCWD, root.c_str(), root, "", static_cast<dev_t>(-1), false);
     return scan.take();

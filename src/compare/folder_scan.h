@@ -1,6 +1,7 @@
 // The folder scan: every plain file under a root folder, as result rows in walk order.
 #pragma once
 
+#include "compare/growing_rows.h"
 #include "compare/result_row.h"
 
 #include <stop_token>
@@ -29,8 +30,10 @@ std::string rootFolderText(const std::string& root);
 // below it in depth-first pre-order, each folder's files in the order the file system lists
 // them. Hidden entries are left out, folders already on the walk's own path are not entered
 // again, and a name that is not valid UTF-8 is left out with a "Skip" sentence. A stop request
-// is honoured at the next folder.
-ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop = {});
+// is honoured at the next folder. Given live rows, the rows go there instead, a folder at a time,
+// and the outcome's rows stay empty.
+ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop = {},
+                           GrowingRows* live = nullptr);
 
 // What the "Skip" message says of an entry left out.
 std::string skipSentence(const std::string& path);

@@ -63,6 +63,11 @@ void Form1::connectHandlers()
 {
     connect(ui.Check1, &QToolButton::clicked, this, &Form1::Check1_Click);
     connect(&m_compareJob, &BackgroundJob::finished, this, &Form1::Compare_Finished);
+    m_rowsComing.setInterval(200);
+    connect(&m_rowsComing, &QTimer::timeout, this, [this] {
+        m_leftRows->catchUp();
+        m_rightRows->catchUp();
+    });
     connect(ui.Check2, &QToolButton::clicked, this, &Form1::Check2_Click);
     connect(ui.Check7, &QToolButton::clicked, this, &Form1::Check7_Click);
     connect(ui.Image1, &ClickablePicture::clicked, this, [this] { Image_Click(ui.Combo1); });
@@ -116,16 +121,20 @@ bool Form1::startCompare()
         return false;
     }
     m_lists->showScanOrder();
-    m_leftRows->reset({});
-    m_rightRows->reset({});
+    // Each list shows its side's rows as the scan finds them.
+    m_live = std::make_unique<LiveRows>();
+    m_leftRows->follow(&m_live->left);
+    m_rightRows->follow(&m_live->right);
+    m_rowsComing.start();
     m_results.clear();
     removeTrailingSlash(ui.Combo1);
     removeTrailingSlash(ui.Combo2);
     setWindowTitle(QStringLiteral("Parlowen [Loading files, please wait...]"));
     m_pointer.state().mode = PointerMode::Hourglass;
     m_pointer.apply();
-    m_compareJob.start([this, left = m_box1.text(), right = m_box2.text()](std::stop_token stop) {
-        m_comparison = compareFolders(left, right, std::move(stop));
+    m_compareJob.start([this, left = m_box1.text(), right = m_box2.text(),
+                        live = m_live.get()](std::stop_token stop) {
+        m_comparison = compareFolders(left, right, std::move(stop), live);
     });
     return true;
 }
@@ -133,18 +142,25 @@ bool Form1::startCompare()
 void Form1::Compare_Finished()
 {
     setWindowTitle(QStringLiteral("Parlowen"));
+    m_rowsComing.stop();
     Comparison done = std::move(m_comparison);
-    if (done.abandoned || m_compareJob.stopRequested())
+    const std::unique_ptr<LiveRows> live = std::move(m_live);
+    // An unfinished Compare leaves the lists empty, as it found them.
+    const bool finished = !done.abandoned && !m_compareJob.stopRequested();
+    const bool failed = !m_compareJob.failure().empty();
+    m_leftRows->reset(finished && !failed ? std::move(live->left.scanned())
+                                          : std::vector<ResultRow>());
+    m_rightRows->reset(finished && !failed ? std::move(live->right.scanned())
+                                           : std::vector<ResultRow>());
+    if (!finished)
         return; // the program is ending
-    if (!m_compareJob.failure().empty()) {
+    if (failed) {
         m_services.messages.show("Error", "The comparison could not be finished (" +
                                               m_compareJob.failure() +
                                               "). Press Compare to try again.");
         tellSyncOutcome();
         return;
     }
-    m_leftRows->reset(std::move(done.left));
-    m_rightRows->reset(std::move(done.right));
     m_lists->showResult();
     m_results = std::move(done.plan);
     if (!done.skipped.empty())
@@ -210,6 +226,8 @@ void Form1::Image_Click(QComboBox* box)
 
 void Form1::ListView1_Click()
 {
+    if (scanning())
+        return; // the rows have no check marks until the Compare ends
     toggleSelectedCheckMarks(*ui.ListView1, *m_leftRows, m_lastClickedText);
 }
 

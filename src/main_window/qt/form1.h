@@ -12,6 +12,7 @@
 #include "platform/services.h"
 #include "sync_wizard/executor.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -81,6 +82,8 @@ private:
     // A Sync's outcome, told once the Compare after it has ended.
     std::optional<CarryOutResult> m_syncToTell;
     Comparison m_comparison; // written by the scans, read once they have ended
+    std::unique_ptr<LiveRows> m_live; // the rows of the Compare that runs, shown as they come
+    QTimer m_rowsComing;
     BackgroundJob m_compareJob; // after what its work writes: stopped and joined first
 };
 

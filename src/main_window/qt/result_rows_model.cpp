@@ -22,14 +22,34 @@ void ResultRowsModel::reset(std::vector<ResultRow> rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    m_live = nullptr;
+    m_liveCount = 0;
     endResetModel();
+}
+
+void ResultRowsModel::follow(const GrowingRows* live)
+{
+    reset({});
+    m_live = live;
+}
+
+void ResultRowsModel::catchUp()
+{
+    if (!m_live)
+        return;
+    const std::size_t found = m_live->size();
+    if (found <= m_liveCount)
+        return;
+    beginInsertRows({}, static_cast<int>(m_liveCount), static_cast<int>(found - 1));
+    m_liveCount = found;
+    endInsertRows();
 }
 
 void ResultRowsModel::toggleCheckMarks(const std::vector<int>& selected, int clicked,
                                        std::string& lastClickedText)
 {
-    if (clicked < 0 || clicked >= rowCount())
-        return;
+    if (clicked < 0 || static_cast<std::size_t>(clicked) >= m_rows.size())
+        return; // not while a scan's rows are shown
     parlowen::toggleCheckMarks(
         m_rows, selected, m_rows[static_cast<std::size_t>(clicked)].relativeName, lastClickedText);
     for (const int row : selected)
@@ -38,7 +58,7 @@ void ResultRowsModel::toggleCheckMarks(const std::vector<int>& selected, int cli
 
 int ResultRowsModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_live ? m_liveCount : m_rows.size());
 }
 
 int ResultRowsModel::columnCount(const QModelIndex& parent) const
@@ -50,9 +70,23 @@ QVariant ResultRowsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const ResultRow& row = m_rows[static_cast<std::size_t>(index.row())];
+    const auto at = static_cast<std::size_t>(index.row());
+    if (!m_live)
+        return shown(m_rows[at], index.column(), role);
+    // A scan's row: only its name, size and time, which the scan no longer changes once the
+    // row is added; the scan may be adding rows, and the Compare marking them, meanwhile.
+    if (role == Qt::DecorationRole)
+        return index.column() == Filename ? QVariant(blankIcon()) : QVariant();
+    QVariant value;
+    if ((role == Qt::DisplayRole || role == Qt::ToolTipRole) && index.column() != Status)
+        m_live->read(at, [&](const ResultRow& row) { value = shown(row, index.column(), role); });
+    return value;
+}
+
+QVariant ResultRowsModel::shown(const ResultRow& row, int column, int role) const
+{
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        switch (index.column()) {
+        switch (column) {
         case Filename:
             return pathToText(row.relativeName);
         case Status:
@@ -65,7 +99,7 @@ QVariant ResultRowsModel::data(const QModelIndex& index, int role) const
         }
     }
     // Every name has a picture's room before it, so names line up with or without one.
-    if (role == Qt::DecorationRole && index.column() == Filename)
+    if (role == Qt::DecorationRole && column == Filename)
         return row.icon != RowIcon::None ? statusIcon(static_cast<int>(row.icon)) : blankIcon();
     return {};
 }

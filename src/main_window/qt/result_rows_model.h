@@ -1,6 +1,7 @@
 // The table model behind a result list: the engine's rows, shown in four columns.
 #pragma once
 
+#include "compare/growing_rows.h"
 #include "compare/result_row.h"
 
 #include <QAbstractTableModel>
@@ -31,6 +32,10 @@ public:
 
     // Replaces every row at once.
     void reset(std::vector<ResultRow> rows);
+    // Shows a scan's rows as they come, without statuses, until the next reset(); the live rows
+    // must outlive that. catchUp() adds those found since it was last called.
+    void follow(const GrowingRows* live);
+    void catchUp();
     const std::vector<ResultRow>& rows() const { return m_rows; }
     // Runs the check-mark rule of a click on the selected rows; every change is announced.
     void toggleCheckMarks(const std::vector<int>& selected, int clicked,
@@ -47,7 +52,11 @@ public:
     static QIcon blankIcon();
 
 private:
+    QVariant shown(const ResultRow& row, int column, int role) const;
+
     std::vector<ResultRow> m_rows;
+    const GrowingRows* m_live = nullptr;
+    std::size_t m_liveCount = 0; // the live rows shown so far
 };
 
 // The check-mark rule of a click in a list over the model: the clicked row is the current one

@@ -20,6 +20,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 using namespace parlowen;
 using parlowen::testing::child;
@@ -83,6 +84,37 @@ class Form1CompareTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void scanRowsShowAsTheyComeAndStatusesWhenTheCompareEnds()
+    {
+        GrowingRows live;
+        ResultRowsModel model;
+        model.follow(&live);
+        const auto found = [&live](std::vector<std::string> names) {
+            std::vector<ResultRow> batch;
+            for (auto& name : names)
+                batch.push_back({.relativeName = std::move(name), .size = 7, .hasSize = true});
+            std::thread([&] { live.append(batch); }).join(); // as the scan's thread adds them
+        };
+        found({"Björk/Jóga.mp3", "Björk/Hunter.mp3"});
+        QCOMPARE(model.rowCount(), 0); // until the window looks again
+        model.catchUp();
+        QCOMPARE(model.rowCount(), 2);
+        found({"Sigur Rós/Hoppípolla.mp3"});
+        model.catchUp();
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.index(2, 0).data().toString(), QStringLiteral("Sigur Rós/Hoppípolla.mp3"));
+        QCOMPARE(model.index(2, 2).data().toString(), QStringLiteral("7 bytes"));
+        QCOMPARE(model.index(2, 1).data().toString(), QString()); // no status yet
+        std::string lastClicked;
+        model.toggleCheckMarks({0}, 0, lastClicked); // no check marks while scanning
+        QVERIFY(lastClicked.empty());
+
+        live.scanned()[2].status = RowStatus::NotFound;
+        model.reset(std::move(live.scanned()));
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.index(2, 1).data().toString(), QStringLiteral("Not found"));
+    }
+
     void compareFillsBothListsWithStatusesAndIcons()
     {
         Fixture f;
