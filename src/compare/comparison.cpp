@@ -42,7 +42,8 @@ std::optional<std::int64_t> sizeOf(const ResultRow& row)
 PlannedOperation overwrite(const std::string& source, const std::string& target,
                            const ResultRow& sourceRow, const ResultRow& targetRow)
 {
-    PlannedOperation op{source, target, source, target, target, kOverwrites, {}, {}, sizeOf(sourceRow)};
+    PlannedOperation op{source,      target, source, target,           target,
+                        kOverwrites, {},     {},     sizeOf(sourceRow)};
     if (targetRow.hasSize)
         op.seenTargetSize = targetRow.size;
     if (targetRow.hasModified)
@@ -55,10 +56,10 @@ PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRo
 {
     const std::string& relativeName = row.relativeName;
     const std::string source = Main::fullPath(sourceRoot, relativeName);
-    return {source, Main::rootFolderText(targetRoot),
-            source, Main::fullPath(targetRoot, relativeName),
-            "",     kCopiedTo,
-            {},     {},
+    return {source,     Main::rootFolderText(targetRoot),
+            source,     Main::fullPath(targetRoot, relativeName),
+            "",         kCopiedTo,
+            {},         {},
             sizeOf(row)};
 }
 
@@ -120,8 +121,7 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
     const NameIndex rightByName(right);
     std::vector<bool> rightMatched(right.size(), false);
 
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        ResultRow& l = left[i];
+    for (ResultRow& l : left) {
         const std::size_t found = rightByName.find(l.relativeName);
         if (found == std::string::npos) {
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
@@ -130,8 +130,6 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
         }
         rightMatched[found] = true;
         ResultRow& r = right[found];
-        l.partner = static_cast<std::uint32_t>(found);
-        r.partner = static_cast<std::uint32_t>(i);
         if (sameSizeText(l, r)) {
             mark(l, RowStatus::Ok, RowIcon::None);
             mark(r, RowStatus::Ok, RowIcon::None);
@@ -141,12 +139,12 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
             mark(l, RowStatus::Newer, RowIcon::Newer);
             mark(r, RowStatus::Older, RowIcon::Older);
             plan.push_back(overwrite(Main::fullPath(leftRoot, l.relativeName),
-                                       Main::fullPath(rightRoot, r.relativeName), l, r));
+                                     Main::fullPath(rightRoot, r.relativeName), l, r));
         } else {
             mark(l, RowStatus::Older, RowIcon::Older);
             mark(r, RowStatus::Newer, RowIcon::Newer);
             plan.push_back(overwrite(Main::fullPath(rightRoot, r.relativeName),
-                                       Main::fullPath(leftRoot, l.relativeName), r, l));
+                                     Main::fullPath(leftRoot, l.relativeName), r, l));
         }
     }
     for (std::size_t i = 0; i < right.size(); ++i) {
@@ -163,9 +161,8 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
     Main::ScanOutcome left;
     Main::ScanOutcome right;
     {
-        std::jthread leftScan([&] {
-            left = Main::ScanFolderTree(leftRoot, stop, live ? &live->left : nullptr);
-        });
+        std::jthread leftScan(
+            [&] { left = Main::ScanFolderTree(leftRoot, stop, live ? &live->left : nullptr); });
         right = Main::ScanFolderTree(rightRoot, stop, live ? &live->right : nullptr);
     } // the left scan is joined here
     Comparison c;

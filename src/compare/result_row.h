@@ -24,8 +24,6 @@ enum class RowIcon : std::uint8_t
     NoMatch = 4
 };
 
-inline constexpr std::uint32_t kNoPartner = UINT32_MAX;
-
 // Sizes and times are kept as numbers; their texts are made when shown or compared.
 struct ResultRow
 {
@@ -37,7 +35,6 @@ struct ResultRow
     RowStatus status = RowStatus::None;
     RowIcon icon = RowIcon::None;
     bool checked = true;
-    std::uint32_t partner = kNoPartner; // the row of the same name on the other side
 };
 
 // "OK", "Newer", "Older", "Not found" or "".

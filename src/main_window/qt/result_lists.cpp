@@ -5,6 +5,8 @@
 #include "main_window/qt/result_rows_model.h"
 #include "main_window/qt/result_rows_view.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -20,8 +22,7 @@ constexpr RowFilter kLegendFilters[] = {RowFilter::Newer, RowFilter::Older, RowF
 
 } // namespace
 
-ResultLists::ResultLists(Form1Ui& ui, ResultRowsView* left, ResultRowsView* right,
-                         QObject* parent)
+ResultLists::ResultLists(Form1Ui& ui, ResultRowsView* left, ResultRowsView* right, QObject* parent)
     : QObject(parent), m_ui(ui), m_left(left), m_right(right)
 {
     const std::pair<QTableView*, ResultRowsView*> lists[] = {{ui.ListView1, left},
@@ -55,8 +56,9 @@ void ResultLists::showScanOrder()
 
 void ResultLists::showResult()
 {
-    m_ui.showCounts(std::pair{iconCounts(static_cast<ResultRowsModel*>(m_left->sourceModel())->rows()),
-                              iconCounts(static_cast<ResultRowsModel*>(m_right->sourceModel())->rows())});
+    m_ui.showCounts(
+        std::pair{iconCounts(static_cast<ResultRowsModel*>(m_left->sourceModel())->rows()),
+                  iconCounts(static_cast<ResultRowsModel*>(m_right->sourceModel())->rows())});
     setFilter(m_filter);
 }
 
@@ -83,9 +85,8 @@ bool ResultLists::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::MouseButtonRelease ||
         static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
         return false;
-    const QObject* rows[3][2] = {{m_ui.Image3, m_ui.Label1},
-                                 {m_ui.Image4, m_ui.Label2},
-                                 {m_ui.Image5, m_ui.Label3}};
+    const QObject* rows[3][2] = {
+        {m_ui.Image3, m_ui.Label1}, {m_ui.Image4, m_ui.Label2}, {m_ui.Image5, m_ui.Label3}};
     for (int i = 0; i < 3; ++i) {
         if (watched == rows[i][0] || watched == rows[i][1]) {
             // Clicking the row that filters already shows every row again.
@@ -103,8 +104,8 @@ void ResultLists::sortBy(QTableView* list, ResultRowsView* view, int section)
     QHeaderView* header = list->horizontalHeader();
     header->setSortIndicatorShown(sort.column.has_value());
     if (sort.column)
-        header->setSortIndicator(section, sort.descending ? Qt::DescendingOrder
-                                                          : Qt::AscendingOrder);
+        header->setSortIndicator(section,
+                                 sort.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void ResultLists::showMenu(QTableView* list, const QPoint& at)
@@ -135,8 +136,14 @@ void ResultLists::selectPartner(QTableView* from, ResultRowsView* fromView, QTab
     const auto& rows = static_cast<ResultRowsModel*>(fromView->sourceModel())->rows();
     if (modelRow < 0 || static_cast<std::size_t>(modelRow) >= rows.size())
         return;
-    const std::uint32_t partner = rows[static_cast<std::size_t>(modelRow)].partner;
-    const int row = partner == kNoPartner ? -1 : toView->viewRow(static_cast<int>(partner));
+    // Looked for when asked rather than kept for every row: a few milliseconds at 100,000 rows.
+    const std::string& name = rows[static_cast<std::size_t>(modelRow)].relativeName;
+    const auto& others = static_cast<ResultRowsModel*>(toView->sourceModel())->rows();
+    const auto partner = std::find_if(others.begin(), others.end(), [&](const ResultRow& row) {
+        return row.relativeName == name;
+    });
+    const int row =
+        partner == others.end() ? -1 : toView->viewRow(static_cast<int>(partner - others.begin()));
     if (row < 0)
         return;
     m_pairing = true;
