@@ -4,11 +4,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -29,14 +28,13 @@ void showScrolling(const QString& title, const QString& text, QWidget* parent, c
 {
     QDialog dialog(parent);
     dialog.setWindowTitle(title);
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    auto* scroll = new QScrollArea;
+    // Read-only text that wraps long paths anywhere and scrolls.
+    auto* scroll = new QPlainTextEdit(text);
     scroll->setObjectName(QStringLiteral("MessageText"));
-    scroll->setWidget(label);
-    scroll->setWidgetResizable(true);
+    scroll->setReadOnly(true);
+    scroll->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->viewport()->setAutoFillBackground(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -46,6 +44,19 @@ void showScrolling(const QString& title, const QString& text, QWidget* parent, c
     dialog.setMaximumHeight(room.height());
     dialog.resize(std::min(640, room.width()), room.height());
     dialog.exec();
+}
+
+// Whether the box would not fit in that height. A message box settles its size only once it is
+// shown; its text is laid out here as it lays it out, at most some 500 pixels wide.
+bool tallerThan(const QMessageBox& box, int height)
+{
+    constexpr int kTextWidth = 500;
+    constexpr int kAroundText = 120; // margins, spacing and the row of buttons
+    const int textHeight = box.fontMetrics()
+                               .boundingRect(QRect(0, 0, kTextWidth, QWIDGETSIZE_MAX),
+                                             Qt::TextWordWrap, box.text())
+                               .height();
+    return std::max(textHeight + kAroundText, box.sizeHint().height()) > height;
 }
 
 } // namespace
@@ -58,7 +69,7 @@ void QtMessages::show(const std::string& title, const std::string& text)
     QMessageBox box(QMessageBox::NoIcon, caption, QString::fromStdString(text), QMessageBox::Ok,
                     parent);
     const QRect room = roomFor(parent);
-    if (box.sizeHint().height() > room.height()) {
+    if (tallerThan(box, room.height())) {
         showScrolling(caption, box.text(), parent, room);
         return;
     }

@@ -2,7 +2,8 @@
 # The real program under Xvfb with a window manager (openbox): the stored FormHeight is the
 # window's outer height at every step of first start, resize, restart, maximize, restart and
 # restore, as the X server reports the frame and the inside. Every expected height comes from
-# what the X server reports, so any openbox theme and title font will do.
+# what the X server reports, so any openbox theme and title font will do. Then a message taller
+# than the screen stays inside it.
 # Usage: window_frame_test.sh PARLOWEN   (exits 77, a skip, where it cannot run)
 set -uo pipefail
 program=$1
@@ -84,5 +85,36 @@ check "restarted maximized" 2
 wmctrl -i -r "$window" -b remove,maximized_vert,maximized_horz; sleep 1
 check "restored" 0 792
 [ "$ih" = 600 ] || { echo "FAIL: restored: inside height $ih, expected 600"; failures=$((failures + 1)); }
+
+# A message longer than the screen is tall stays inside it: a Compare that skips 25 entries
+# with long undecodable names shows them in one "Skip" box.
+kill "$app" 2>/dev/null; wait "$app" 2>/dev/null
+long=$(printf 'x%.0s' $(seq 180))
+mkdir -p "$work/left" "$work/right"
+for i in $(seq 25); do touch "$work/left/$long $i "$'\xff'".mp3"; done
+printf '[Morrowlin]\nLeftCombo=%s,\nRightCombo=%s,\n[Parlowen]\nLeftComboIndex=0\nRightComboIndex=0\n' \
+    "$work/left" "$work/right" \
+    >"$XDG_CONFIG_HOME/Vantrell.ini"
+start
+xdotool windowactivate --sync "$window" key --clearmodifiers alt+c
+box=""
+for _ in $(seq 50); do
+    box=$(xdotool search --onlyvisible --name '^Skip$' 2>/dev/null | head -1)
+    [ -n "$box" ] && break
+    sleep 0.1
+done
+if [ -z "$box" ]; then
+    echo "FAIL: the Skip message did not appear"; failures=$((failures + 1))
+else
+    sleep 0.5
+    read -r top height < <(xwininfo -id "$box" | awk '/Absolute upper-left Y:/ {y=$4} /Height:/ {h=$2} END {print y, h}')
+    screen=$(xwininfo -root | awk '/Height:/ {print $2}')
+    read -r _ _ frameTop frameBottom < <(xprop -id "$box" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+    echo "long message: inside from $top, height $height, frame top $frameTop bottom" \
+         "$frameBottom; screen height $screen"
+    if [ $((top + height + ${frameBottom:-0})) -gt "$screen" ] || [ $((top - ${frameTop:-0})) -lt 0 ]; then
+        echo "FAIL: the long message reaches past the screen"; failures=$((failures + 1))
+    fi
+fi
 [ "$failures" = 0 ] && echo "all steps agree"
 exit $((failures > 0))
