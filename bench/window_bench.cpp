@@ -110,7 +110,7 @@ int main(int argc, char* argv[])
     parlowen::PosixFileOps files;
     NoShell shell;
     NoDialog dialog;
-    parlowen::Services services{settings, messages, files, shell, dialog, "/nonexistent"};
+    parlowen::Services services{settings, messages, files, shell, dialog, "/nonexistent", ""};
     parlowen::ResultStore results;
     parlowen::Form1 form(services, results);
     form.show();

@@ -2,6 +2,7 @@
 #include "main_window/qt/form1.h"
 #include "platform/end_signals.h"
 #include "platform/open_file_limit.h"
+#include "sync_wizard/sync_log.h"
 #include "platform/posix_file_ops.h"
 #include "platform/qt/qt_folder_dialog.h"
 #include "platform/qt/qt_messages.h"
@@ -47,7 +48,9 @@ int main(int argc, char* argv[])
         QFile::encodeName(QApplication::applicationDirPath()).toStdString();
     parlowen::QtShell shell(programFolder);
     parlowen::QtFolderDialog folderDialog;
-    parlowen::Services services{settings, messages, files, shell, folderDialog, programFolder};
+    parlowen::Services services{settings,     messages,      files,
+                                shell,        folderDialog,  programFolder,
+                                parlowen::syncLogPath()};
 
     parlowen::ResultStore results;
     parlowen::Form1 window(services, results);

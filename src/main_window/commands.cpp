@@ -45,6 +45,8 @@ Message syncEndMessage(const CarryOutResult& run, const std::string& leftText,
     } else {
         message = {"Error", failureReport(failures)};
     }
+    if (message.title != "Congratulations" && !run.logFile.empty())
+        message.text += "\n\nEvery operation of this run is listed in " + run.logFile + ".";
     for (const auto& note : run.notes)
         message.text += "\n\n" + note;
     return message;

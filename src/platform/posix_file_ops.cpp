@@ -155,6 +155,18 @@ std::error_code PosixFileOps::syncFolder(const OpenedFolder& folder)
     return resultOf(::fsync(folder.fd.get()));
 }
 
+std::error_code PosixFileOps::makeFolder(const OpenedFolder& parent, const std::string& name)
+{
+    struct stat info = {};
+    if (::fstat(parent.fd.get(), &info) != 0)
+        return lastError();
+    const mode_t mode = info.st_mode & 07777;
+    if (::mkdirat(parent.fd.get(), name.c_str(), mode) != 0)
+        return lastError();
+    // The umask may have taken bits away: the folder gets exactly its parent's.
+    return resultOf(::fchmodat(parent.fd.get(), name.c_str(), mode, 0));
+}
+
 Outcome<UniqueFd> PosixFileOps::createIn(const OpenedFolder& folder, const std::string& name)
 {
     UniqueFd fd(::openat(folder.fd.get(), name.c_str(),

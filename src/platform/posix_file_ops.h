@@ -19,6 +19,7 @@ public:
     Outcome<std::int64_t> freeBytesOn(const OpenedFolder& folder) override;
     Outcome<std::vector<std::string>> filesIn(const OpenedFolder& folder) override;
     std::error_code syncFolder(const OpenedFolder& folder) override;
+    std::error_code makeFolder(const OpenedFolder& parent, const std::string& name) override;
     Outcome<UniqueFd> createIn(const OpenedFolder& folder, const std::string& name) override;
     Outcome<std::optional<FileFacts>> factsIn(const OpenedFolder& folder,
                                               const std::string& name) override;

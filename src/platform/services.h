@@ -19,6 +19,7 @@ struct Services
     Shell& shell;
     FolderDialog& folderDialog;
     std::string programFolder; // the folder that holds the executable, where its cursor files lie
+    std::string syncLog;       // where every Sync is logged; "" for no log
 };
 
 } // namespace parlowen

@@ -67,7 +67,8 @@ class Carrier
 {
 public:
     Carrier(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
-        : m_plan(plan), m_files(files), m_control(control), m_targets(files)
+        : m_plan(plan), m_files(files), m_control(control),
+          m_targets(files, control.createFolders)
     {
         m_progress.total = plan.size();
         for (const auto& op : plan)
@@ -102,6 +103,7 @@ public:
         result.failures.insert(result.failures.end(), m_folderFailures.begin(),
                                m_folderFailures.end());
         result.notes = std::move(m_notes);
+        result.done = std::move(m_done);
         return result;
     }
 
@@ -169,6 +171,7 @@ private:
                 fail(job->index(), failure.reason());
             } else {
                 ++m_finished;
+                m_done.push_back(job->index());
                 touched.insert(&job->folder());
             }
         }
@@ -229,6 +232,7 @@ private:
     std::map<std::size_t, FailedOperation> m_failures; // by plan position
     std::vector<FailedOperation> m_folderFailures;
     std::vector<std::string> m_notes;
+    std::vector<std::size_t> m_done; // plan positions put in place
     // Copies written ahead of their flush, put in place together in plan order.
     std::deque<std::unique_ptr<CopyJob>> m_flushing;
     std::int64_t m_flushingBytes = 0;

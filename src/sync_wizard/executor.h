@@ -35,6 +35,8 @@ struct CarryOutControl
 {
     std::function<void(const CopyProgress&)> progress;
     std::stop_token stop;
+    // Makes the target folders that do not exist, just before the first copy into each.
+    bool createFolders = false;
 };
 
 struct CarryOutResult
@@ -46,6 +48,8 @@ struct CarryOutResult
     // What went otherwise than asked without failing, such as a device that keeps no file
     // times: a sentence each, once per device.
     std::vector<std::string> notes = {};
+    std::vector<std::size_t> done = {}; // the plan positions carried out, in the order done
+    std::string logFile = {};           // where the run is logged, if it is
 };
 
 // Runs every operation in plan order; one failure does not stop the others. A stop abandons

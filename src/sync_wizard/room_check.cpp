@@ -28,9 +28,21 @@ std::int64_t sourceSize(const PlannedOperation& op, FileOps& files)
     return opened.error ? 0 : opened.value.facts.size;
 }
 
+// The folder, or the nearest one above it that exists: a folder a copy is to make lies on the
+// device of its parent.
+Outcome<OpenedFolder> openNearest(FileOps& files, std::string folder)
+{
+    auto opened = files.openFolder(folder);
+    while (opened.error == std::errc::no_such_file_or_directory && folder.size() > 1) {
+        folder = folderOf(folder.substr(0, folder.size() - 1));
+        opened = files.openFolder(folder);
+    }
+    return opened;
+}
+
 } // namespace
 
-std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files)
+std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files, bool foldersMade)
 {
     std::map<std::string, std::optional<std::uint64_t>> deviceOfFolder; // none: fails on its own
     std::map<std::uint64_t, DeviceNeed> needs;
@@ -38,7 +50,7 @@ std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files)
         const std::string folder = folderOf(op.OpTargetPath);
         auto known = deviceOfFolder.find(folder);
         if (known == deviceOfFolder.end()) {
-            auto opened = files.openFolder(folder);
+            auto opened = foldersMade ? openNearest(files, folder) : files.openFolder(folder);
             std::optional<std::uint64_t> device;
             if (!opened.error) {
                 device = opened.value.identity.device;

@@ -22,7 +22,9 @@ struct Shortfall
 // that device: a copy needs its source's units; an overwrite needs the new units less the old
 // in the end, and the largest new file must fit beside its old one while it is written. An
 // exact fit fits. One look at the free space per device.
-std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files);
+// A copy into a folder that does not exist counts only when foldersMade (it fails otherwise).
+std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files,
+                                      bool foldersMade = false);
 
 // The question asked when some device is short.
 std::string roomQuestion(const std::vector<Shortfall>& shortfalls);

@@ -33,22 +33,31 @@ bool stillThere(FileOps& files, TargetFolder& folder, const std::string& path);
 class TargetFolders
 {
 public:
-    explicit TargetFolders(FileOps& files) : m_files(files) {}
+    // With createMissing, a folder that does not exist is made (and its missing parents) the
+    // first time it is entered for a copy; never ahead.
+    TargetFolders(FileOps& files, bool createMissing)
+        : m_files(files), m_createMissing(createMissing)
+    {
+    }
 
     // Enters the folders in this order before anything is copied, as many as the process may
     // hold open: a run that starts later finds them locked, not half written.
     void enterAhead(const std::vector<std::string>& paths);
     // The folder at path, opened, locked and swept the first time it is entered.
-    std::shared_ptr<TargetFolder> enter(const std::string& path);
+    std::shared_ptr<TargetFolder> enter(const std::string& path) { return enter(path, true); }
     // The run has started its last operation into the folder: it is closed, and its lock let
     // go, once no copy holds it any more.
     void leave(const std::string& path) { m_byPath.erase(path); }
 
 private:
+    std::shared_ptr<TargetFolder> enter(const std::string& path, bool mayCreate);
+    // Makes the folder and its missing parents, parents first; why not, or "".
+    std::string make(const std::string& path);
     void hold(TargetFolder& folder);
     std::shared_ptr<DeviceTraits> traitsFor(const OpenedFolder& folder, std::string& refusal);
 
     FileOps& m_files;
+    bool m_createMissing;
     std::map<std::string, std::shared_ptr<TargetFolder>> m_byPath;
     // On FAT two spellings of a folder are one folder, and the run must lock it only once.
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::weak_ptr<TargetFolder>> m_byIdentity;

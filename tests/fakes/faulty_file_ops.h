@@ -22,6 +22,7 @@ public:
     std::optional<std::int64_t> freeBytes; // the room every device reports, when set
     std::optional<std::int64_t> allocationUnit;
     int flushes = 0;
+    std::vector<std::string> madeFolders; // the names of the folders made, in order
     int roomLookUps = 0;
     // Asked before every chunk with the bytes about to be written; an errno fails the chunk.
     std::function<int(std::size_t bytes)> chunkError;
@@ -75,6 +76,11 @@ public:
     std::error_code syncFolder(const OpenedFolder& folder) override
     {
         return m_real.syncFolder(folder);
+    }
+    std::error_code makeFolder(const OpenedFolder& parent, const std::string& name) override
+    {
+        madeFolders.push_back(name);
+        return m_real.makeFolder(parent, name);
     }
     Outcome<UniqueFd> createIn(const OpenedFolder& folder, const std::string& name) override
     {

@@ -6,6 +6,7 @@
 #include "fakes/memory_settings_store.h"
 #include "fakes/recording_messages.h"
 #include "fakes/recording_shell.h"
+#include "fakes/temp_tree.h"
 #include "platform/folder_dialog.h"
 #include "platform/posix_file_ops.h"
 #include "platform/services.h"
@@ -33,7 +34,10 @@ public:
 struct TestServices
 {
     explicit TestServices(std::string programFolder = "/nonexistent")
-        : services{settings, messages, files, shell, folderDialog, std::move(programFolder)}
+        : services{settings,     messages,
+                   files,        shell,
+                   folderDialog, std::move(programFolder),
+                   logFolder.path("sync.log")}
     {
     }
     MemorySettingsStore settings;
@@ -41,6 +45,7 @@ struct TestServices
     FaultyFileOps files; // the real operations unless a test makes one fail or wait
     RecordingShell shell;
     ScriptedFolderDialog folderDialog;
+    TempTree logFolder; // the Sync log of the test's runs
     Services services;
 };
 

@@ -188,7 +188,9 @@ void Form1::Check2_Click()
         return;
     }
     hide();
-    auto* wizard = new Form3(m_services, m_results);
+    const SyncRoots roots{Main::rootFolderText(Main::rootOf(m_box1.text())),
+                          Main::rootFolderText(Main::rootOf(m_box2.text()))};
+    auto* wizard = new Form3(m_services, m_results, roots);
     wizard->move(pos());
     wizard->resize(size());
     connect(wizard, &Form3::planCarriedOut, this, &Form1::Wizard_PlanCarriedOut);

@@ -12,7 +12,7 @@
 
 namespace parlowen {
 
-CopyProgressView::CopyProgressView(QWidget* frame, QLabel* instruction, const PlanRunner& runner)
+CopyProgressView::CopyProgressView(QWidget* frame, QWidget* instruction, const PlanRunner& runner)
     : QObject(frame), m_instruction(instruction), m_runner(runner),
       m_bar(named(new QProgressBar(frame), "CopyProgress")),
       m_line(named(new QLabel(frame), "CopyLine")), m_file(named(new QLabel(frame), "CopyFile"))

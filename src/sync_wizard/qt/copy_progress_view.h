@@ -21,7 +21,7 @@ class CopyProgressView final : public QObject
 {
 public:
     // The three parts are made in the frame and take the place of the label while shown.
-    CopyProgressView(QWidget* frame, QLabel* instruction, const PlanRunner& runner);
+    CopyProgressView(QWidget* frame, QWidget* instruction, const PlanRunner& runner);
 
     void show();
     void hide();
@@ -29,7 +29,7 @@ public:
 private:
     void update();
 
-    QLabel* m_instruction;
+    QWidget* m_instruction;
     const PlanRunner& m_runner;
     QProgressBar* m_bar;
     QLabel* m_line;

@@ -7,7 +7,9 @@
 #include "platform/qt/qt_widgets.h"
 #include "platform/qt/window_pointer.h"
 #include "platform/twips.h"
+#include "sync_wizard/choice_summary.h"
 #include "sync_wizard/qt/copy_progress_view.h"
+#include "sync_wizard/qt/plan_choices.h"
 #include "sync_wizard/qt/plan_model.h"
 #include "sync_wizard/room_check.h"
 
@@ -28,13 +30,14 @@ const QColor kUnavailable = QColor(192, 192, 192);
 
 } // namespace
 
-Form3::Form3(Services& services, const ResultStore& plan, QWidget* parent)
-    : QWidget(parent), m_services(services)
+Form3::Form3(Services& services, const ResultStore& plan, const SyncRoots& roots,
+             QWidget* parent)
+    : QWidget(parent), m_services(services), m_roots(roots)
 {
     setObjectName(QStringLiteral("Form3"));
     setAttribute(Qt::WA_DeleteOnClose);
     setUpWindow(this, QStringLiteral("Sync Wizard"));
-    m_plan = new PlanModel(plan, this);
+    m_plan = new PlanModel(plan, missingTargetFolders(plan, services.files), this);
     buildControls();
     Form_Load();
 }
@@ -67,7 +70,6 @@ void Form3::buildControls()
     Label1->setPalette(darkRed);
     m_runner = new PlanRunner(this);
     connect(m_runner, &PlanRunner::finished, this, &Form3::Copy_Finished);
-    m_progress = new CopyProgressView(Frame1, Label1, *m_runner);
 
     // The designed geometry; the layout sets the rest at the first sizing.
     placeInTwips(ListView1, 120, 120, 11760, 5835);
@@ -122,6 +124,11 @@ void Form3::Form_Load()
         QStringLiteral("Please confirm the following file operations. Feel free to "
                        "run (open) the files with 'Run Source' and 'Run Destination'."));
     setWidgetEdge(Label1, Edge::Height, 700);
+    m_choices = new PlanChoices(ListView1, m_plan, Label1, m_roots,
+                                {sideRoom(m_services.files, m_roots.left),
+                                 sideRoom(m_services.files, m_roots.right)},
+                                this);
+    m_progress = new CopyProgressView(Frame1, m_choices->panel(), *m_runner);
     if (m_plan->rowCount() > 0)
         ListView1->setCurrentIndex(m_plan->index(0, 0));
     setRunStates(0);
@@ -130,6 +137,8 @@ void Form3::Form_Load()
 void Form3::Form_Resize()
 {
     layOutForm3(*m_surface, outerWidthTwips(this), outerHeightTwips(this));
+    if (m_choices)
+        m_choices->place();
 }
 
 void Form3::resizeEvent(QResizeEvent* event)
@@ -188,12 +197,19 @@ void Form3::Check2_Click()
 {
     if (copying())
         return;
-    const auto shortfalls = roomShortfalls(*m_plan->plan(), m_services.files);
+    const auto chosen = m_plan->chosenPlan();
+    if (chosen->empty()) {
+        m_services.messages.show("", "No operation is checked, so there is nothing to carry out.");
+        return;
+    }
+    const bool createFolders = m_choices->createFolders();
+    const auto shortfalls = roomShortfalls(*chosen, m_services.files, createFolders);
     if (!shortfalls.empty() &&
         !m_services.messages.ask("Not enough room", roomQuestion(shortfalls)))
         return;
     showCopying(true);
-    m_runner->start(m_plan->plan(), m_services.files);
+    m_runner->start(chosen, m_services.files, {m_roots.left, m_roots.right}, createFolders,
+                    m_services.syncLog);
 }
 
 void Form3::Check1_Click()

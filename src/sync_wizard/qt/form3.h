@@ -4,6 +4,7 @@
 #include "main_window/pointer_rules.h"
 #include "platform/qt/window_pointer.h"
 #include "platform/services.h"
+#include "sync_wizard/choices.h"
 #include "sync_wizard/executor.h"
 #include "sync_wizard/form3_layout.h"
 #include "sync_wizard/qt/plan_runner.h"
@@ -21,6 +22,7 @@ namespace parlowen {
 
 class PictureButton;
 class CopyProgressView;
+class PlanChoices;
 class PlanModel;
 
 class Form3 final : public QWidget
@@ -28,7 +30,9 @@ class Form3 final : public QWidget
     Q_OBJECT
 public:
     // Built afresh from the plan at every opening; it deletes itself when closed.
-    Form3(Services& services, const ResultStore& plan, QWidget* parent = nullptr);
+    // The roots are the two compared folders, which the choices by side and folder need.
+    Form3(Services& services, const ResultStore& plan, const SyncRoots& roots = {},
+          QWidget* parent = nullptr);
     ~Form3() override;
 
     const PointerState& pointer() const { return m_pointer.state(); }
@@ -84,6 +88,8 @@ private:
     std::unique_ptr<LayoutSurface<Form3Element>> m_surface;
     PlanRunner* m_runner = nullptr;
     CopyProgressView* m_progress = nullptr;
+    PlanChoices* m_choices = nullptr;
+    SyncRoots m_roots;
     bool m_endProgram = false;
 };
 

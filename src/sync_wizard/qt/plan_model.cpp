@@ -2,12 +2,18 @@
 #include "sync_wizard/qt/plan_model.h"
 
 #include "platform/qt/path_text.h"
+#include "sync_wizard/player_names.h"
+
+#include <QApplication>
+#include <QStyle>
 
 namespace parlowen {
 
-PlanModel::PlanModel(ResultStore plan, QObject* parent)
-    : QAbstractTableModel(parent), m_plan(std::make_shared<const ResultStore>(std::move(plan)))
+PlanModel::PlanModel(ResultStore plan, std::vector<bool> missing, QObject* parent)
+    : QAbstractTableModel(parent), m_plan(std::make_shared<const ResultStore>(std::move(plan))),
+      m_chosen(m_plan->size(), true), m_missing(std::move(missing))
 {
+    m_missing.resize(m_plan->size(), false);
 }
 
 int PlanModel::rowCount(const QModelIndex& parent) const
@@ -22,10 +28,21 @@ int PlanModel::columnCount(const QModelIndex& parent) const
 
 QVariant PlanModel::data(const QModelIndex& index, int role) const
 {
-    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() ||
-        index.row() >= rowCount())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
+    const auto row = static_cast<std::size_t>(index.row());
     const auto& op = operation(index.row());
+    if (role == Qt::CheckStateRole && index.column() == Source)
+        return m_chosen[row] ? Qt::Checked : Qt::Unchecked;
+    if (index.column() == Destination && m_missing[row]) {
+        if (role == Qt::DecorationRole)
+            return QApplication::style()->standardIcon(QStyle::SP_FileDialogNewFolder);
+        if (role == Qt::ToolTipRole)
+            return QStringLiteral("The folder %1 does not exist on this side")
+                .arg(pathToText(folderOf(op.OpTargetPath)));
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
     switch (index.column()) {
     case Source:
         return pathToText(op.OpSource);
@@ -35,6 +52,46 @@ QVariant PlanModel::data(const QModelIndex& index, int role) const
         return pathToText(op.OpDestination);
     }
     return {};
+}
+
+bool PlanModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::CheckStateRole || !index.isValid() || index.column() != Source)
+        return false;
+    choose({index.row()}, value.value<Qt::CheckState>() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags PlanModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.column() == Source)
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+std::shared_ptr<const ResultStore> PlanModel::chosenPlan() const
+{
+    return std::make_shared<const ResultStore>(chosenOperations(*m_plan, m_chosen));
+}
+
+void PlanModel::choose(const std::vector<int>& rows, bool chosen)
+{
+    for (const int row : rows)
+        m_chosen[static_cast<std::size_t>(row)] = chosen;
+    if (!rows.empty())
+        emit dataChanged(index(0, Source), index(rowCount() - 1, Source), {Qt::CheckStateRole});
+    emit choiceChanged();
+}
+
+void PlanModel::choose(Group group, bool chosen, const SyncRoots& roots, const std::string& folder)
+{
+    std::vector<int> rows;
+    for (std::size_t i = 0; i < m_plan->size(); ++i) {
+        if (inGroup((*m_plan)[i], group, roots, folder))
+            rows.push_back(static_cast<int>(i));
+    }
+    choose(rows, chosen);
 }
 
 QVariant PlanModel::headerData(int section, Qt::Orientation orientation, int role) const

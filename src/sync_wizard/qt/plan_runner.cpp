@@ -15,19 +15,21 @@ PlanRunner::PlanRunner(QObject* parent) : QObject(parent)
     });
 }
 
-void PlanRunner::start(std::shared_ptr<const ResultStore> plan, FileOps& files)
+void PlanRunner::start(std::shared_ptr<const ResultStore> plan, FileOps& files,
+                       const RunFacts& folders, bool createFolders, const std::string& logPath)
 {
     if (running())
         return;
     m_latest = CopyProgress{0, plan->size(), 0, 0, {}};
     m_result = CarryOutResult{};
-    m_job.start([this, plan = std::move(plan), &files](std::stop_token stop) {
+    m_job.start([this, plan = std::move(plan), &files, folders, createFolders,
+                 logPath](std::stop_token stop) {
         const CarryOutControl control{[this](const CopyProgress& progress) {
                                           const std::lock_guard lock(m_lock);
                                           m_latest = progress;
                                       },
-                                      std::move(stop)};
-        m_result = carryOut(*plan, files, control);
+                                      std::move(stop), createFolders};
+        m_result = carryOutAndLog(*plan, files, control, folders, logPath);
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/qt/background_job.h"
 #include "sync_wizard/executor.h"
+#include "sync_wizard/sync_log.h"
 
 #include <QObject>
 
@@ -20,7 +21,8 @@ public:
 
     // The run shares the plan, so the plan lives as long as the run; the file operations must
     // outlive the runner.
-    void start(std::shared_ptr<const ResultStore> plan, FileOps& files);
+    void start(std::shared_ptr<const ResultStore> plan, FileOps& files, const RunFacts& folders,
+               bool createFolders, const std::string& logPath);
     // Asks the run to stop; it ends at its next chunk.
     void stop() { m_job.stop(); }
     bool running() const { return m_job.running(); }

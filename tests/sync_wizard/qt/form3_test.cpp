@@ -338,7 +338,10 @@ private slots:
         QVERIFY(f.form.isVisible());
         QCOMPARE(f.messages.shown.back().title, std::string("Sync stopped"));
         const auto& text = f.messages.shown.back().text;
-        QVERIFY(text.starts_with("Stopped after ") && text.ends_with(" of 3 operations."));
+        QVERIFY(text.starts_with("Stopped after ") &&
+                text.find(" of 3 operations.") != std::string::npos);
+        QVERIFY(text.ends_with("Every operation of this run is listed in " +
+                               f.logFolder.path("sync.log") + "."));
         // What was done stays done, the rest is untouched; no temporary is left.
         QCOMPARE(f.right.read("big.mp3"), std::string("old"));
         const auto right = snapshot(f.right);

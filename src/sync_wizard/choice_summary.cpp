@@ -1,0 +1,101 @@
+// What the wizard says of the operations chosen.
+#include "sync_wizard/choice_summary.h"
+
+#include "platform/device_traits.h"
+#include "sync_wizard/progress_meter.h"
+#include "sync_wizard/room_check.h"
+
+#include "sync_wizard/player_names.h"
+
+#include <algorithm>
+#include <map>
+
+namespace parlowen {
+
+SideRoom sideRoom(FileOps& files, const std::string& folder)
+{
+    SideRoom room;
+    room.folder = folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1)
+                                                            : folder;
+    auto opened = files.openFolder(folder);
+    if (opened.error)
+        return room;
+    if (const auto traits = files.traitsOf(opened.value); !traits.error)
+        room.allocationUnit = traits.value.allocationUnit;
+    if (const auto free = files.freeBytesOn(opened.value); !free.error)
+        room.freeBytes = free.value;
+    return room;
+}
+
+std::vector<bool> missingTargetFolders(const ResultStore& plan, FileOps& files)
+{
+    std::map<std::string, bool> missingFolder;
+    std::vector<bool> missing(plan.size(), false);
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const std::string folder = folderOf(plan[i].OpTargetPath);
+        auto known = missingFolder.find(folder);
+        if (known == missingFolder.end()) {
+            const auto error = files.identityOf(folder).error;
+            known = missingFolder
+                        .emplace(folder, error == std::errc::no_such_file_or_directory ||
+                                             error == std::errc::not_a_directory)
+                        .first;
+        }
+        missing[i] = known->second;
+    }
+    return missing;
+}
+
+ChoiceSummary summarize(const ResultStore& plan, const std::vector<bool>& chosen,
+                        const std::vector<bool>& missing, const SyncRoots& roots,
+                        const std::array<SideRoom, 2>& rooms)
+{
+    struct Need
+    {
+        std::int64_t net = 0;
+        std::int64_t largestOverwrite = 0;
+        bool any = false;
+    };
+    std::array<Need, 2> needs;
+    std::size_t count = 0;
+    std::size_t intoMissing = 0;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (!chosen[i])
+            continue;
+        ++count;
+        intoMissing += missing[i];
+        const PlannedOperation& op = plan[i];
+        const auto side = static_cast<std::size_t>(targetSide(op, roots));
+        DeviceTraits unit;
+        unit.allocationUnit = rooms[side].allocationUnit;
+        Need& need = needs[side];
+        need.any = true;
+        const std::int64_t size = bytesOnDevice(op.sourceSize.value_or(0), unit);
+        if (op.OpReplacedPath.empty()) {
+            need.net += size;
+        } else {
+            need.net += size - bytesOnDevice(op.seenTargetSize.value_or(0), unit);
+            need.largestOverwrite = std::max(need.largestOverwrite, size);
+        }
+    }
+    ChoiceSummary summary;
+    summary.chosen = "Chosen " + countText(count) + " of " + countText(plan.size());
+    for (std::size_t side = 0; side < 2; ++side) {
+        if (!needs[side].any)
+            continue;
+        const std::int64_t needed = std::max<std::int64_t>(
+            std::max(needs[side].net, needs[side].largestOverwrite), 0);
+        const SideRoom& room = rooms[side];
+        SideLine line{sizeText(needed) + " to " + room.folder};
+        if (room.freeBytes) {
+            line.text += " (" + sizeText(*room.freeBytes) + " free)";
+            line.short_ = needed > *room.freeBytes;
+        }
+        summary.sides.push_back(line);
+    }
+    if (intoMissing > 0)
+        summary.missingFolders = countText(intoMissing) + " into folders that do not exist";
+    return summary;
+}
+
+} // namespace parlowen
