@@ -28,6 +28,8 @@ if [ ! -d "$small/src" ]; then
     done
 fi
 
+# The runs' Sync log stays with the trees.
+export XDG_STATE_HOME="$PWD/bench/trees/state"
 now() { date +%s.%N; }
 # A fresh empty target with the source's folders (Parlowen never creates folders; cp -r does).
 fresh() { rm -rf "$1/dst"; mkdir "$1/dst"; (cd "$1/src" && find . -mindepth 1 -type d -exec mkdir -p "../dst/{}" \;); sync; }

@@ -7,7 +7,10 @@
 #include "platform/messages.h"
 #include "platform/open_file_limit.h"
 #include "platform/posix_file_ops.h"
+#include "compare/folder_scan.h"
+#include "sync_wizard/choices.h"
 #include "sync_wizard/executor.h"
+#include "sync_wizard/sync_log.h"
 #include "sync_wizard/progress_meter.h"
 #include "sync_wizard/room_check.h"
 
@@ -31,8 +34,10 @@ enum ExitStatus
     kStopped = 130
 };
 
-constexpr const char* kUsage = "usage: parlowen-compare [--apply [--copy-anyway]] LEFT RIGHT\n"
-                               "       parlowen-compare --help | --version\n";
+constexpr const char* kUsage =
+    "usage: parlowen-compare [--only-to left|right] [--exclude PATTERN]...\n"
+    "                        [--apply [--copy-anyway] [--create-folders] [--no-log]] LEFT RIGHT\n"
+    "       parlowen-compare --help | --version\n";
 
 constexpr const char* kHelp =
     "Compares two folder trees as Parlowen's window does and prints one tab-separated record a\n"
@@ -41,11 +46,21 @@ constexpr const char* kHelp =
     "  --apply        carry the plan out as the Sync wizard's OK does, print a FAILED line for\n"
     "                 each operation that failed, then print the comparison made afresh\n"
     "  --copy-anyway  with --apply: copy even when the plan does not fit on a device\n"
+    "  --create-folders\n"
+    "                 with --apply: make the target folders that do not exist (parents\n"
+    "                 first); without it, copies into them fail\n"
+    "  --no-log       with --apply: do not add the run to the Sync log\n"
+    "  --only-to left|right\n"
+    "                 plan only the operations that write to that side\n"
+    "  --exclude PATTERN\n"
+    "                 leave out the operations whose relative name matches the shell\n"
+    "                 wildcard PATTERN (\"*\" also crosses \"/\"); may be given again\n"
     "  --help         show this text\n"
     "  --version      show the version\n"
     "\n"
     "Ctrl+C (or SIGTERM) during --apply stops after the file being copied is abandoned;\n"
-    "what is done stays done.\n"
+    "what is done stays done. Each --apply run is logged to\n"
+    "$XDG_STATE_HOME/parlowen/sync.log (~/.local/state/parlowen/sync.log).\n"
     "\n"
     "Exit status: 0 nothing planned, 1 operations planned, 2 no folders or bad arguments,\n"
     "3 an operation failed, 4 not enough room (nothing touched), 130 stopped.\n";
@@ -62,11 +77,58 @@ public:
 
 struct Arguments
 {
+    enum
+    {
+        Run,
+        Help,
+        Version,
+        Wrong
+    } what = Run;
     bool apply = false;
     bool copyAnyway = false;
-    std::string left;
-    std::string right;
+    bool createFolders = false;
+    bool log = true;
+    parlowen::PlanFilter filter = {};
+    std::string left = {};
+    std::string right = {};
 };
+
+Arguments parse(int argc, char* argv[])
+{
+    Arguments args;
+    std::vector<std::string> folders;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool valueFollows = i + 1 < argc;
+        if (arg == "--help" || arg == "--version")
+            return {.what = arg == "--help" ? Arguments::Help : Arguments::Version};
+        if (arg == "--apply") {
+            args.apply = true;
+        } else if (arg == "--copy-anyway") {
+            args.copyAnyway = true;
+        } else if (arg == "--create-folders") {
+            args.createFolders = true;
+        } else if (arg == "--no-log") {
+            args.log = false;
+        } else if (arg == "--exclude" && valueFollows) {
+            args.filter.excluded.push_back(argv[++i]);
+        } else if (arg == "--only-to" && valueFollows &&
+                   (argv[i + 1] == std::string("left") || argv[i + 1] == std::string("right"))) {
+            args.filter.onlyTo = argv[++i] == std::string("left") ? parlowen::Side::Left
+                                                                  : parlowen::Side::Right;
+        } else if (arg.starts_with("--")) {
+            return {.what = Arguments::Wrong};
+        } else {
+            folders.push_back(arg);
+        }
+    }
+    const bool applyOnly = args.copyAnyway || args.createFolders || !args.log;
+    if (folders.size() != 2 || (applyOnly && !args.apply))
+        return {.what = Arguments::Wrong};
+    args.left = folders[0];
+    args.right = folders[1];
+    return args;
+}
 
 // The one-line progress on a terminal, rewritten at most ten times a second.
 class TerminalProgress
@@ -113,39 +175,32 @@ int main(int argc, char* argv[])
     parlowen::raiseOpenFileLimit(); // a run holds each of its target folders open
     std::ios::sync_with_stdio(false);
 
-    Arguments args;
-    std::vector<std::string> folders;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help") {
-            std::cout << kUsage << '\n' << kHelp;
-            return 0;
-        }
-        if (arg == "--version") {
-            std::cout << "parlowen-compare " << PARLOWEN_VERSION << '\n';
-            return 0;
-        }
-        if (arg == "--apply")
-            args.apply = true;
-        else if (arg == "--copy-anyway")
-            args.copyAnyway = true;
-        else
-            folders.push_back(arg);
-    }
-    if (folders.size() != 2 || (args.copyAnyway && !args.apply)) {
+    const Arguments args = parse(argc, argv);
+    switch (args.what) {
+    case Arguments::Help:
+        std::cout << kUsage << '\n' << kHelp;
+        return 0;
+    case Arguments::Version:
+        std::cout << "parlowen-compare " << PARLOWEN_VERSION << '\n';
+        return 0;
+    case Arguments::Wrong:
         std::cerr << kUsage;
         return kNoFolders;
+    case Arguments::Run:
+        break;
     }
-    args.left = folders[0];
-    args.right = folders[1];
 
     StderrMessages messages;
     if (const auto refused = parlowen::folderCheck(args.left, args.right)) {
         messages.show(refused->title, refused->text);
         return kNoFolders;
     }
+    const parlowen::SyncRoots roots{
+        parlowen::Main::rootFolderText(parlowen::Main::rootOf(args.left)),
+        parlowen::Main::rootFolderText(parlowen::Main::rootOf(args.right))};
     const auto compare = [&] {
         auto comparison = parlowen::compareFolders(args.left, args.right);
+        comparison.plan = parlowen::filterPlan(comparison.plan, roots, args.filter);
         for (const auto& sentence : comparison.skipped)
             messages.show("Skip", sentence);
         return comparison;
@@ -157,18 +212,20 @@ int main(int argc, char* argv[])
     }
 
     parlowen::PosixFileOps files;
-    const auto shortfalls = parlowen::roomShortfalls(comparison.plan, files);
+    const auto shortfalls = parlowen::roomShortfalls(comparison.plan, files, args.createFolders);
     if (!shortfalls.empty() && !args.copyAnyway) {
         std::cerr << parlowen::roomQuestion(shortfalls)
                   << " Give --copy-anyway to copy all the same; nothing was touched.\n";
         return kNoRoom;
     }
     TerminalProgress terminal;
-    parlowen::CarryOutControl control{{}, stop.get_token()};
+    parlowen::CarryOutControl control{{}, stop.get_token(), args.createFolders};
     if (::isatty(STDERR_FILENO))
         control.progress = [&terminal](const auto& progress) { terminal.show(progress); };
     copying = true;
-    const auto run = parlowen::carryOut(comparison.plan, files, control);
+    const auto run =
+        parlowen::carryOutAndLog(comparison.plan, files, control, {args.left, args.right},
+                                 args.log ? parlowen::syncLogPath() : std::string());
     terminal.end();
     for (const auto& note : run.notes)
         std::cerr << "Note: " << note << '\n';

@@ -21,8 +21,10 @@ struct CompareTool
         args.insert(args.begin(), PARLOWEN_COMPARE_TOOL);
         const std::string stdoutPath = out.path("stdout");
         const std::string stderrPath = out.path("stderr");
+        const std::string state = out.path("state");
         pid = ::fork();
         if (pid == 0) {
+            ::setenv("XDG_STATE_HOME", state.c_str(), 1); // its Sync log stays in out
             std::freopen(stdoutPath.c_str(), "w", stdout);
             std::freopen(stderrPath.c_str(), "w", stderr);
             std::vector<char*> argv;
@@ -42,6 +44,7 @@ struct CompareTool
     }
     std::string stdoutText() const { return out.read("stdout"); }
     std::string stderrText() const { return out.read("stderr"); }
+    std::string logText() const { return out.read("state/parlowen/sync.log"); }
 };
 
 } // namespace parlowen::testing
