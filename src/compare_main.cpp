@@ -1,18 +1,18 @@
 // parlowen-compare [--apply [--copy-anyway]] LEFT RIGHT: the window's comparison (and its Sync)
 // without a window, printed as records.
 #include "compare/comparison.h"
+#include "compare/folder_scan.h"
 #include "compare/report.h"
 #include "main_window/commands.h"
 #include "platform/end_signals.h"
 #include "platform/messages.h"
 #include "platform/open_file_limit.h"
 #include "platform/posix_file_ops.h"
-#include "compare/folder_scan.h"
 #include "sync_wizard/choices.h"
 #include "sync_wizard/executor.h"
-#include "sync_wizard/sync_log.h"
 #include "sync_wizard/progress_meter.h"
 #include "sync_wizard/room_check.h"
+#include "sync_wizard/sync_log.h"
 
 #include <atomic>
 #include <chrono>
@@ -114,8 +114,8 @@ Arguments parse(int argc, char* argv[])
             args.filter.excluded.push_back(argv[++i]);
         } else if (arg == "--only-to" && valueFollows &&
                    (argv[i + 1] == std::string("left") || argv[i + 1] == std::string("right"))) {
-            args.filter.onlyTo = argv[++i] == std::string("left") ? parlowen::Side::Left
-                                                                  : parlowen::Side::Right;
+            args.filter.onlyTo =
+                argv[++i] == std::string("left") ? parlowen::Side::Left : parlowen::Side::Right;
         } else if (arg.starts_with("--")) {
             return {.what = Arguments::Wrong};
         } else {

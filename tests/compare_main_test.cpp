@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -60,6 +61,66 @@ TEST(CompareTool, SigintInTheMiddleOfALargeCopyStopsCleanly)
     EXPECT_EQ(player.read("live.flac"), "old recording");
     EXPECT_NE(tool.stderrText().find("Stopped after 0 of 1 operations."), std::string::npos);
     EXPECT_NE(tool.stdoutText().find("OP\toverwrites\t" + pc.path("live.flac")), std::string::npos);
+}
+
+// The regular files under a folder, by relative name.
+std::set<std::string> filesUnder(const std::string& root)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file())
+            names.insert(std::filesystem::relative(entry.path(), root).string());
+    }
+    return names;
+}
+
+TEST(CompareTool, ChoosingWhatTheRunDoes)
+{
+    struct Case
+    {
+        std::vector<std::string> options;
+        std::set<std::string> player; // after the run
+        std::set<std::string> pc;
+        int status;
+        bool logged;
+    };
+    const std::set<std::string> pcFiles = {"Album/a.mp3", "Album/live.flac", "b.mp3"};
+    const Case cases[] = {
+        // Without --apply the OP lines follow the choice; nothing is touched.
+        {{"--exclude", "*.mp3"}, {"c.mp3"}, pcFiles, 1, false},
+        {{"--apply", "--only-to", "right"},
+         {"c.mp3"},
+         {"Album/a.mp3", "Album/live.flac", "b.mp3", "c.mp3"},
+         0,
+         true},
+        {{"--apply", "--only-to", "left", "--exclude", "*.flac", "--create-folders"},
+         {"Album/a.mp3", "b.mp3", "c.mp3"},
+         pcFiles,
+         0,
+         true},
+        // Without --create-folders a copy into a missing folder fails as it always has.
+        {{"--apply", "--only-to", "left", "--no-log"}, {"b.mp3", "c.mp3"}, pcFiles, 3, false},
+    };
+    for (const auto& c : cases) {
+        TempTree player;
+        TempTree pc;
+        player.file("c.mp3", "c");
+        for (const auto& name : pcFiles)
+            pc.file(name, name);
+        std::vector<std::string> args = c.options;
+        args.push_back(player.root());
+        args.push_back(pc.root());
+        Tool tool(args);
+        const std::string what = ::testing::PrintToString(c.options);
+        EXPECT_EQ(tool.status(), c.status) << what << tool.stderrText();
+        EXPECT_EQ(filesUnder(player.root()), c.player) << what;
+        EXPECT_EQ(filesUnder(pc.root()), c.pc) << what;
+        EXPECT_EQ(!tool.logText().empty(), c.logged) << what;
+        if (c.options[0] == "--exclude") {
+            EXPECT_EQ(tool.stdoutText().find("OP\tcopied to\t" + pc.path("b.mp3")),
+                      std::string::npos);
+        }
+    }
 }
 
 TEST(CompareTool, HelpAndVersion)

@@ -15,8 +15,8 @@ namespace parlowen {
 SideRoom sideRoom(FileOps& files, const std::string& folder)
 {
     SideRoom room;
-    room.folder = folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1)
-                                                            : folder;
+    room.folder =
+        folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
     auto opened = files.openFolder(folder);
     if (opened.error)
         return room;
@@ -83,8 +83,8 @@ ChoiceSummary summarize(const ResultStore& plan, const std::vector<bool>& chosen
     for (std::size_t side = 0; side < 2; ++side) {
         if (!needs[side].any)
             continue;
-        const std::int64_t needed = std::max<std::int64_t>(
-            std::max(needs[side].net, needs[side].largestOverwrite), 0);
+        const std::int64_t needed =
+            std::max<std::int64_t>(std::max(needs[side].net, needs[side].largestOverwrite), 0);
         const SideRoom& room = rooms[side];
         SideLine line{sizeText(needed) + " to " + room.folder};
         if (room.freeBytes) {

@@ -24,15 +24,15 @@ struct SideRoom
 
 struct SideLine
 {
-    std::string text; // "12.4 GB to /media/ann/PLAYER (3.1 GB free)"
+    std::string text;    // "12.4 GB to /media/ann/PLAYER (3.1 GB free)"
     bool short_ = false; // does not fit
 };
 
 struct ChoiceSummary
 {
-    std::string chosen;               // "Chosen 1,204 of 4,974"
-    std::vector<SideLine> sides;      // only the sides something is written to
-    std::string missingFolders;       // "26 into folders that do not exist", or ""
+    std::string chosen;          // "Chosen 1,204 of 4,974"
+    std::vector<SideLine> sides; // only the sides something is written to
+    std::string missingFolders;  // "26 into folders that do not exist", or ""
 };
 
 // The room of the device a side's folder lies on, read once when the wizard opens.

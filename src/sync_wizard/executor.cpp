@@ -67,8 +67,7 @@ class Carrier
 {
 public:
     Carrier(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
-        : m_plan(plan), m_files(files), m_control(control),
-          m_targets(files, control.createFolders)
+        : m_plan(plan), m_files(files), m_control(control), m_targets(files, control.createFolders)
     {
         m_progress.total = plan.size();
         for (const auto& op : plan)

@@ -19,8 +19,8 @@ std::string ProgressMeter::line(const CopyProgress& progress, double seconds)
     while (m_samples.size() > 2 && m_samples.front().seconds < seconds - kTimeLeftWindow)
         m_samples.pop_front();
     std::string text = "Copying " + countText(progress.current) + " of " +
-                       countText(progress.total) + " · " + sizeText(progress.bytesDone) +
-                       " of " + sizeText(progress.bytesTotal);
+                       countText(progress.total) + " · " + sizeText(progress.bytesDone) + " of " +
+                       sizeText(progress.bytesTotal);
     if (seconds < 1)
         return text;
     text += " · " + sizeText(static_cast<std::int64_t>(rateOver(kSpeedWindow))) + "/s";

@@ -57,8 +57,8 @@ std::string syncLogPath()
 {
     const char* state = std::getenv("XDG_STATE_HOME");
     const char* home = std::getenv("HOME");
-    const std::string base = state && *state ? std::string(state)
-                                             : std::string(home ? home : "") + "/.local/state";
+    const std::string base =
+        state && *state ? std::string(state) : std::string(home ? home : "") + "/.local/state";
     return base + "/parlowen/sync.log";
 }
 

@@ -30,8 +30,7 @@ const QColor kUnavailable = QColor(192, 192, 192);
 
 } // namespace
 
-Form3::Form3(Services& services, const ResultStore& plan, const SyncRoots& roots,
-             QWidget* parent)
+Form3::Form3(Services& services, const ResultStore& plan, const SyncRoots& roots, QWidget* parent)
     : QWidget(parent), m_services(services), m_roots(roots)
 {
     setObjectName(QStringLiteral("Form3"));
@@ -124,10 +123,10 @@ void Form3::Form_Load()
         QStringLiteral("Please confirm the following file operations. Feel free to "
                        "run (open) the files with 'Run Source' and 'Run Destination'."));
     setWidgetEdge(Label1, Edge::Height, 700);
-    m_choices = new PlanChoices(ListView1, m_plan, Label1, m_roots,
-                                {sideRoom(m_services.files, m_roots.left),
-                                 sideRoom(m_services.files, m_roots.right)},
-                                this);
+    m_choices = new PlanChoices(
+        ListView1, m_plan, Label1, m_roots,
+        {sideRoom(m_services.files, m_roots.left), sideRoom(m_services.files, m_roots.right)},
+        this);
     m_progress = new CopyProgressView(Frame1, m_choices->panel(), *m_runner);
     if (m_plan->rowCount() > 0)
         ListView1->setCurrentIndex(m_plan->index(0, 0));

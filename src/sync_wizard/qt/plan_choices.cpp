@@ -44,7 +44,8 @@ PlanChoices::PlanChoices(QTreeView* list, PlanModel* plan, QLabel* instruction,
         if (plan->missing()[static_cast<std::size_t>(row)])
             missingFolders.insert(folderOf(plan->operation(row).OpTargetPath));
     }
-    m_createFolders->setText(QStringLiteral("&Make the %1 missing folders").arg(missingFolders.size()));
+    m_createFolders->setText(
+        QStringLiteral("&Make the %1 missing folders").arg(missingFolders.size()));
     if (missingFolders.size() == 1)
         m_createFolders->setText(QStringLiteral("&Make the missing folder"));
     m_createFolders->setChecked(false);
@@ -78,7 +79,8 @@ void PlanChoices::showSummary()
         summarize(*m_plan->plan(), m_plan->chosen(), m_plan->missing(), m_roots, m_rooms);
     QString text = QString::fromStdString(summary.chosen).toHtmlEscaped();
     if (!summary.missingFolders.empty())
-        text += QStringLiteral(" · ") + QString::fromStdString(summary.missingFolders).toHtmlEscaped();
+        text +=
+            QStringLiteral(" · ") + QString::fromStdString(summary.missingFolders).toHtmlEscaped();
     for (const SideLine& side : summary.sides) {
         const QString line = QString::fromUtf8(side.text.c_str()).toHtmlEscaped();
         text += QStringLiteral("<br>") +
@@ -114,8 +116,7 @@ void PlanChoices::showMenu(const QPoint& at)
     const QModelIndex current = m_list->currentIndex();
     std::string folder;
     if (current.isValid()) {
-        const std::string relative =
-            relativeTarget(m_plan->operation(current.row()), m_roots);
+        const std::string relative = relativeTarget(m_plan->operation(current.row()), m_roots);
         folder = relative.substr(0, relative.rfind('/') + 1);
     }
     QMenu menu(m_list);
@@ -124,8 +125,8 @@ void PlanChoices::showMenu(const QPoint& at)
         {QStringLiteral("everything to the &player's folder (left)"), Group::ToLeft},
         {QStringLiteral("everything to the &PC's folder (right)"), Group::ToRight},
         {QStringLiteral("all &overwrites"), Group::Overwrites},
-        {QStringLiteral("everything under %1").arg(folder.empty() ? QStringLiteral("the top folder")
-                                                                   : pathToText(folder)),
+        {QStringLiteral("everything under %1")
+             .arg(folder.empty() ? QStringLiteral("the top folder") : pathToText(folder)),
          Group::UnderFolder},
     };
     for (const bool chosen : {true, false}) {

@@ -35,10 +35,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    const PlannedOperation& operation(int row) const
-    {
-        return (*m_plan)[static_cast<size_t>(row)];
-    }
+    const PlannedOperation& operation(int row) const { return (*m_plan)[static_cast<size_t>(row)]; }
     // Shared, so a copy that runs on may outlive the model.
     std::shared_ptr<const ResultStore> plan() const { return m_plan; }
     const std::vector<bool>& chosen() const { return m_chosen; }

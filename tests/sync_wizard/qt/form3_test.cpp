@@ -5,6 +5,7 @@
 
 #include "fakes/form_helpers.h"
 #include "fakes/memory_settings_store.h"
+#include "fakes/sync_fixture.h"
 #include "fakes/temp_tree.h"
 #include "fakes/test_services.h"
 #include "main_window/qt/result_rows_model.h"
@@ -25,54 +26,15 @@
 
 using namespace parlowen;
 using parlowen::testing::child;
+using parlowen::testing::snapshot;
+using parlowen::testing::wizard;
+using Fixture = parlowen::testing::SyncFixture;
 
 namespace {
 
 constexpr std::int64_t kEarly = 1'500'000'000;
 constexpr std::int64_t kLate = 1'600'000'000;
 const QColor kGrey(192, 192, 192);
-
-struct Fixture : testing::TestServices
-{
-    ResultStore results;
-    testing::TempTree left;
-    testing::TempTree right;
-    Form1 form{services, results};
-
-    Fixture()
-    {
-        form.show();
-        form.findChild<QComboBox*>("Combo1")->setEditText(QString::fromStdString(left.root()));
-        form.findChild<QComboBox*>("Combo2")->setEditText(QString::fromStdString(right.root()));
-    }
-    void press(QWidget& window, const char* button)
-    {
-        auto* found = window.findChild<PictureButton*>(button);
-        QVERIFY(found);
-        QTest::mouseClick(found, Qt::LeftButton);
-    }
-    void compare()
-    {
-        press(form, "Check1");
-        QTRY_VERIFY(!form.scanning());
-    }
-    void sync() { press(form, "Check2"); }
-    std::string lastMessage() const
-    {
-        return messages.shown.empty()
-                   ? ""
-                   : messages.shown.back().title + ": " + messages.shown.back().text;
-    }
-};
-
-Form3* wizard()
-{
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* found = qobject_cast<Form3*>(window); found && found->isVisible())
-            return found;
-    }
-    return nullptr;
-}
 
 QColor caption(Form3& w, const char* button)
 {
@@ -84,19 +46,6 @@ void clickRow(Form3& w, int row)
     auto* list = w.findChild<QTreeView*>("ListView1");
     const QRect rect = list->visualRect(list->model()->index(row, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-}
-
-// Every file under the root with its content, to tell that nothing was touched.
-std::map<std::string, std::string> snapshot(const testing::TempTree& tree)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.root())) {
-        if (entry.is_regular_file()) {
-            const auto relative = entry.path().lexically_relative(tree.root()).string();
-            files[relative] = tree.read(relative);
-        }
-    }
-    return files;
 }
 
 } // namespace

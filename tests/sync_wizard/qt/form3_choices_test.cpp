@@ -1,0 +1,218 @@
+// Choosing what the wizard's OK does, on the real windows offscreen: check boxes, the bulk
+// choices of the context menu and Space, the live summary, folders that do not exist, and the
+// log that the messages name.
+#include "fakes/sync_fixture.h"
+#include "sync_wizard/qt/plan_model.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QTreeView>
+
+using namespace parlowen;
+using Fixture = parlowen::testing::SyncFixture;
+using parlowen::testing::wizard;
+
+namespace {
+
+constexpr std::int64_t kEarly = 1'500'000'000;
+constexpr std::int64_t kLate = 1'600'000'000;
+
+// Left (the player) and right (the PC): two copies to the right, one overwrite of each side,
+// and a copy into a folder the left side lacks.
+void makeTrees(Fixture& f)
+{
+    f.left.file("Album/l1.mp3", "l1");
+    f.left.file("Album/l2.mp3", "l2");
+    f.left.file("same.mp3", "left is newer", kLate);
+    f.right.file("same.mp3", "old", kEarly);
+    f.left.file("other.mp3", "old", kEarly);
+    f.right.file("other.mp3", "right is newer", kLate);
+    f.left.folder("Album");
+    f.right.file("New/CD1/r.mp3", "r");
+}
+
+PlanModel& plan(Form3& w)
+{
+    return *qobject_cast<PlanModel*>(w.findChild<QTreeView*>("ListView1")->model());
+}
+
+std::size_t chosenCount(Form3& w)
+{
+    const auto& chosen = plan(w).chosen();
+    return static_cast<std::size_t>(std::count(chosen.begin(), chosen.end(), true));
+}
+
+// The row whose target path ends so.
+int rowOf(Form3& w, const std::string& end)
+{
+    for (int row = 0; row < plan(w).rowCount(); ++row) {
+        if (plan(w).operation(row).OpTargetPath.ends_with(end))
+            return row;
+    }
+    return -1;
+}
+
+// Picks "Check" or "Uncheck" and an entry of the list's context menu.
+void chooseFromMenu(Form3& w, const QString& verb, const QString& entry)
+{
+    QTimer::singleShot(0, [verb, entry] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        for (QAction* sub : menu->actions()) {
+            if (QString(sub->text()).remove('&') != verb)
+                continue;
+            for (QAction* action : sub->menu()->actions()) {
+                if (QString(action->text()).remove('&').startsWith(entry))
+                    action->trigger();
+            }
+        }
+        menu->close();
+    });
+    auto* list = w.findChild<QTreeView*>("ListView1");
+    emit list->customContextMenuRequested(QPoint(5, 5));
+}
+
+} // namespace
+
+class Form3ChoicesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        while (Form3* open = wizard())
+            delete open;
+    }
+
+    void bulkChoices_data()
+    {
+        QTest::addColumn<QString>("verb");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("uncheck all") << "Uncheck"
+                                     << "all" << 0;
+        QTest::newRow("uncheck to the player") << "Uncheck"
+                                               << "everything to the player" << 3;
+        QTest::newRow("uncheck to the PC") << "Uncheck"
+                                           << "everything to the PC" << 2;
+        QTest::newRow("uncheck overwrites") << "Uncheck"
+                                            << "all overwrites" << 3;
+        QTest::newRow("uncheck under the row's folder") << "Uncheck"
+                                                        << "everything under" << 3;
+    }
+    void bulkChoices()
+    {
+        QFETCH(QString, verb);
+        QFETCH(QString, entry);
+        QFETCH(int, chosen);
+        Fixture f;
+        makeTrees(f);
+        f.compare();
+        QCOMPARE(f.results.size(), std::size_t(5));
+        f.sync();
+        Form3& w = *wizard();
+        QCOMPARE(chosenCount(w), std::size_t(5)); // all checked when it opens
+        // The current row is a copy into "Album/" on the PC's side.
+        w.findChild<QTreeView*>("ListView1")
+            ->setCurrentIndex(plan(w).index(rowOf(w, "Album/l1.mp3"), 0));
+        chooseFromMenu(w, verb, entry);
+        QCOMPARE(chosenCount(w), std::size_t(chosen));
+        chooseFromMenu(w, QStringLiteral("Check"), QStringLiteral("all"));
+        QCOMPARE(chosenCount(w), std::size_t(5));
+    }
+
+    void okCarriesOutTheCheckedOnlyAndCountsThem()
+    {
+        Fixture f;
+        makeTrees(f);
+        f.compare();
+        // Too little room on both sides for what is chosen.
+        f.files.freeBytes = 1;
+        f.files.allocationUnit = 1;
+        f.sync();
+        Form3& w = *wizard();
+        auto* list = w.findChild<QTreeView*>("ListView1");
+        auto* summary = w.findChild<QLabel*>("Summary");
+        QVERIFY(summary->text().startsWith("Chosen 5 of 5"));
+        // Space on the selected rows unchecks them: both copies into the PC's Album.
+        list->selectionModel()->clearSelection();
+        for (const char* name : {"Album/l1.mp3", "Album/l2.mp3"})
+            list->selectionModel()->select(plan(w).index(rowOf(w, name), 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(chosenCount(w), std::size_t(3));
+        QVERIFY(summary->text().startsWith("Chosen 3 of 5"));
+        QVERIFY(summary->text().contains("color:#c00000")); // said in red
+        f.press(w, "Check2");
+        QCOMPARE(f.messages.asked.size(), std::size_t(1));
+        // Both overwrites' growth (10 + 11 bytes) on the one device; neither unchecked copy,
+        // nor the copy into a folder that does not exist.
+        QVERIFY(f.messages.asked[0].text.starts_with("The copies need 21 bytes"));
+        f.files.freeBytes.reset();
+        f.press(w, "Check2");
+        QTRY_VERIFY(!wizard());
+        QTRY_VERIFY(!f.form.scanning());
+        QVERIFY(!std::filesystem::exists(f.right.path("Album/l1.mp3")));
+        QCOMPARE(f.right.read("same.mp3"), std::string("left is newer"));
+        QCOMPARE(f.left.read("other.mp3"), std::string("right is newer"));
+        // The copy into the folder the player lacks failed as it always has; the log has all.
+        QVERIFY(f.lastMessage().starts_with("Error: 1 operation could not be carried out"));
+        QVERIFY(f.lastMessage().find(f.logFolder.path("sync.log")) != std::string::npos);
+        const std::string log = f.logFolder.read("sync.log");
+        QVERIFY(log.find("chosen 3, done 2, failed 1") != std::string::npos);
+        QVERIFY(log.find("done\t" + f.left.path("same.mp3")) != std::string::npos);
+        QVERIFY(log.find("FAILED\t" + f.right.path("New/CD1/r.mp3")) != std::string::npos);
+    }
+
+    void nothingCheckedSaysSoAndTouchesNothing()
+    {
+        Fixture f;
+        makeTrees(f);
+        f.compare();
+        f.sync();
+        Form3& w = *wizard();
+        plan(w).choose(Group::All, false, {});
+        const auto before = testing::snapshot(f.left);
+        f.press(w, "Check2");
+        QVERIFY(wizard());
+        QCOMPARE(f.messages.shown.back().text,
+                 std::string("No operation is checked, so there is nothing to carry out."));
+        QVERIFY(testing::snapshot(f.left) == before);
+    }
+
+    void missingFoldersAreMarkedAndMadeOnlyWhenAsked()
+    {
+        Fixture f;
+        makeTrees(f);
+        f.compare();
+        f.sync();
+        Form3& w = *wizard();
+        const int marked = rowOf(w, "New/CD1/r.mp3");
+        QVERIFY(plan(w).index(marked, PlanModel::Destination).data(Qt::DecorationRole).isValid());
+        QVERIFY(!plan(w)
+                     .index(rowOf(w, "same.mp3"), PlanModel::Destination)
+                     .data(Qt::DecorationRole)
+                     .isValid());
+        QCOMPARE(plan(w).index(marked, PlanModel::Destination).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("The folder %1 does not exist on this side")
+                     .arg(QString::fromStdString(f.left.path("New/CD1/"))));
+        QVERIFY(
+            w.findChild<QLabel*>("Summary")->text().contains("3 into folders that do not exist"));
+        auto* make = w.findChild<QCheckBox*>("CreateFolders");
+        QVERIFY(make->isVisible() && !make->isChecked());
+        make->setChecked(true);
+        f.press(w, "Check2");
+        QTRY_VERIFY(!wizard());
+        QTRY_VERIFY(!f.form.scanning());
+        QCOMPARE(f.left.read("New/CD1/r.mp3"), std::string("r"));
+        QCOMPARE(f.right.read("Album/l1.mp3"), std::string("l1"));
+        // Each once, parents first, in plan order.
+        QCOMPARE(f.files.madeFolders, (std::vector<std::string>{"Album", "New", "CD1"}));
+        QCOMPARE(f.lastMessage().substr(0, 16), std::string("Congratulations:"));
+    }
+};
+
+QTEST_MAIN(Form3ChoicesTest)
+#include "form3_choices_test.moc"
