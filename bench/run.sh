@@ -12,5 +12,8 @@ echo "== scan and compare =="
 build/bench/compare_bench build/parlowen-compare "$trees/player" "$trees/pc" "${PARLOWEN_BENCH_RUNS:-7}"
 echo "== the window's Compare: longest stall of the event loop =="
 QT_QPA_PLATFORM=offscreen build/bench/window_bench "$trees/player" "$trees/pc"
+echo "== the Sync wizard over a plan of 100,000 copies (the PC's tree beside an empty folder) =="
+mkdir -p "$trees/empty"
+QT_QPA_PLATFORM=offscreen build/bench/window_bench --wizard "$trees/empty" "$trees/pc"
 echo "== copying songs: Sync beside cp -r + sync =="
 bench/copy_bench.sh

@@ -5,6 +5,7 @@
 #include "platform/posix_file_ops.h"
 #include "platform/qt/picture_button.h"
 #include "sync_wizard/qt/form3.h"
+#include "sync_wizard/qt/plan_model.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QTableView>
+#include <QTreeView>
 #include <QTimer>
 
 #include <algorithm>
@@ -96,15 +98,40 @@ void timeViewChanges(parlowen::Form1& form)
 
 } // namespace
 
+// The wizard over a large plan: how long it takes to open, and to check or uncheck every
+// operation with the summary shown again; its memory per operation.
+void timeWizard(parlowen::Form1& form, std::size_t planned, long before)
+{
+    QElapsedTimer timer;
+    timer.start();
+    form.findChild<parlowen::PictureButton*>("Check2")->click();
+    parlowen::Form3* wizard = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        wizard = wizard ? wizard : qobject_cast<parlowen::Form3*>(window);
+    QApplication::processEvents();
+    const double opened = double(timer.nsecsElapsed()) / 1e6;
+    auto* plan = qobject_cast<parlowen::PlanModel*>(
+        wizard->findChild<QTreeView*>("ListView1")->model());
+    std::vector<double> choices;
+    for (const bool chosen : {false, true, false, true})
+        choices.push_back(millisecondsFor([&] { plan->choose(parlowen::Group::All, chosen, {}); }));
+    std::printf("wizard over %zu operations: opened in %.0f ms; check or uncheck all with the "
+                "summary: median %.1f ms, worst %.1f ms; memory since the window: %.0f bytes "
+                "per operation\n",
+                planned, opened, median(choices), *std::max_element(choices.begin(), choices.end()),
+                double(peakKiB() - before) * 1024 / double(planned));
+}
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     const bool sync = argc == 4 && std::strcmp(argv[1], "--sync") == 0;
-    if (argc != 3 && !sync) {
-        std::fprintf(stderr, "usage: window_bench [--sync] LEFT RIGHT\n");
+    const bool wizardToo = argc == 4 && std::strcmp(argv[1], "--wizard") == 0;
+    if (argc != 3 && !sync && !wizardToo) {
+        std::fprintf(stderr, "usage: window_bench [--sync | --wizard] LEFT RIGHT\n");
         return 2;
     }
-    argv += sync ? 1 : 0;
+    argv += sync || wizardToo ? 1 : 0;
     parlowen::MemorySettingsStore settings;
     NoMessages messages;
     parlowen::PosixFileOps files;
@@ -189,6 +216,11 @@ int main(int argc, char* argv[])
                         static_cast<long long>(compared), static_cast<long long>(longest));
             std::printf("memory: %.0f bytes per file beyond the names\n",
                         (static_cast<double>(peakKiB() - before) * 1024 - names) / files);
+            if (wizardToo) {
+                timeWizard(form, results.size(), peakKiB());
+                QTimer::singleShot(0, [] { QApplication::quit(); });
+                return;
+            }
             timeViewChanges(form);
             std::printf("memory after sorting and filtering: %.0f bytes per file beyond the "
                         "names\n",
