@@ -6,9 +6,11 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgtest-dev fonts-liberation)
 # The tests also mount real player file systems (exFAT through FUSE on a loop device), set
-# ACLs, start the program under Xvfb with a window manager, and pin named time zones.
+# ACLs, start the program under Xvfb with a window manager, pin named time zones, and make and
+# check the Debian package.
 if [ "${PARLOWEN_TEST_PACKAGES:-0}" = 1 ]; then
-    packages+=(exfatprogs exfat-fuse acl xvfb openbox x11-utils xdotool wmctrl tzdata)
+    packages+=(exfatprogs exfat-fuse acl xvfb openbox x11-utils xdotool wmctrl tzdata
+               dpkg-dev appstream desktop-file-utils groff-base lintian)
 fi
 
 missing=()
