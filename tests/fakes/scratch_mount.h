@@ -10,6 +10,11 @@
 #include <unistd.h>
 #include <utility>
 
+// Skips a GoogleTest test, with the reason, where the mount was refused.
+#define SKIP_UNLESS_MOUNTED(mount)                                                                 \
+    if (!(mount).refused().empty())                                                                \
+    GTEST_SKIP() << (mount).refused()
+
 namespace parlowen::testing {
 
 class ScratchMount

@@ -23,10 +23,6 @@ using testing::TempTree;
 constexpr std::int64_t kOld = 1'500'000'000;
 constexpr std::int64_t kNew = 1'600'000'000;
 
-#define SKIP_UNLESS_MOUNTED(mount)                                                                 \
-    if (!(mount).refused().empty())                                                                \
-    GTEST_SKIP() << (mount).refused()
-
 // Compares the player with the PC and carries the plan out, as Sync's OK does.
 struct Applied
 {

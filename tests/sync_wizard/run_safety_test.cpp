@@ -31,10 +31,6 @@ using testing::TempTree;
 constexpr std::int64_t kOld = 1'500'000'000;
 constexpr std::int64_t kNew = 1'600'000'000;
 
-#define SKIP_UNLESS_MOUNTED(mount)                                                                 \
-    if (!(mount).refused().empty())                                                                \
-    GTEST_SKIP() << (mount).refused()
-
 std::string pattern(std::size_t size, char seed = 'a')
 {
     std::string content(size, '\0');

@@ -3,8 +3,7 @@
 // list; none of it touches the rows' order, their statuses or the plan.
 #include "main_window/qt/form1.h"
 
-#include "fakes/temp_tree.h"
-#include "fakes/test_services.h"
+#include "fakes/sync_fixture.h"
 #include "main_window/qt/result_rows_model.h"
 
 #include <QApplication>
@@ -25,12 +24,8 @@ constexpr std::int64_t kLate = 1'600'000'000;
 
 // Every status on both sides: OK, newer, older, without a match, and two sizes written in the
 // same second (no status).
-struct Fixture : testing::TestServices
+struct Fixture : testing::SyncFixture
 {
-    ResultStore results;
-    testing::TempTree left;
-    testing::TempTree right;
-    Form1 form{services, results};
     QTableView* list1 = form.findChild<QTableView*>("ListView1");
     QTableView* list2 = form.findChild<QTableView*>("ListView2");
 
@@ -47,11 +42,7 @@ struct Fixture : testing::TestServices
         left.file("only-left.mp3", "12345678", kEarly);
         right.file("only-right-1.mp3", "r", kEarly);
         right.file("only-right-2.mp3", "r", kEarly);
-        form.findChild<QComboBox*>("Combo1")->setEditText(QString::fromStdString(left.root()));
-        form.findChild<QComboBox*>("Combo2")->setEditText(QString::fromStdString(right.root()));
-        form.show();
-        QTest::mouseClick(form.findChild<QWidget*>("Check1"), Qt::LeftButton);
-        QTRY_VERIFY(!form.scanning());
+        compare();
     }
 };
 
@@ -145,9 +136,8 @@ private slots:
     {
         QTest::addColumn<int>("column");
         QTest::addColumn<QStringList>("up");
-        QTest::newRow("names as text") << 0
-                                       << QStringList{"b-newer.mp3", "Older.mp3", "only-left.mp3",
-                                                      "same.mp3", "tie.mp3"};
+        QTest::newRow("names as text")
+            << 0 << QStringList{"b-newer.mp3", "Older.mp3", "only-left.mp3", "same.mp3", "tie.mp3"};
         QTest::newRow("statuses") << 1
                                   << QStringList{"b-newer.mp3", "Older.mp3", "only-left.mp3",
                                                  "tie.mp3", "same.mp3"};

@@ -50,6 +50,22 @@ void clickRow(Form3& w, int row)
 
 } // namespace
 
+// A 4 MiB overwrite on a slow device (small chunks, each taking a while), under way.
+Form3* startSlowOverwrite(Fixture& f)
+{
+    f.left.file("big.mp3", std::string(4 << 20, 'n'), kLate);
+    f.right.file("big.mp3", "old", kEarly);
+    f.compare();
+    f.sync();
+    Form3* w = wizard();
+    f.files.chunkError = [](std::size_t) { return 0; };
+    f.files.afterChunk = [](std::size_t) { QThread::msleep(10); };
+    f.press(*w, "Check2");
+    const bool underWay = QTest::qWaitFor(
+        [w] { return w->findChild<QProgressBar*>("CopyProgress")->value() > 0; }, 5000);
+    return underWay ? w : nullptr;
+}
+
 class Form3Test : public QObject
 {
     Q_OBJECT
@@ -302,15 +318,8 @@ private slots:
     void endingTheProgramStopsTheCopyFirstAndSaysNothing()
     {
         Fixture f;
-        f.left.file("big.mp3", std::string(4 << 20, 'n'), kLate);
-        f.right.file("big.mp3", "old", kEarly);
-        f.compare();
-        f.sync();
-        Form3* w = wizard();
-        f.files.chunkError = [](std::size_t) { return 0; };
-        f.files.afterChunk = [](std::size_t) { QThread::msleep(10); };
-        f.press(*w, "Check2");
-        QTRY_VERIFY(w->findChild<QProgressBar*>("CopyProgress")->value() > 0);
+        Form3* w = startSlowOverwrite(f);
+        QVERIFY(w);
         const std::size_t shown = f.messages.shown.size();
         w->endProgram(); // what SIGTERM does while a copy runs
         QTRY_VERIFY(!w->copying());
@@ -323,15 +332,8 @@ private slots:
     void deletingTheWizardMidCopyStopsTheCopyBeforeItsPlanGoes()
     {
         Fixture f;
-        f.left.file("big.mp3", std::string(4 << 20, 'n'), kLate);
-        f.right.file("big.mp3", "old", kEarly);
-        f.compare();
-        f.sync();
-        Form3* w = wizard();
-        f.files.chunkError = [](std::size_t) { return 0; };
-        f.files.afterChunk = [](std::size_t) { QThread::msleep(10); };
-        f.press(*w, "Check2");
-        QTRY_VERIFY(w->findChild<QProgressBar*>("CopyProgress")->value() > 0);
+        Form3* w = startSlowOverwrite(f);
+        QVERIFY(w);
         delete w; // as a parent window's cleanup does
         QCOMPARE(f.right.read("big.mp3"), std::string("old"));
         QCOMPARE(testing::leftoverTemporaries(f.right.root()), 0);
