@@ -56,6 +56,13 @@ public:
     // Detaches the file system and leaves its empty mount point, as a player taken away from a
     // fixed mount point does; it goes once nothing holds it open.
     bool unmountLazily() const { return run("umount -l " + quoted(m_root)); }
+    // The FUSE daemon that serves an exFAT mount, or -1: stopping it makes the device hang
+    // as a slow or stuck USB player does.
+    pid_t daemonPid() const
+    {
+        const std::string pid = output("pgrep -f 'mount.exfat-fuse " + m_loop + " '");
+        return m_loop.empty() || pid.empty() ? -1 : static_cast<pid_t>(std::stol(pid));
+    }
 
 private:
     void mountTmpfs(const std::string& size)

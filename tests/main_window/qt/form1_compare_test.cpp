@@ -3,6 +3,7 @@
 
 #include "fakes/form_helpers.h"
 #include "fakes/memory_settings_store.h"
+#include "fakes/scratch_mount.h"
 #include "fakes/temp_tree.h"
 #include "fakes/test_services.h"
 #include "main_window/qt/result_rows_model.h"
@@ -10,14 +11,15 @@
 #include "platform/qt/picture_button.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <QTableView>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -115,6 +117,41 @@ private slots:
         QCOMPARE(model.index(2, 1).data().toString(), QStringLiteral("Not found"));
     }
 
+    void rowsShowWhileTheOtherSideIsStillBeingScanned()
+    {
+        testing::ScratchMount player(testing::ScratchMount::Exfat, "16M");
+        if (!player.refused().empty())
+            QSKIP(player.refused().c_str());
+        const pid_t daemon = player.daemonPid();
+        if (daemon < 0)
+            QSKIP("the exFAT daemon was not found");
+        Fixture f;
+        Form1 form(f.services, f.results);
+        form.show();
+        setFolders(form, name(player.root()), name(f.left.root()));
+        // The player hangs until the daemon goes on; the PC side is scanned meanwhile.
+        ::kill(daemon, SIGSTOP);
+        struct Resume
+        {
+            pid_t pid;
+            ~Resume() { ::kill(pid, SIGCONT); }
+        } resume{daemon};
+        QTest::mouseClick(child<PictureButton>(form, "Check1"), Qt::LeftButton);
+        QTRY_COMPARE(form.rightRows().rowCount(), 3);
+        QVERIFY(form.scanning());
+        const auto& rows = form.rightRows();
+        QStringList names;
+        for (const QStringList& cells : shownRows(&rows)) {
+            names << cells[0];
+            QCOMPARE(cells[1], QString()); // no status while scanning
+        }
+        names.sort();
+        QCOMPARE(names, (QStringList{"Album/newer.mp3", "Album/only-left.mp3", "same.mp3"}));
+        ::kill(daemon, SIGCONT);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.scanning(), 20000);
+        QCOMPARE(rows.index(0, 1).data().toString(), QStringLiteral("Not found"));
+    }
+
     void compareFillsBothListsWithStatusesAndIcons()
     {
         Fixture f;
@@ -210,7 +247,8 @@ private slots:
         QCOMPARE(f.messages.shown[0].title, std::string("Skip"));
         const QStringList lines = QString::fromStdString(f.messages.shown[0].text).split('\n');
         QCOMPARE(lines.size(), 3);
-        QVERIFY(lines[0].startsWith(name(f.left.root())) && lines[1].startsWith(name(f.left.root())));
+        QVERIFY(lines[0].startsWith(name(f.left.root())) &&
+                lines[1].startsWith(name(f.left.root())));
         QVERIFY(lines[2].startsWith(name(f.right.root())));
         QVERIFY(lines[2].endsWith("next time you find dupes."));
         QCOMPARE(form.leftRows().rowCount(), 3);
