@@ -138,5 +138,26 @@ TEST(RealDevices, ExfatRefusedCharactersAndLongNames)
     EXPECT_EQ(player.read(longName), "long");
 }
 
+TEST(RealDevices, ExfatRefusesAFolderNameAndSaysWhy)
+{
+    ScratchMount device(ScratchMount::Exfat, "16M");
+    SKIP_UNLESS_MOUNTED(device);
+    TempTree pc;
+    pc.file("AC:DC/Back in Black.mp3", "x");
+    pc.file("Queen/Innuendo.mp3", "y");
+    PosixFileOps files;
+    const auto plan = compareFolders(device.root(), pc.root()).plan;
+    CarryOutControl control;
+    control.createFolders = true;
+    const auto run = carryOut(plan, files, control);
+    ASSERT_EQ(run.failures.size(), 1u) << failureReport(run.failures);
+    EXPECT_EQ(run.failures[0].reason,
+              "the folder " + device.path("AC:DC/") +
+                  " cannot be made: the player's file system does not allow the character ':' "
+                  "in names");
+    std::ifstream copied(device.path("Queen/Innuendo.mp3"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), "y");
+}
+
 } // namespace
 } // namespace parlowen

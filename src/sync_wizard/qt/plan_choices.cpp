@@ -45,9 +45,9 @@ PlanChoices::PlanChoices(QTreeView* list, PlanModel* plan, QLabel* instruction,
             missingFolders.insert(folderOf(plan->operation(row).OpTargetPath));
     }
     m_createFolders->setText(
-        QStringLiteral("&Make the %1 missing folders").arg(missingFolders.size()));
-    if (missingFolders.size() == 1)
-        m_createFolders->setText(QStringLiteral("&Make the missing folder"));
+        missingFolders.size() == 1
+            ? QStringLiteral("Create the missing &folder")
+            : QStringLiteral("Create the %1 missing &folders").arg(missingFolders.size()));
     m_createFolders->setChecked(false);
     m_createFolders->setVisible(!missingFolders.empty());
 
