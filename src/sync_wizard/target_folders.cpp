@@ -109,10 +109,13 @@ std::string TargetFolders::make(const std::string& path)
         auto parent = m_files.openFolder(parentPath);
         if (parent.error)
             return failed(parent.error, "opening the folder " + parentPath).reason();
-        const auto traits = m_files.traitsOf(parent.value);
-        if (!traits.error && traits.value.readOnly)
+        std::string refusal;
+        const auto traits = traitsFor(parent.value, refusal); // once per device
+        if (!refusal.empty())
+            return refusal;
+        if (traits->readOnly)
             return "the device is read-only";
-        if (!traits.error && traits.value.fatNames) {
+        if (traits->fatNames) {
             if (const std::string problem = fatNameProblem(name); !problem.empty())
                 return "the folder " + *it + " cannot be made: " + problem;
         }
