@@ -13,8 +13,8 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QTableView>
-#include <QTreeView>
 #include <QTimer>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
@@ -110,8 +110,8 @@ void timeWizard(parlowen::Form1& form, std::size_t planned, long before)
         wizard = wizard ? wizard : qobject_cast<parlowen::Form3*>(window);
     QApplication::processEvents();
     const double opened = double(timer.nsecsElapsed()) / 1e6;
-    auto* plan = qobject_cast<parlowen::PlanModel*>(
-        wizard->findChild<QTreeView*>("ListView1")->model());
+    auto* plan =
+        qobject_cast<parlowen::PlanModel*>(wizard->findChild<QTreeView*>("ListView1")->model());
     std::vector<double> choices;
     for (const bool chosen : {false, true, false, true})
         choices.push_back(millisecondsFor([&] { plan->choose(parlowen::Group::All, chosen, {}); }));

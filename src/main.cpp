@@ -2,13 +2,13 @@
 #include "main_window/qt/form1.h"
 #include "platform/end_signals.h"
 #include "platform/open_file_limit.h"
-#include "sync_wizard/sync_log.h"
 #include "platform/posix_file_ops.h"
 #include "platform/qt/qt_folder_dialog.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_settings_store.h"
 #include "platform/qt/qt_shell.h"
 #include "sync_wizard/qt/form3.h"
+#include "sync_wizard/sync_log.h"
 
 #include <QApplication>
 #include <QFile>
@@ -48,9 +48,8 @@ int main(int argc, char* argv[])
         QFile::encodeName(QApplication::applicationDirPath()).toStdString();
     parlowen::QtShell shell(programFolder);
     parlowen::QtFolderDialog folderDialog;
-    parlowen::Services services{settings,     messages,      files,
-                                shell,        folderDialog,  programFolder,
-                                parlowen::syncLogPath()};
+    parlowen::Services services{
+        settings, messages, files, shell, folderDialog, programFolder, parlowen::syncLogPath()};
 
     parlowen::ResultStore results;
     parlowen::Form1 window(services, results);

@@ -11,7 +11,8 @@ struct Comparison
     std::vector<ResultRow> left;
     std::vector<ResultRow> right;
     ResultStore plan;
-    std::vector<std::string> skipped = {}; // the "Skip" sentences: the left side's, then the right's
+    std::vector<std::string> skipped =
+        {}; // the "Skip" sentences: the left side's, then the right's
     bool abandoned = false;
 };
 

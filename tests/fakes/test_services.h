@@ -34,9 +34,12 @@ public:
 struct TestServices
 {
     explicit TestServices(std::string programFolder = "/nonexistent")
-        : services{settings,     messages,
-                   files,        shell,
-                   folderDialog, std::move(programFolder),
+        : services{settings,
+                   messages,
+                   files,
+                   shell,
+                   folderDialog,
+                   std::move(programFolder),
                    logFolder.path("sync.log")}
     {
     }

@@ -47,7 +47,8 @@ TEST(SyncEndMessage, CongratulatesOnlyWithoutFailures)
     EXPECT_EQ(stopped.title, "Sync stopped");
     EXPECT_EQ(stopped.text.substr(0, 40), "Stopped after 1,234 of 3,204 operations.");
     EXPECT_NE(stopped.text.find("/l/a -> /r/a: the device is full"), std::string::npos);
-    EXPECT_EQ(syncEndMessage({{}, true, 0, 2}, "/l", "/r").text, "Stopped after 0 of 2 operations.");
+    EXPECT_EQ(syncEndMessage({{}, true, 0, 2}, "/l", "/r").text,
+              "Stopped after 0 of 2 operations.");
     EXPECT_EQ(syncEndMessage({{}, false, 1, 1, {"A note."}}, "/l", "/r").text,
               "/l & /r have been synchronized.\n\nA note.");
 }

@@ -81,7 +81,7 @@ private:
     std::string m_lastClickedText;
     // A Sync's outcome, told once the Compare after it has ended.
     std::optional<CarryOutResult> m_syncToTell;
-    Comparison m_comparison; // written by the scans, read once they have ended
+    Comparison m_comparison;          // written by the scans, read once they have ended
     std::unique_ptr<LiveRows> m_live; // the rows of the Compare that runs, shown as they come
     QTimer m_rowsComing;
     BackgroundJob m_compareJob; // after what its work writes: stopped and joined first

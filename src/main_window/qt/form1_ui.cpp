@@ -179,9 +179,8 @@ void Form1Ui::fitLegend()
     const int right = Frame1->width() - 6;
     for (int i = 0; i < 3; ++i) {
         QLabel* count = counts[i];
-        const int countWidth = count->text().isEmpty()
-                                   ? 0
-                                   : count->fontMetrics().horizontalAdvance(count->text()) + 8;
+        const int countWidth =
+            count->text().isEmpty() ? 0 : count->fontMetrics().horizontalAdvance(count->text()) + 8;
         count->setGeometry(right - countWidth, labels[i]->y(), countWidth, labels[i]->height());
         const int room = right - countWidth - labels[i]->x();
         labels[i]->setText(

@@ -84,8 +84,7 @@ QModelIndex ResultRowsView::mapFromSource(const QModelIndex& sourceIndex) const
 
 QModelIndex ResultRowsView::index(int row, int column, const QModelIndex& parent) const
 {
-    if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 ||
-        column >= columnCount())
+    if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return {};
     return createIndex(row, column);
 }

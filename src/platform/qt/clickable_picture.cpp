@@ -10,8 +10,7 @@
 
 namespace parlowen {
 
-ClickablePicture::ClickablePicture(const char* name, const QString& file, int size,
-                                   QWidget* parent)
+ClickablePicture::ClickablePicture(const char* name, const QString& file, int size, QWidget* parent)
     : QLabel(parent)
 {
     named(this, name);

@@ -52,10 +52,10 @@ bool tallerThan(const QMessageBox& box, int height)
 {
     constexpr int kTextWidth = 500;
     constexpr int kAroundText = 120; // margins, spacing and the row of buttons
-    const int textHeight = box.fontMetrics()
-                               .boundingRect(QRect(0, 0, kTextWidth, QWIDGETSIZE_MAX),
-                                             Qt::TextWordWrap, box.text())
-                               .height();
+    const int textHeight =
+        box.fontMetrics()
+            .boundingRect(QRect(0, 0, kTextWidth, QWIDGETSIZE_MAX), Qt::TextWordWrap, box.text())
+            .height();
     return std::max(textHeight + kAroundText, box.sizeHint().height()) > height;
 }
 

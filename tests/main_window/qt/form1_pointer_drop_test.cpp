@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QTest>
 #include <QTableView>
+#include <QTest>
 #include <QTreeView>
 #include <QWindow>
 

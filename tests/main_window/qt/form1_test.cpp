@@ -15,8 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTableView>
+#include <QTest>
 
 using namespace parlowen;
 using parlowen::testing::child;
@@ -147,7 +147,8 @@ private slots:
         QTRY_VERIFY(twips(list->width()) > w + 1000);
         for (int c = 0; c < 4; ++c)
             QCOMPARE(list->horizontalHeader()->sectionSize(c), before[c]);
-        QCOMPARE(child<QTableView>(form, "ListView2")->horizontalHeader()->sectionSize(0), before[0]);
+        QCOMPARE(child<QTableView>(form, "ListView2")->horizontalHeader()->sectionSize(0),
+                 before[0]);
     }
 
     void resizingLaysOutAndSavesStateAndHeight()
