@@ -37,11 +37,12 @@ std::string refusal(const PlannedOperation& op, const TargetFolder& folder)
 }
 
 // Worth another try once the copies written ahead are in place: they may free the room of
-// the files they replace, or hold the temporary name (FAT's case twins share one).
-bool retryAfterCommits(const StepFailure& failure)
+// the files they replace, or hold the temporary name (case twins share one where capitals do
+// not count).
+bool retryAfterCommits(const StepFailure& failure, const DeviceTraits& traits)
 {
     return failure.error == std::errc::no_space_on_device ||
-           failure.error == std::errc::file_exists;
+           (failure.error == std::errc::file_exists && traits.caseInsensitive);
 }
 
 // The target folders in the order of their first operations, and the position of each one's
@@ -116,7 +117,7 @@ private:
             commitAll();
         auto job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder);
         auto failure = copy(*job, i);
-        if (failure && retryAfterCommits(failure) && !m_flushing.empty()) {
+        if (failure && retryAfterCommits(failure, *folder->traits) && !m_flushing.empty()) {
             job.reset(); // its temporary goes before the others are committed
             commitAll();
             job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder);

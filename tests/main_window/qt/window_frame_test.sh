@@ -27,17 +27,22 @@ sleep 0.5
 
 failures=0
 window=""
+# The id of the visible window with this exact title, once it appears (empty after 5 s).
+waitForWindow() {
+    local id=""
+    for _ in $(seq 50); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+        [ -n "$id" ] && break
+        sleep 0.1
+    done
+    echo "$id"
+}
 start() {
     [ -n "${app:-}" ] && { kill "$app" 2>/dev/null; wait "$app" 2>/dev/null; }
     "$program" >/dev/null 2>&1 &
     app=$!
     pids+=("$app")
-    window=""
-    for _ in $(seq 50); do
-        window=$(xdotool search --onlyvisible --name '^Parlowen$' 2>/dev/null | head -1)
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
+    window=$(waitForWindow Parlowen)
     [ -n "$window" ] || { echo "FAIL: the window did not appear"; exit 1; }
     sleep 1 # the window manager frames it, and the program settles its size
 }
@@ -97,12 +102,7 @@ printf '[Morrowlin]\nLeftCombo=%s,\nRightCombo=%s,\n[Parlowen]\nLeftComboIndex=0
     >"$XDG_CONFIG_HOME/Vantrell.ini"
 start
 xdotool windowactivate --sync "$window" key --clearmodifiers alt+c
-box=""
-for _ in $(seq 50); do
-    box=$(xdotool search --onlyvisible --name '^Skip$' 2>/dev/null | head -1)
-    [ -n "$box" ] && break
-    sleep 0.1
-done
+box=$(waitForWindow Skip)
 if [ -z "$box" ]; then
     echo "FAIL: the Skip message did not appear"; failures=$((failures + 1))
 else
