@@ -195,11 +195,11 @@ int main(int argc, char* argv[])
         messages.show(refused->title, refused->text);
         return kNoFolders;
     }
-    const parlowen::SyncRoots roots{
-        parlowen::Main::rootFolderText(parlowen::Main::rootOf(args.left)),
-        parlowen::Main::rootFolderText(parlowen::Main::rootOf(args.right))};
+    parlowen::SyncRoots roots = parlowen::comparedRoots(args.left, args.right, {}, {});
     const auto compare = [&] {
         auto comparison = parlowen::compareFolders(args.left, args.right);
+        roots.leftSeen = comparison.leftSeen;
+        roots.rightSeen = comparison.rightSeen;
         comparison.plan = parlowen::filterPlan(comparison.plan, roots, args.filter);
         for (const auto& sentence : comparison.skipped)
             messages.show("Skip", sentence);
@@ -212,14 +212,16 @@ int main(int argc, char* argv[])
     }
 
     parlowen::PosixFileOps files;
-    const auto shortfalls = parlowen::roomShortfalls(comparison.plan, files, args.createFolders);
+    const auto shortfalls =
+        parlowen::roomShortfalls(comparison.plan, files, args.createFolders, roots);
     if (!shortfalls.empty() && !args.copyAnyway) {
         std::cerr << parlowen::roomQuestion(shortfalls)
                   << " Give --copy-anyway to copy all the same; nothing was touched.\n";
         return kNoRoom;
     }
     TerminalProgress terminal;
-    parlowen::CarryOutControl control{{}, stop.get_token(), args.createFolders};
+    parlowen::CarryOutControl control{
+        .stop = stop.get_token(), .createFolders = args.createFolders, .roots = roots};
     if (::isatty(STDERR_FILENO))
         control.progress = [&terminal](const auto& progress) { terminal.show(progress); };
     copying = true;

@@ -3,7 +3,10 @@
 
 #include "compare/last_modified.h"
 
+#include <exception>
 #include <iterator>
+#include <sys/stat.h>
+#include <sys/stat.h>
 #include <string_view>
 #include <thread>
 
@@ -39,11 +42,24 @@ std::optional<std::int64_t> sizeOf(const ResultRow& row)
     return row.hasSize ? std::optional<std::int64_t>(row.size) : std::nullopt;
 }
 
+std::optional<std::int64_t> timeOf(const ResultRow& row)
+{
+    return row.hasModified ? std::optional<std::int64_t>(row.modified) : std::nullopt;
+}
+
 PlannedOperation overwrite(const std::string& source, const std::string& target,
                            const ResultRow& sourceRow, const ResultRow& targetRow)
 {
-    PlannedOperation op{source,      target, source, target,           target,
-                        kOverwrites, {},     {},     sizeOf(sourceRow)};
+    PlannedOperation op{.OpSource = source,
+                        .OpDestination = target,
+                        .OpSourcePath = source,
+                        .OpTargetPath = target,
+                        .OpReplacedPath = target,
+                        .OpAction = kOverwrites,
+                        .seenTargetSize = {},
+                        .seenTargetModified = {},
+                        .sourceSize = sizeOf(sourceRow),
+                        .seenSourceModified = timeOf(sourceRow)};
     if (targetRow.hasSize)
         op.seenTargetSize = targetRow.size;
     if (targetRow.hasModified)
@@ -56,11 +72,16 @@ PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRo
 {
     const std::string& relativeName = row.relativeName;
     const std::string source = Main::fullPath(sourceRoot, relativeName);
-    return {source,     Main::rootFolderText(targetRoot),
-            source,     Main::fullPath(targetRoot, relativeName),
-            "",         kCopiedTo,
-            {},         {},
-            sizeOf(row)};
+    return {.OpSource = source,
+            .OpDestination = Main::rootFolderText(targetRoot),
+            .OpSourcePath = source,
+            .OpTargetPath = Main::fullPath(targetRoot, relativeName),
+            .OpReplacedPath = "",
+            .OpAction = kCopiedTo,
+            .seenTargetSize = {},
+            .seenTargetModified = {},
+            .sourceSize = sizeOf(row),
+            .seenSourceModified = timeOf(row)};
 }
 
 // The right side's rows by name: an open-addressed table of row positions, a few bytes a row
@@ -106,6 +127,15 @@ private:
     const std::vector<ResultRow>& m_rows;
     std::vector<std::uint32_t> m_slots;
 };
+
+// Which folder the root is as its scan begins, so a Sync can tell it is still the same one.
+std::optional<FolderIdentity> folderIdentity(const std::string& root)
+{
+    struct stat info = {};
+    if (::stat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return std::nullopt;
+    return FolderIdentity{info.st_dev, info.st_ino};
+}
 
 } // namespace
 
@@ -160,12 +190,23 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
 {
     Main::ScanOutcome left;
     Main::ScanOutcome right;
+    Comparison c;
+    std::exception_ptr leftFailure;
     {
-        std::jthread leftScan(
-            [&] { left = Main::ScanFolderTree(leftRoot, stop, live ? &live->left : nullptr); });
+        // A failure there is the caller's to report, as one on this thread is.
+        std::jthread leftScan([&] {
+            try {
+                c.leftSeen = folderIdentity(leftRoot);
+                left = Main::ScanFolderTree(leftRoot, stop, live ? &live->left : nullptr);
+            } catch (...) {
+                leftFailure = std::current_exception();
+            }
+        });
+        c.rightSeen = folderIdentity(rightRoot);
         right = Main::ScanFolderTree(rightRoot, stop, live ? &live->right : nullptr);
     } // the left scan is joined here
-    Comparison c;
+    if (leftFailure)
+        std::rethrow_exception(leftFailure);
     c.abandoned = left.abandoned || right.abandoned;
     if (c.abandoned)
         return c;

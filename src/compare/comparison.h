@@ -3,6 +3,9 @@
 
 #include "compare/folder_scan.h"
 #include "compare/result_store.h"
+#include "platform/file_ops.h"
+
+#include <optional>
 
 namespace parlowen {
 
@@ -14,6 +17,9 @@ struct Comparison
     std::vector<std::string> skipped =
         {}; // the "Skip" sentences: the left side's, then the right's
     bool abandoned = false;
+    // Which folders the roots were as the scans began; none where a root could not be read.
+    std::optional<FolderIdentity> leftSeen = {};
+    std::optional<FolderIdentity> rightSeen = {};
 };
 
 // Marks every row of both sides and plans the operations that make the trees agree: first the

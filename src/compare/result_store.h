@@ -10,17 +10,20 @@ namespace parlowen {
 
 struct PlannedOperation
 {
-    std::string OpSource;       // the file shown as the operation's source
-    std::string OpDestination;  // the replaced file, or the target root folder ending in "/"
-    std::string OpSourcePath;   // the file that is read
-    std::string OpTargetPath;   // the path that is written
-    std::string OpReplacedPath; // the file an overwrite replaces; empty for a copy
-    std::string OpAction;       // "overwrites" or "copied to"
+    std::string OpSource = {};       // the file shown as the operation's source
+    std::string OpDestination = {};  // the replaced file, or the target root folder ending in "/"
+    std::string OpSourcePath = {};   // the file that is read
+    std::string OpTargetPath = {};   // the path that is written
+    std::string OpReplacedPath = {}; // the file an overwrite replaces; empty for a copy
+    std::string OpAction = {};       // "overwrites" or "copied to"
     // What Compare saw of an overwrite's target: it is replaced only while it still looks so.
-    std::optional<std::int64_t> seenTargetSize;
-    std::optional<std::int64_t> seenTargetModified; // seconds since the epoch
+    std::optional<std::int64_t> seenTargetSize = {};
+    std::optional<std::int64_t> seenTargetModified = {}; // seconds since the epoch
     // The source's size as Compare saw it, for the room check and the progress.
-    std::optional<std::int64_t> sourceSize;
+    std::optional<std::int64_t> sourceSize = {};
+    // The source's time as Compare saw it: a source put back in an older version since is not
+    // copied over a newer target.
+    std::optional<std::int64_t> seenSourceModified = {};
 };
 
 inline constexpr const char* kOverwrites = "overwrites";

@@ -19,8 +19,13 @@ struct Message
     std::string text;
 };
 
+// Why a box text cannot be compared ("it does not exist", "it cannot be read (permission
+// denied)"), or "" for a folder that can be listed.
+std::string folderProblem(const std::string& text);
+
 // Compare's check of the two box texts, both probed whatever the first one says: the "Error"
-// message when either is no folder, else nothing.
+// message naming each side that is no folder or cannot be listed, and why; else nothing. It
+// may wait on a device: never on the window's thread.
 std::optional<Message> folderCheck(const std::string& leftText, const std::string& rightText);
 
 // Sync opens the wizard when the last Compare planned something (no message), else explains.

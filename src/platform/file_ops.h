@@ -81,7 +81,7 @@ public:
     virtual Outcome<std::vector<std::string>> filesIn(const OpenedFolder& folder) = 0;
     // Flushes the folder's entries (the renames into it) to the device.
     virtual std::error_code syncFolder(const OpenedFolder& folder) = 0;
-    // Makes a folder of that name in the folder, with the same permissions.
+    // Makes a folder of that name in the folder, as mkdir does (the umask and default ACLs).
     virtual std::error_code makeFolder(const OpenedFolder& parent, const std::string& name) = 0;
 
     // Creates a new file; fails with EEXIST when anything answers to the name.

@@ -157,14 +157,9 @@ std::error_code PosixFileOps::syncFolder(const OpenedFolder& folder)
 
 std::error_code PosixFileOps::makeFolder(const OpenedFolder& parent, const std::string& name)
 {
-    struct stat info = {};
-    if (::fstat(parent.fd.get(), &info) != 0)
-        return lastError();
-    const mode_t mode = info.st_mode & 07777;
-    if (::mkdirat(parent.fd.get(), name.c_str(), mode) != 0)
-        return lastError();
-    // The umask may have taken bits away: the folder gets exactly its parent's.
-    return resultOf(::fchmodat(parent.fd.get(), name.c_str(), mode, 0));
+    // As mkdir makes it: the umask and the parent's default ACL decide, never the parent's own
+    // mode (a shared 1777 folder would give world-writable folders).
+    return resultOf(::mkdirat(parent.fd.get(), name.c_str(), 0777));
 }
 
 Outcome<UniqueFd> PosixFileOps::createIn(const OpenedFolder& folder, const std::string& name)

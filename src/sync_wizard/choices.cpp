@@ -1,9 +1,19 @@
 // Choosing which operations of a plan a Sync carries out.
 #include "sync_wizard/choices.h"
 
+#include "compare/folder_scan.h"
+
 #include <fnmatch.h>
 
 namespace parlowen {
+
+SyncRoots comparedRoots(const std::string& leftText, const std::string& rightText,
+                        const std::optional<FolderIdentity>& leftSeen,
+                        const std::optional<FolderIdentity>& rightSeen)
+{
+    return {Main::rootFolderText(Main::rootOf(leftText)),
+            Main::rootFolderText(Main::rootOf(rightText)), leftSeen, rightSeen};
+}
 
 Side targetSide(const PlannedOperation& op, const SyncRoots& roots)
 {

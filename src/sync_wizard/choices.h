@@ -3,6 +3,7 @@
 #pragma once
 
 #include "compare/result_store.h"
+#include "platform/file_ops.h"
 
 #include <optional>
 #include <string>
@@ -21,7 +22,17 @@ struct SyncRoots
 {
     std::string left;
     std::string right;
+    // Which folders they were when Compare read them: a run writes to a side only while its
+    // root is still that folder (not an empty mount point, not another player). Unknown for
+    // roots nobody compared.
+    std::optional<FolderIdentity> leftSeen = {};
+    std::optional<FolderIdentity> rightSeen = {};
 };
+
+// The roots a comparison of the two folder texts was made for, with the folders they were.
+SyncRoots comparedRoots(const std::string& leftText, const std::string& rightText,
+                        const std::optional<FolderIdentity>& leftSeen,
+                        const std::optional<FolderIdentity>& rightSeen);
 
 // The side an operation writes to.
 Side targetSide(const PlannedOperation& op, const SyncRoots& roots);

@@ -60,6 +60,8 @@ StepFailure CopyJob::copy(const std::stop_token& stop,
     if (opened.error)
         return failed(opened.error, "opening the source");
     m_source = std::move(opened.value);
+    if (auto changed = sourceAsCompared())
+        return changed;
     const std::string temporary = temporaryNameFor(m_targetName);
     auto created = m_files.createIn(m_folder->opened, temporary);
     if (created.error)
@@ -94,6 +96,17 @@ StepFailure CopyJob::copy(const std::stop_token& stop,
     if (auto changed = sourceUnchanged(written))
         return changed;
     m_source.fd.close();
+    return {};
+}
+
+StepFailure CopyJob::sourceAsCompared() const
+{
+    // Compare planned the copy for the file it saw; another version put in its place since (a
+    // tagger, a restore of an older copy) may be older than the target.
+    const FileFacts& now = m_source.facts;
+    if ((m_op.sourceSize && now.size != *m_op.sourceSize) ||
+        (m_op.seenSourceModified && now.modified.tv_sec != *m_op.seenSourceModified))
+        return failedPlainly("the source changed since Compare, so nothing was copied");
     return {};
 }
 

@@ -46,6 +46,7 @@ public:
 
 private:
     StepFailure folderStillThere();
+    StepFailure sourceAsCompared() const;
     StepFailure sourceUnchanged(std::int64_t written);
     StepFailure placeNew();
     StepFailure targetStillAsSeen();

@@ -68,7 +68,7 @@ class Carrier
 {
 public:
     Carrier(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
-        : m_plan(plan), m_files(files), m_control(control), m_targets(files, control.createFolders)
+        : m_plan(plan), m_files(files), m_control(control), m_targets(files, control.createFolders, control.roots)
     {
         m_progress.total = plan.size();
         for (const auto& op : plan)
@@ -78,7 +78,13 @@ public:
     CarryOutResult run()
     {
         const auto uses = folderUses(m_plan);
-        m_targets.enterAhead(uses.inOrder);
+        m_targets.enterAhead(uses.inOrder, m_control.stop, [this](std::size_t done, std::size_t of) {
+            m_progress.foldersOpened = done;
+            m_progress.foldersToOpen = of;
+            if (m_control.progress)
+                m_control.progress(m_progress);
+        });
+        m_progress.foldersOpened = m_progress.foldersToOpen = 0;
         CarryOutResult result;
         result.total = m_plan.size();
         for (std::size_t i = 0; i < m_plan.size() && !stopped(); ++i) {
@@ -173,13 +179,18 @@ private:
                 ++m_finished;
                 m_done.push_back(job->index());
                 touched.insert(&job->folder());
+                if (m_control.ended)
+                    m_control.ended(job->index(), {});
             }
         }
         // The renames are on the device only once their folders are flushed.
         for (const TargetFolder* folder : touched) {
-            if (auto e = m_files.syncFolder(folder->opened))
+            if (auto e = m_files.syncFolder(folder->opened)) {
                 m_folderFailures.push_back(
                     {"", folder->path, failed(e, "flushing the folder to the device").reason()});
+                if (m_control.ended)
+                    m_control.ended(std::string::npos, m_folderFailures.back());
+            }
         }
         m_flushing.clear();
         m_flushingBytes = 0;
@@ -218,8 +229,13 @@ private:
     void fail(std::size_t index, const std::string& why)
     {
         ++m_finished;
-        m_failures.emplace(
-            index, FailedOperation{m_plan[index].OpSourcePath, m_plan[index].OpTargetPath, why});
+        const auto& failure =
+            m_failures
+                .emplace(index, FailedOperation{m_plan[index].OpSourcePath,
+                                                m_plan[index].OpTargetPath, why})
+                .first->second;
+        if (m_control.ended)
+            m_control.ended(index, failure);
     }
 
     const ResultStore& m_plan;

@@ -4,6 +4,7 @@
 
 #include "compare/result_store.h"
 #include "platform/file_ops.h"
+#include "sync_wizard/choices.h"
 #include "sync_wizard/player_names.h"
 
 #include <functional>
@@ -27,16 +28,25 @@ struct CopyProgress
     std::size_t total = 0;
     std::int64_t bytesDone = 0;
     std::int64_t bytesTotal = 0;
-    std::string file; // the source being copied
+    std::string file = {}; // the source being copied
+    // Before the first copy: the target folders opened so far, of how many.
+    std::size_t foldersOpened = 0;
+    std::size_t foldersToOpen = 0;
 };
 
 // What a caller may watch and ask of a run. The progress is told on the running thread.
 struct CarryOutControl
 {
-    std::function<void(const CopyProgress&)> progress;
-    std::stop_token stop;
+    std::function<void(const CopyProgress&)> progress = {};
+    std::stop_token stop = {};
     // Makes the target folders that do not exist, just before the first copy into each.
     bool createFolders = false;
+    // The compared folders: nothing is written beneath one that is no longer the folder
+    // Compare read (and, when they are known, no folder is made at or above them).
+    SyncRoots roots = {};
+    // Told on the running thread as each operation ends: its plan position, and why it failed
+    // ("" when it was done). A folder's failure after its copies has no position (npos).
+    std::function<void(std::size_t index, const FailedOperation& failure)> ended = {};
 };
 
 struct CarryOutResult

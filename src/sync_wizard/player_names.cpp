@@ -2,8 +2,12 @@
 #include "sync_wizard/player_names.h"
 
 #include <cstdint>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
+#include <unistd.h>
 
 namespace parlowen {
 namespace {
@@ -42,20 +46,57 @@ std::string folderOf(const std::string& path)
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
+std::string runMark()
+{
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    char mark[32];
+    std::snprintf(mark, sizeof mark, "r%ld-%08llx", static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>(fnv1a(host) & 0xffffffffu));
+    return mark;
+}
+
 std::string temporaryNameFor(const std::string& name)
 {
-    if (1 + name.size() + kSuffix.size() <= kMaxName)
-        return "." + name + std::string(kSuffix);
+    const std::string marked = "." + runMark() + std::string(kSuffix);
+    if (1 + name.size() + marked.size() <= kMaxName)
+        return "." + name + marked;
     // Too long to prefix and suffix: a shortened name with the whole name's hash stays unique.
     char hash[17];
     std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(name)));
-    const std::size_t room = kMaxName - 1 - 1 - 16 - kSuffix.size();
-    return "." + wholeCharacters(name, room) + "-" + hash + std::string(kSuffix);
+    const std::size_t room = kMaxName - 1 - 1 - 16 - marked.size();
+    return "." + wholeCharacters(name, room) + "-" + hash + marked;
 }
 
 bool isTemporaryName(const std::string& name)
 {
     return name.size() > 1 + kSuffix.size() && name.front() == '.' && name.ends_with(kSuffix);
+}
+
+std::string runMarkOf(const std::string& temporaryName)
+{
+    if (!isTemporaryName(temporaryName))
+        return {};
+    const std::string_view rest =
+        std::string_view(temporaryName).substr(0, temporaryName.size() - kSuffix.size());
+    const auto dot = rest.rfind('.');
+    const std::string_view mark = rest.substr(dot + 1);
+    const auto dash = mark.find('-');
+    const bool shaped = dot != 0 && mark.size() > 2 && mark.front() == 'r' &&
+                        dash != std::string_view::npos && mark.size() - dash - 1 == 8 &&
+                        mark.find_first_not_of("0123456789", 1) == dash &&
+                        mark.find_first_not_of("0123456789abcdef", dash + 1) == std::string::npos;
+    return shaped ? std::string(mark) : std::string();
+}
+
+bool markedRunGone(const std::string& mark)
+{
+    const std::string own = runMark();
+    const auto dash = mark.find('-');
+    if (dash == std::string::npos || mark.substr(dash) != own.substr(own.find('-')))
+        return false; // another machine's run (a shared folder): its process cannot be looked at
+    const pid_t pid = static_cast<pid_t>(std::strtol(mark.c_str() + 1, nullptr, 10));
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 std::string fatNameProblem(const std::string& name)

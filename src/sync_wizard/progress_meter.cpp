@@ -15,6 +15,10 @@ constexpr double kTimeLeftWindow = 60;
 
 std::string ProgressMeter::line(const CopyProgress& progress, double seconds)
 {
+    // A run into many folders on a slow device spends a while opening and locking them.
+    if (progress.foldersToOpen > 0)
+        return "Preparing the target folders: " + countText(progress.foldersOpened) + " of " +
+               countText(progress.foldersToOpen) + " open";
     m_samples.push_back({seconds, progress.bytesDone});
     while (m_samples.size() > 2 && m_samples.front().seconds < seconds - kTimeLeftWindow)
         m_samples.pop_front();

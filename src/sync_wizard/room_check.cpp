@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace parlowen {
 namespace {
@@ -28,29 +29,46 @@ std::int64_t sourceSize(const PlannedOperation& op, FileOps& files)
     return opened.error ? 0 : opened.value.facts.size;
 }
 
-// The folder, or the nearest one above it that exists: a folder a copy is to make lies on the
-// device of its parent.
-Outcome<OpenedFolder> openNearest(FileOps& files, std::string folder)
+// The folder, or the nearest one above it that exists but not above its side's root (a folder
+// a copy is to make lies on the device of its parent); missing gets the folders to be made.
+Outcome<OpenedFolder> openNearest(FileOps& files, std::string folder, std::size_t rootSize,
+                                  std::vector<std::string>& missing)
 {
     auto opened = files.openFolder(folder);
-    while (opened.error == std::errc::no_such_file_or_directory && folder.size() > 1) {
+    while (opened.error == std::errc::no_such_file_or_directory && folder.size() > rootSize) {
+        missing.push_back(folder);
         folder = folderOf(folder.substr(0, folder.size() - 1));
         opened = files.openFolder(folder);
     }
     return opened;
 }
 
+// How many bytes of the path are its side's root: no check climbs above it.
+std::size_t rootSizeOf(const std::string& path, const SyncRoots& roots)
+{
+    std::size_t size = 1;
+    for (const std::string* root : {&roots.left, &roots.right}) {
+        if (!root->empty() && path.starts_with(*root))
+            size = std::max(size, root->size());
+    }
+    return size;
+}
+
 } // namespace
 
-std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files, bool foldersMade)
+std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files, bool foldersMade,
+                                      const SyncRoots& roots)
 {
     std::map<std::string, std::optional<std::uint64_t>> deviceOfFolder; // none: fails on its own
     std::map<std::uint64_t, DeviceNeed> needs;
+    std::set<std::string> toMake;
     for (const auto& op : plan) {
         const std::string folder = folderOf(op.OpTargetPath);
         auto known = deviceOfFolder.find(folder);
         if (known == deviceOfFolder.end()) {
-            auto opened = foldersMade ? openNearest(files, folder) : files.openFolder(folder);
+            std::vector<std::string> missing;
+            auto opened = foldersMade ? openNearest(files, folder, rootSizeOf(folder, roots), missing)
+                                      : files.openFolder(folder);
             std::optional<std::uint64_t> device;
             if (!opened.error) {
                 device = opened.value.identity.device;
@@ -63,6 +81,13 @@ std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files, b
                 }
             }
             known = deviceOfFolder.emplace(folder, device).first;
+            // Each folder made takes a unit of its device (a cluster of FAT or exFAT).
+            if (device) {
+                for (const std::string& made : missing) {
+                    if (toMake.insert(made).second)
+                        needs[*device].net += needs[*device].traits.allocationUnit;
+                }
+            }
         }
         if (!known->second)
             continue;

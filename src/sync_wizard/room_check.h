@@ -3,6 +3,7 @@
 
 #include "compare/result_store.h"
 #include "platform/file_ops.h"
+#include "sync_wizard/choices.h"
 
 #include <cstdint>
 #include <string>
@@ -22,9 +23,10 @@ struct Shortfall
 // that device: a copy needs its source's units; an overwrite needs the new units less the old
 // in the end, and the largest new file must fit beside its old one while it is written. An
 // exact fit fits. One look at the free space per device.
-// A copy into a folder that does not exist counts only when foldersMade (it fails otherwise).
+// A copy into a folder that does not exist counts only when foldersMade (it fails otherwise);
+// then each folder to be made counts one unit. No look climbs above the side's root.
 std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files,
-                                      bool foldersMade = false);
+                                      bool foldersMade = false, const SyncRoots& roots = {});
 
 // The question asked when some device is short.
 std::string roomQuestion(const std::vector<Shortfall>& shortfalls);

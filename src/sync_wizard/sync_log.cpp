@@ -1,15 +1,19 @@
 // The log of every Sync.
 #include "sync_wizard/sync_log.h"
 
+#include "compare/report.h"
 #include "sync_wizard/progress_meter.h"
 #include "sync_wizard/room_check.h"
 
+#include <cerrno>
 #include <chrono>
-#include <cstdio>
+#include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace parlowen {
 namespace {
@@ -25,30 +29,42 @@ std::string timeOf(std::time_t when)
     return text;
 }
 
-std::string header(const ResultStore& plan, const CarryOutResult& run, const RunFacts& facts)
+// The folder as it was meant, whatever the working folder of whoever reads the log.
+std::string absolute(const std::string& folder)
 {
-    std::int64_t bytes = 0;
-    for (const std::size_t i : run.done)
-        bytes += plan[i].sourceSize.value_or(0);
-    std::ostringstream text;
-    text << kRunMark << timeOf(facts.started) << " · " << facts.leftFolder << " & "
-         << facts.rightFolder << " · chosen " << countText(plan.size()) << ", done "
-         << countText(run.done.size()) << ", failed " << countText(run.failures.size())
-         << (run.stopped ? ", stopped" : "") << " · " << sizeText(bytes) << " in "
-         << static_cast<long long>(facts.seconds + 0.5) << " s\n";
-    return text.str();
+    std::error_code error;
+    const auto path = std::filesystem::absolute(folder, error);
+    return error ? folder : path.string();
 }
 
-// The runs that fit in maxBytes, newest last; at least the newest run.
-std::string keptRuns(const std::string& whole, std::size_t maxBytes)
+// The file a path names, through a link: rotation renames the file, not the link.
+std::string fileBehind(const std::string& path)
 {
-    if (whole.size() <= maxBytes)
-        return whole;
-    std::size_t from = whole.size() - maxBytes;
-    from = whole.find(std::string("\n") + kRunMark, from == 0 ? 0 : from - 1);
-    if (from == std::string::npos)
-        from = whole.rfind(std::string("\n") + kRunMark);
-    return from == std::string::npos ? whole : whole.substr(from + 1);
+    char real[PATH_MAX];
+    return ::realpath(path.c_str(), real) ? std::string(real) : path;
+}
+
+bool writeAll(int fd, const std::string& text)
+{
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+int lock(int fd, int how)
+{
+    int result = 0;
+    do {
+        result = ::flock(fd, how);
+    } while (result != 0 && errno == EINTR);
+    return result;
 }
 
 } // namespace
@@ -62,32 +78,110 @@ std::string syncLogPath()
     return base + "/parlowen/sync.log";
 }
 
-std::string appendRun(const std::string& path, const ResultStore& plan, const CarryOutResult& run,
-                      const RunFacts& facts, std::size_t maxBytes)
+std::unique_ptr<RunLog> RunLog::open(const std::string& path, const RunFacts& facts,
+                                     std::size_t chosen, std::string& problem,
+                                     std::size_t maxBytes)
 {
-    std::string record = header(plan, run, facts);
-    for (const std::size_t i : run.done)
-        record += "done\t" + plan[i].OpSourcePath + "\t" + plan[i].OpTargetPath + "\n";
-    for (const auto& f : run.failures)
-        record += "FAILED\t" + f.sourcePath + "\t" + f.targetPath + "\t" + f.reason + "\n";
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    if (error)
-        return error.message();
-    std::string whole;
-    if (std::ifstream in{path, std::ios::binary})
-        whole.assign(std::istreambuf_iterator<char>(in), {});
-    const std::string kept = keptRuns(whole + record, maxBytes);
-    // Written beside and renamed over, so a crash leaves the old log or the new one.
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << kept;
-        if (!out.flush())
-            return "it could not be written";
+    if (error) {
+        problem = error.message();
+        return nullptr;
     }
-    std::filesystem::rename(temporary, path, error);
-    return error ? error.message() : std::string();
+    std::unique_ptr<RunLog> log(new RunLog(path, maxBytes));
+    log->m_tag = std::to_string(::getpid()) + "." + std::to_string(facts.started);
+    if (!log->reopen()) {
+        problem = std::generic_category().message(errno);
+        return nullptr;
+    }
+    const std::string header = std::string(kRunMark) + timeOf(facts.started) + " · run " +
+                               log->m_tag + " · " + escapeField(absolute(facts.leftFolder)) +
+                               " & " + escapeField(absolute(facts.rightFolder)) + " · chosen " +
+                               countText(chosen) + "\n";
+    if (!log->append(header, true)) {
+        problem = "it could not be written";
+        return nullptr;
+    }
+    return log;
+}
+
+RunLog::~RunLog()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool RunLog::reopen()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    // Appends are whole lines at the end, whoever else appends; a link is followed.
+    m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    return m_fd >= 0;
+}
+
+bool RunLog::append(const std::string& lines, bool rotate)
+{
+    if (m_fd < 0)
+        return false;
+    // Under the file's lock, and only to the file the path names: another run may have
+    // rotated the one this run opened.
+    for (int tries = 0; tries < 8; ++tries) {
+        if (lock(m_fd, LOCK_EX) != 0)
+            return writeAll(m_fd, lines); // no locks here: appends alone keep lines whole
+        struct stat opened = {};
+        struct stat named = {};
+        if (::fstat(m_fd, &opened) == 0 && ::stat(m_path.c_str(), &named) == 0 &&
+            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
+            if (rotate && static_cast<std::size_t>(opened.st_size) > m_maxBytes) {
+                const std::string file = fileBehind(m_path);
+                if (::rename(file.c_str(), (file + ".1").c_str()) == 0) {
+                    lock(m_fd, LOCK_UN);
+                    if (!reopen())
+                        return false;
+                    continue;
+                }
+            }
+            const bool written = writeAll(m_fd, lines);
+            lock(m_fd, LOCK_UN);
+            return written;
+        }
+        lock(m_fd, LOCK_UN);
+        if (!reopen())
+            return false;
+    }
+    return false;
+}
+
+void RunLog::ended(const PlannedOperation* op, const FailedOperation& failure)
+{
+    std::string line = m_tag;
+    if (failure.reason.empty())
+        line += "\tdone\t" + escapeField(op ? op->OpSourcePath : failure.sourcePath) + "\t" +
+                escapeField(op ? op->OpTargetPath : failure.targetPath);
+    else
+        line += "\tFAILED\t" + escapeField(failure.sourcePath) + "\t" +
+                escapeField(failure.targetPath) + "\t" + escapeField(failure.reason);
+    if (!append(line + "\n"))
+        m_failed = true;
+}
+
+std::string RunLog::close(const ResultStore& plan, const CarryOutResult& run, double seconds)
+{
+    std::int64_t bytes = 0;
+    for (const std::size_t i : run.done)
+        bytes += plan[i].sourceSize.value_or(0);
+    const std::string closing = std::string(kRunMark) + timeOf(std::time(nullptr)) + " · run " +
+                                m_tag + " ended · done " + countText(run.done.size()) +
+                                ", failed " + countText(run.failures.size()) +
+                                (run.stopped ? ", stopped" : "") + " · " + sizeText(bytes) +
+                                " in " + std::to_string(static_cast<long long>(seconds + 0.5)) +
+                                " s\n";
+    if (!append(closing) || m_failed)
+        return "some of its lines could not be written";
+    if (::fsync(m_fd) != 0)
+        return std::generic_category().message(errno);
+    return {};
 }
 
 CarryOutResult carryOutAndLog(const ResultStore& plan, FileOps& files,
@@ -97,11 +191,26 @@ CarryOutResult carryOutAndLog(const ResultStore& plan, FileOps& files,
     RunFacts facts = folders;
     facts.started = std::time(nullptr);
     const auto began = std::chrono::steady_clock::now();
-    CarryOutResult run = carryOut(plan, files, control);
-    facts.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    std::string problem;
+    std::unique_ptr<RunLog> log;
+    if (!logPath.empty())
+        log = RunLog::open(logPath, facts, plan.size(), problem);
+    CarryOutControl logged = control;
+    if (log) {
+        logged.ended = [&](std::size_t index, const FailedOperation& failure) {
+            log->ended(index < plan.size() ? &plan[index] : nullptr, failure);
+            if (control.ended)
+                control.ended(index, failure);
+        };
+    }
+    CarryOutResult run = carryOut(plan, files, logged);
     if (logPath.empty())
         return run;
-    if (const std::string problem = appendRun(logPath, plan, run, facts); problem.empty())
+    if (log)
+        problem = log->close(
+            plan, run,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
+    if (problem.empty())
         run.logFile = logPath;
     else
         run.notes.push_back("The log " + logPath + " could not be written (" + problem +

@@ -1,6 +1,7 @@
-// The log of every Sync: each run appends a header (when, both folders, counts, bytes, time)
-// and a line for each operation carried out or failed, so a report that names only the first
-// failures can point to the rest. The file is kept to a bounded size, the oldest runs going.
+// The log of every Sync, written as the run goes: a header when it starts (when, both folders,
+// how many operations), a line for each operation as it is done or fails, and a closing line
+// with the counts, so a run killed halfway leaves the lines of what it did. Runs at once append
+// whole lines without losing any; past its bound the file is rotated to sync.log.1.
 #pragma once
 
 #include "compare/result_store.h"
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 
 namespace parlowen {
@@ -23,13 +25,43 @@ struct RunFacts
     double seconds = 0;
 };
 
-// Appends the run of the plan to the log at path, creating its folder; keeps the file under
-// maxBytes by dropping whole runs from its start. Returns why it could not, or "".
-std::string appendRun(const std::string& path, const ResultStore& plan, const CarryOutResult& run,
-                      const RunFacts& facts, std::size_t maxBytes = 4 << 20);
+// One run's record in the log.
+class RunLog
+{
+public:
+    // Opens the log at path (through a link, creating its folder), rotates it to path.1 once it
+    // has passed maxBytes, and writes the run's header; null with problem set when it cannot.
+    static std::unique_ptr<RunLog> open(const std::string& path, const RunFacts& facts,
+                                        std::size_t chosen, std::string& problem,
+                                        std::size_t maxBytes = 4 << 20);
+    ~RunLog();
+    RunLog(const RunLog&) = delete;
+    RunLog& operator=(const RunLog&) = delete;
 
-// Carries the plan out and logs the run (unless logPath is empty): the result names the log, or
-// carries a note that it could not be written.
+    // The line of an operation that ended: done when the failure has no reason.
+    void ended(const PlannedOperation* op, const FailedOperation& failure);
+    // The closing line with the counts, and the whole record flushed to the disk; why it could
+    // not be, or "".
+    std::string close(const ResultStore& plan, const CarryOutResult& run, double seconds);
+
+private:
+    RunLog(std::string path, std::size_t maxBytes) : m_path(std::move(path)), m_maxBytes(maxBytes)
+    {
+    }
+    // Appends whole lines under the file's lock, to the file the path names now (another run
+    // may have rotated it); false when they could not be written.
+    bool append(const std::string& lines, bool rotate = false);
+    bool reopen();
+
+    std::string m_path;
+    std::size_t m_maxBytes;
+    int m_fd = -1;
+    std::string m_tag; // begins each of the run's lines, so runs at once can be told apart
+    bool m_failed = false;
+};
+
+// Carries the plan out and logs the run as it goes (unless logPath is empty): the result names
+// the log, or carries a note that it could not be written.
 CarryOutResult carryOutAndLog(const ResultStore& plan, FileOps& files,
                               const CarryOutControl& control, const RunFacts& folders,
                               const std::string& logPath);

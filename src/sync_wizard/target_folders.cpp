@@ -5,13 +5,71 @@
 #include "sync_wizard/player_names.h"
 #include "sync_wizard/step_failure.h"
 
-namespace parlowen {
+#include <algorithm>
+#include <ctime>
 
-void TargetFolders::enterAhead(const std::vector<std::string>& paths)
+namespace parlowen {
+namespace {
+
+// The root as people write it: no trailing "/" except for "/" itself.
+std::string shown(const std::string& root)
 {
-    const std::size_t budget = openFileBudget();
-    for (std::size_t i = 0; i < paths.size() && i < budget; ++i)
+    return root.size() > 1 && root.ends_with('/') ? root.substr(0, root.size() - 1) : root;
+}
+
+} // namespace
+
+std::string rootReplaced(const std::string& root)
+{
+    return shown(root) + " is no longer the player or drive that was compared; Compare again";
+}
+
+std::string folderGone(const std::string& folder)
+{
+    return "the folder " + shown(folder) + " was moved or removed during the run";
+}
+
+TargetFolders::TargetFolders(FileOps& files, bool createMissing, const SyncRoots& roots)
+    : m_files(files), m_createMissing(createMissing)
+{
+    if (!roots.left.empty())
+        m_sides.push_back({roots.left, roots.leftSeen, {}});
+    if (!roots.right.empty())
+        m_sides.push_back({roots.right, roots.rightSeen, {}});
+}
+
+TargetFolders::Side* TargetFolders::sideOf(const std::string& path)
+{
+    // The longer root first: one folder may hold the other.
+    Side* found = nullptr;
+    for (Side& side : m_sides) {
+        if (path.starts_with(side.root) && (!found || side.root.size() > found->root.size()))
+            found = &side;
+    }
+    return found;
+}
+
+std::string TargetFolders::rootRefusal(Side* side)
+{
+    if (!side || !side->seen)
+        return {};
+    if (side->refusal.empty()) {
+        const auto now = m_files.identityOf(side->root);
+        if (now.error || now.value != *side->seen)
+            side->refusal = rootReplaced(side->root);
+    }
+    return side->refusal;
+}
+
+void TargetFolders::enterAhead(const std::vector<std::string>& paths, const std::stop_token& stop,
+                               const std::function<void(std::size_t, std::size_t)>& told)
+{
+    const std::size_t count = std::min(paths.size(), openFileBudget());
+    for (std::size_t i = 0; i < count && !stop.stop_requested(); ++i) {
+        if (told)
+            told(i, count);
         enter(paths[i], false);
+    }
 }
 
 std::shared_ptr<TargetFolder> TargetFolders::enter(const std::string& path, bool mayCreate)
@@ -20,6 +78,15 @@ std::shared_ptr<TargetFolder> TargetFolders::enter(const std::string& path, bool
         return known->second;
     auto folder = std::make_shared<TargetFolder>();
     folder->path = path;
+    Side* side = sideOf(path);
+    if (side) {
+        folder->root = side->root;
+        folder->rootSeen = side->seen;
+    }
+    if (std::string replaced = rootRefusal(side); !replaced.empty()) {
+        folder->refusal = std::move(replaced);
+        return m_byPath[path] = folder;
+    }
     auto opened = m_files.openFolder(path);
     if (opened.error == std::errc::no_such_file_or_directory ||
         opened.error == std::errc::not_a_directory) {
@@ -30,13 +97,18 @@ std::shared_ptr<TargetFolder> TargetFolders::enter(const std::string& path, bool
         }
         if (!mayCreate)
             return folder; // made just before its first copy, not ahead
-        folder->refusal = make(path);
+        folder->refusal = make(path, side ? side->root.size() : 1);
         if (!folder->refusal.empty())
             return m_byPath[path] = folder;
         opened = m_files.openFolder(path);
     }
     if (opened.error) {
         folder->refusal = failed(opened.error, "opening the folder " + path).reason();
+        return m_byPath[path] = folder;
+    }
+    // Looked at again once open: the device may have gone between the look and the opening.
+    if (std::string replaced = rootRefusal(side); !replaced.empty()) {
+        folder->refusal = std::move(replaced);
         return m_byPath[path] = folder;
     }
     const FolderIdentity identity = opened.value.identity;
@@ -65,12 +137,24 @@ void TargetFolders::hold(TargetFolder& folder)
         folder.refusal = kLockedByAnotherRun;
         return;
     }
-    // Any other answer is a file system without locks: the run goes on as it would alone.
-    // Only under the lock: a temporary here is nobody's now.
+    // Any other answer is a file system without locks: the run goes on, but another run may be
+    // writing here unseen, and only the temporaries of runs certainly over are swept.
+    const bool lockHeld = !locked;
     for (const auto& name : m_files.filesIn(folder.opened).value) {
-        if (isTemporaryName(name))
+        if (isTemporaryName(name) && (lockHeld || abandoned(folder.opened, name)))
             m_files.removeIn(folder.opened, name);
     }
+}
+
+bool TargetFolders::abandoned(const OpenedFolder& folder, const std::string& temporary)
+{
+    if (const std::string mark = runMarkOf(temporary); !mark.empty() && markedRunGone(mark))
+        return true;
+    // No run copies one file for a day: whoever wrote it is gone.
+    constexpr std::time_t kDay = 24 * 60 * 60;
+    const auto facts = m_files.factsIn(folder, temporary);
+    return !facts.error && facts.value &&
+           facts.value->modified.tv_sec < std::time(nullptr) - kDay;
 }
 
 std::shared_ptr<DeviceTraits> TargetFolders::traitsFor(const OpenedFolder& folder,
@@ -89,12 +173,12 @@ std::shared_ptr<DeviceTraits> TargetFolders::traitsFor(const OpenedFolder& folde
     return traits;
 }
 
-std::string TargetFolders::make(const std::string& path)
+std::string TargetFolders::make(const std::string& path, std::size_t rootSize)
 {
-    // The folders to make, deepest first, up to one that exists.
+    // The folders to make, deepest first, up to one that exists; never the root or above it.
     std::vector<std::string> missing;
     std::string existing = path;
-    while (existing.size() > 1) {
+    while (existing.size() > rootSize) {
         const auto found = m_files.identityOf(existing);
         if (!found.error)
             break;
@@ -133,7 +217,13 @@ bool stillThere(FileOps& files, TargetFolder& folder, const std::string& path)
     const auto now = files.identityOf(path);
     if (!now.error && now.value == folder.opened.identity)
         return true;
-    folder.refusal = kDisconnected;
+    if (!folder.rootSeen) {
+        folder.refusal = kDisconnected;
+        return false;
+    }
+    const auto root = files.identityOf(folder.root);
+    const bool sameRoot = !root.error && root.value == *folder.rootSeen;
+    folder.refusal = sameRoot ? folderGone(path) : rootReplaced(folder.root);
     return false;
 }
 

@@ -16,12 +16,13 @@ struct CompareTool
     TempTree out;
     pid_t pid = -1;
 
-    explicit CompareTool(std::vector<std::string> args)
+    // Its Sync log goes under out, or under stateHome where one is given.
+    explicit CompareTool(std::vector<std::string> args, const std::string& stateHome = {})
     {
         args.insert(args.begin(), PARLOWEN_COMPARE_TOOL);
         const std::string stdoutPath = out.path("stdout");
         const std::string stderrPath = out.path("stderr");
-        const std::string state = out.path("state");
+        const std::string state = stateHome.empty() ? out.path("state") : stateHome;
         pid = ::fork();
         if (pid == 0) {
             ::setenv("XDG_STATE_HOME", state.c_str(), 1); // its Sync log stays in out

@@ -8,18 +8,26 @@
 namespace parlowen {
 namespace {
 
-TEST(FolderCheck, BothTextsMustBeFolders)
+TEST(FolderCheck, NamesEachSideThatCannotBeComparedAndWhy)
 {
     testing::TempTree tree;
     const std::string folder = tree.folder("music");
     const std::string file = tree.file("a.mp3", "a");
+    const std::string gone = tree.path("PLAYR");
     EXPECT_FALSE(folderCheck(folder, tree.root()));
-    for (const auto& [left, right] :
-         {std::pair{folder, file}, std::pair{file, folder}, std::pair{std::string(), folder}}) {
+    const std::string tail = "\n\nPlease make sure you have two valid folders selected.";
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {folder, file, "The folder on the right, " + file + ", is not a folder." + tail},
+        {gone, folder, "The folder on the left, " + gone + ", does not exist." + tail},
+        {"", gone,
+         "No folder is given on the left.\nThe folder on the right, " + gone +
+             ", does not exist." + tail},
+    };
+    for (const auto& [left, right, text] : cases) {
         const auto refused = folderCheck(left, right);
         ASSERT_TRUE(refused) << left << " & " << right;
         EXPECT_EQ(refused->title, "Error");
-        EXPECT_EQ(refused->text, "Please make sure you have two valid folders selected.");
+        EXPECT_EQ(refused->text, text);
     }
 }
 

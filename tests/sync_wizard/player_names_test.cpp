@@ -10,10 +10,22 @@ namespace {
 
 TEST(TemporaryName, IsAHiddenNameBesideTheTarget)
 {
-    EXPECT_EQ(temporaryNameFor("a.mp3"), ".a.mp3.parlowen-copy");
-    EXPECT_TRUE(isTemporaryName(".a.mp3.parlowen-copy"));
+    EXPECT_EQ(temporaryNameFor("a.mp3"), ".a.mp3." + runMark() + ".parlowen-copy");
+    EXPECT_TRUE(isTemporaryName(".a.mp3.parlowen-copy")); // left by a run before marks
     EXPECT_FALSE(isTemporaryName("a.mp3.parlowen-copy"));
     EXPECT_FALSE(isTemporaryName(".parlowen-copy"));
+}
+
+TEST(TemporaryName, CarriesItsRunsMarkAndOnlyAGoneLocalRunCountsAsOver)
+{
+    EXPECT_EQ(runMarkOf(temporaryNameFor("a.mp3")), runMark());
+    EXPECT_EQ(runMarkOf(".a.mp3.parlowen-copy"), "");
+    EXPECT_EQ(runMarkOf(".a.r12.mp3.parlowen-copy"), ""); // a name, not a mark
+    const std::string host = runMark().substr(runMark().find('-'));
+    EXPECT_FALSE(markedRunGone(runMark()));
+    EXPECT_FALSE(markedRunGone("r1" + host)); // init never ends
+    EXPECT_TRUE(markedRunGone("r2147483646" + host));
+    EXPECT_FALSE(markedRunGone("r2147483646-00000000")); // another machine's
 }
 
 TEST(TemporaryName, LongNamesStayValidWholeCharactersAndUnique)

@@ -1,59 +1,145 @@
-// The Sync log: what a run writes, the bound on its size, and a log that cannot be written.
+// The Sync log: written as the run goes (a killed run keeps its lines), runs at once losing no
+// line, rotation, a log behind a link, and a log that cannot be written.
 #include "sync_wizard/sync_log.h"
 
+#include "fakes/compare_tool.h"
 #include "fakes/temp_tree.h"
 #include "platform/posix_file_ops.h"
 
+#include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
 
 namespace parlowen {
 namespace {
 
+using testing::CompareTool;
 using testing::TempTree;
 
-PlannedOperation op(const std::string& source, const std::string& target)
+std::vector<std::string> linesOf(const std::string& text)
 {
-    PlannedOperation planned;
-    planned.OpSourcePath = source;
-    planned.OpTargetPath = target;
-    planned.sourceSize = 1000;
-    return planned;
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
-TEST(SyncLog, AStoppedRunWithAFailureListsEveryOperation)
+ResultStore copiesOf(const TempTree& from, const TempTree& to, const std::vector<std::string>& names)
 {
-    TempTree folder;
-    const ResultStore plan = {op("/l/a.mp3", "/r/a.mp3"), op("/l/b.mp3", "/r/b.mp3"),
-                              op("/l/c.mp3", "/r/c.mp3")};
-    CarryOutResult run{{{"/l/b.mp3", "/r/b.mp3", "the device is full (copying)"}}, true, 2, 3};
-    run.done = {0};
-    const std::string path = folder.path("state/parlowen/sync.log");
-    ASSERT_EQ(appendRun(path, plan, run, {"/l", "/r", 0, 61.4}), "");
-    const std::string log = folder.read("state/parlowen/sync.log");
-    EXPECT_NE(log.find(" · /l & /r · chosen 3, done 1, failed 1, stopped · 1.0 kB in 61 s\n"),
-              std::string::npos)
-        << log;
-    EXPECT_NE(log.find("done\t/l/a.mp3\t/r/a.mp3\n"), std::string::npos);
-    EXPECT_NE(log.find("FAILED\t/l/b.mp3\t/r/b.mp3\tthe device is full (copying)\n"),
-              std::string::npos);
-    EXPECT_EQ(log.find("c.mp3"), std::string::npos); // never reached
+    ResultStore plan;
+    for (const auto& name : names)
+        plan.push_back({.OpSourcePath = from.path(name), .OpTargetPath = to.path(name)});
+    return plan;
 }
 
-TEST(SyncLog, KeptUnderItsBoundByDroppingTheOldestRuns)
+TEST(SyncLog, HeaderALineAsEachOperationEndsAndAClosingLine)
 {
-    TempTree folder;
-    const std::string path = folder.path("sync.log");
-    for (int i = 0; i < 40; ++i) {
-        const ResultStore plan = {op("/l/run" + std::to_string(i) + ".mp3", "/r/x.mp3")};
-        CarryOutResult run{{}, false, 1, 1};
-        run.done = {0};
-        ASSERT_EQ(appendRun(path, plan, run, {"/l", "/r"}, 1000), "");
+    TempTree from;
+    TempTree to;
+    TempTree state;
+    from.file("a.mp3", "a");
+    from.file("new\nline.mp3", "n");
+    auto plan = copiesOf(from, to, {"a.mp3", "gone.mp3", "new\nline.mp3"});
+    PosixFileOps files;
+    const auto run =
+        carryOutAndLog(plan, files, {}, {"relative/left", "/r"}, state.path("parlowen/sync.log"));
+    EXPECT_EQ(run.logFile, state.path("parlowen/sync.log"));
+    const std::string log = state.read("parlowen/sync.log");
+    const auto lines = linesOf(log);
+    ASSERT_EQ(lines.size(), 5u) << log;
+    const std::string absoluteLeft = std::filesystem::current_path().string() + "/relative/left";
+    EXPECT_NE(lines[0].find(" · " + absoluteLeft + " & /r · chosen 3"), std::string::npos)
+        << lines[0];
+    // In the order they ended: a failure at once, copies once they are on the device.
+    const std::string tag = lines[1].substr(0, lines[1].find('\t'));
+    EXPECT_NE(lines[0].find(" · run " + tag + " · "), std::string::npos);
+    for (const std::string& line :
+         {"\tdone\t" + from.path("a.mp3") + "\t" + to.path("a.mp3"),
+          "\tFAILED\t" + from.path("gone.mp3") + "\t" + to.path("gone.mp3") + "\t",
+          "\tdone\t" + from.path("new\\nline.mp3") + "\t" + to.path("new\\nline.mp3")})
+        EXPECT_NE(log.find("\n" + tag + line), std::string::npos) << line << "\n" << log;
+    EXPECT_NE(lines[4].find("ended · done 2, failed 1 · "), std::string::npos) << lines[4];
+}
+
+TEST(SyncLog, ARunKilledHalfwayLeavesTheLinesOfWhatItDid)
+{
+    TempTree from;
+    TempTree to;
+    TempTree state;
+    std::vector<std::string> names;
+    for (int i = 0; i < 6; ++i)
+        names.push_back(from.file(std::to_string(i) + ".mp3", "x").substr(from.root().size() + 1));
+    const auto plan = copiesOf(from, to, names);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        PosixFileOps files;
+        CarryOutControl control;
+        int ended = 0;
+        control.ended = [&](std::size_t, const FailedOperation&) {
+            if (++ended == 3)
+                ::raise(SIGKILL);
+        };
+        carryOutAndLog(plan, files, control, {"/l", "/r"}, state.path("sync.log"));
+        ::_exit(0);
     }
-    const std::string log = folder.read("sync.log");
-    EXPECT_LE(log.size(), 1000u);
-    EXPECT_TRUE(log.starts_with("== ")); // whole runs only
-    EXPECT_NE(log.find("run39.mp3"), std::string::npos);
-    EXPECT_EQ(log.find("run0.mp3"), std::string::npos);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const auto lines = linesOf(state.read("sync.log"));
+    ASSERT_EQ(lines.size(), 4u) << state.read("sync.log"); // the header and three copies
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        EXPECT_NE(lines[i].find("\tdone\t"), std::string::npos) << lines[i];
+}
+
+TEST(SyncLog, FourRunsAtOnceLoseNoLine)
+{
+    TempTree state;
+    std::vector<std::unique_ptr<TempTree>> trees;
+    std::vector<std::unique_ptr<CompareTool>> runs;
+    for (int run = 0; run < 4; ++run) {
+        auto& player = *trees.emplace_back(std::make_unique<TempTree>());
+        auto& pc = *trees.emplace_back(std::make_unique<TempTree>());
+        for (int i = 0; i < 60; ++i)
+            pc.file("Album/" + std::to_string(i) + ".mp3", "song");
+        player.folder("Album");
+        runs.push_back(std::make_unique<CompareTool>(
+            std::vector<std::string>{"--apply", player.root(), pc.root()}, state.root()));
+    }
+    for (auto& run : runs)
+        EXPECT_EQ(run->status(), 0) << run->stderrText();
+    int done = 0;
+    int headers = 0;
+    for (const auto& line : linesOf(state.read("parlowen/sync.log"))) {
+        done += line.find("\tdone\t") != std::string::npos && line.ends_with(".mp3");
+        headers += line.starts_with("== ") && line.find("chosen 60") != std::string::npos;
+    }
+    EXPECT_EQ(done, 240);
+    EXPECT_EQ(headers, 4);
+}
+
+TEST(SyncLog, RotatedPastItsBoundAndWrittenThroughALink)
+{
+    TempTree state;
+    const std::string real = state.path("kept/real.log");
+    state.folder("kept");
+    std::filesystem::create_symlink(real, state.path("sync.log"));
+    std::string problem;
+    for (int i = 0; i < 20; ++i) {
+        auto log = RunLog::open(state.path("sync.log"), {"/l", "/r"}, 1, problem, 400);
+        ASSERT_TRUE(log) << problem;
+        log->ended(nullptr, {"/l/run" + std::to_string(i) + ".mp3", "/r/x.mp3", ""});
+        EXPECT_EQ(log->close({}, {}, 0), "");
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(state.path("sync.log")));
+    const std::string current = state.read("kept/real.log");
+    const std::string older = state.read("kept/real.log.1");
+    EXPECT_LE(current.size(), 400u + 200u); // rotated at a run's start once past the bound
+    EXPECT_NE(current.find("run19.mp3"), std::string::npos);
+    EXPECT_TRUE(older.starts_with("== "));
+    EXPECT_EQ((current + older).find("run0.mp3"), std::string::npos); // one generation kept
 }
 
 TEST(SyncLog, ALogThatCannotBeWrittenIsANoteNotAFailure)
@@ -62,7 +148,8 @@ TEST(SyncLog, ALogThatCannotBeWrittenIsANoteNotAFailure)
     TempTree to;
     const std::string source = from.file("a.mp3", "a");
     PosixFileOps files;
-    const auto run = carryOutAndLog({op(source, to.path("a.mp3"))}, files, {}, {"/l", "/r"},
+    const ResultStore plan = {{.OpSourcePath = source, .OpTargetPath = to.path("a.mp3")}};
+    const auto run = carryOutAndLog(plan, files, {}, {"/l", "/r"},
                                     from.path("a.mp3/sync.log")); // a file where a folder goes
     EXPECT_TRUE(run.failures.empty());
     EXPECT_EQ(to.read("a.mp3"), "a");

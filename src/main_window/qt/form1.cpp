@@ -26,6 +26,8 @@
 #include <QMouseEvent>
 #include <QTableView>
 
+#include <utility>
+
 namespace parlowen {
 
 Form1::Form1(Services& services, ResultStore& results, QWidget* parent)
@@ -114,12 +116,8 @@ void Form1::Check1_Click()
         startCompare();
 }
 
-bool Form1::startCompare()
+void Form1::startCompare()
 {
-    if (const auto refused = folderCheck(m_box1.text(), m_box2.text())) {
-        m_services.messages.show(refused->title, refused->text);
-        return false;
-    }
     m_lists->showScanOrder();
     // Each list shows its side's rows as the scan finds them.
     m_live = std::make_unique<LiveRows>();
@@ -132,11 +130,14 @@ bool Form1::startCompare()
     setWindowTitle(QStringLiteral("Parlowen [Loading files, please wait...]"));
     m_pointer.state().mode = PointerMode::Hourglass;
     m_pointer.apply();
+    m_compared = comparedRoots(m_box1.text(), m_box2.text(), {}, {});
+    // The folder check may wait on a device too: it runs with the scans, off this thread.
     m_compareJob.start([this, left = m_box1.text(), right = m_box2.text(),
                         live = m_live.get()](std::stop_token stop) {
-        m_comparison = compareFolders(left, right, std::move(stop), live);
+        m_refusal = folderCheck(left, right);
+        if (!m_refusal)
+            m_comparison = compareFolders(left, right, std::move(stop), live);
     });
-    return true;
 }
 
 void Form1::Compare_Finished()
@@ -147,25 +148,31 @@ void Form1::Compare_Finished()
     const std::unique_ptr<LiveRows> live = std::move(m_live);
     // An unfinished Compare leaves the lists empty, as it found them.
     const bool finished = !done.abandoned && !m_compareJob.stopRequested();
-    const bool failed = !m_compareJob.failure().empty();
+    const bool failed = !m_compareJob.failure().empty() || m_refusal;
     m_leftRows->reset(finished && !failed ? std::move(live->left.scanned())
                                           : std::vector<ResultRow>());
     m_rightRows->reset(finished && !failed ? std::move(live->right.scanned())
                                            : std::vector<ResultRow>());
     if (!finished)
         return; // the program is ending
+    // What the last Sync did comes first; what this Compare found after it.
+    tellSyncOutcome();
+    if (const auto refused = std::exchange(m_refusal, std::nullopt)) {
+        m_services.messages.show(refused->title, refused->text);
+        return;
+    }
     if (failed) {
         m_services.messages.show("Error", "The comparison could not be finished (" +
                                               m_compareJob.failure() +
                                               "). Press Compare to try again.");
-        tellSyncOutcome();
         return;
     }
     m_lists->showResult();
     m_results = std::move(done.plan);
+    m_compared.leftSeen = done.leftSeen;
+    m_compared.rightSeen = done.rightSeen;
     if (!done.skipped.empty())
         m_services.messages.show("Skip", skipReport(done.skipped));
-    tellSyncOutcome();
 }
 
 void Form1::tellSyncOutcome()
@@ -188,9 +195,8 @@ void Form1::Check2_Click()
         return;
     }
     hide();
-    const SyncRoots roots{Main::rootFolderText(Main::rootOf(m_box1.text())),
-                          Main::rootFolderText(Main::rootOf(m_box2.text()))};
-    auto* wizard = new Form3(m_services, m_results, roots);
+    // The folders compared, whatever the boxes say now.
+    auto* wizard = new Form3(m_services, m_results, m_compared);
     wizard->move(pos());
     wizard->resize(size());
     connect(wizard, &Form3::planCarriedOut, this, &Form1::Wizard_PlanCarriedOut);
@@ -203,8 +209,7 @@ void Form1::Wizard_PlanCarriedOut(const CarryOutResult& run)
     show();
     // The outcome is told once the lists show the folders as they now are.
     m_syncToTell = run;
-    if (!startCompare())
-        tellSyncOutcome();
+    startCompare();
 }
 
 void Form1::Check7_Click()

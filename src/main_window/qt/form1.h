@@ -4,6 +4,7 @@
 
 #include "compare/comparison.h"
 #include "compare/result_store.h"
+#include "main_window/commands.h"
 #include "main_window/drop.h"
 #include "main_window/qt/form1_ui.h"
 #include "main_window/qt/qt_folder_box.h"
@@ -51,7 +52,7 @@ private:
     void Form_Load();
     void Form_MouseMove();
     void Check1_Click();
-    bool startCompare();
+    void startCompare();
     void Compare_Finished();
     void tellSyncOutcome();
     void Check2_Click();
@@ -82,6 +83,8 @@ private:
     // A Sync's outcome, told once the Compare after it has ended.
     std::optional<CarryOutResult> m_syncToTell;
     Comparison m_comparison;          // written by the scans, read once they have ended
+    std::optional<Message> m_refusal; // why the folder check refused the Compare, likewise
+    SyncRoots m_compared;             // the folders of the last Compare, for the wizard
     std::unique_ptr<LiveRows> m_live; // the rows of the Compare that runs, shown as they come
     QTimer m_rowsComing;
     BackgroundJob m_compareJob; // after what its work writes: stopped and joined first

@@ -202,13 +202,12 @@ void Form3::Check2_Click()
         return;
     }
     const bool createFolders = m_choices->createFolders();
-    const auto shortfalls = roomShortfalls(*chosen, m_services.files, createFolders);
+    const auto shortfalls = roomShortfalls(*chosen, m_services.files, createFolders, m_roots);
     if (!shortfalls.empty() &&
         !m_services.messages.ask("Not enough room", roomQuestion(shortfalls)))
         return;
     showCopying(true);
-    m_runner->start(chosen, m_services.files, {m_roots.left, m_roots.right}, createFolders,
-                    m_services.syncLog);
+    m_runner->start(chosen, m_services.files, m_roots, createFolders, m_services.syncLog);
 }
 
 void Form3::Check1_Click()

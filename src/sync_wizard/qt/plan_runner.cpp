@@ -16,20 +16,23 @@ PlanRunner::PlanRunner(QObject* parent) : QObject(parent)
 }
 
 void PlanRunner::start(std::shared_ptr<const ResultStore> plan, FileOps& files,
-                       const RunFacts& folders, bool createFolders, const std::string& logPath)
+                       const SyncRoots& roots, bool createFolders, const std::string& logPath)
 {
     if (running())
         return;
-    m_latest = CopyProgress{0, plan->size(), 0, 0, {}};
+    m_latest = CopyProgress{.current = 0, .total = plan->size()};
     m_result = CarryOutResult{};
-    m_job.start([this, plan = std::move(plan), &files, folders, createFolders,
+    m_job.start([this, plan = std::move(plan), &files, roots, createFolders,
                  logPath](std::stop_token stop) {
-        const CarryOutControl control{[this](const CopyProgress& progress) {
-                                          const std::lock_guard lock(m_lock);
-                                          m_latest = progress;
-                                      },
-                                      std::move(stop), createFolders};
-        m_result = carryOutAndLog(*plan, files, control, folders, logPath);
+        const CarryOutControl control{.progress =
+                                          [this](const CopyProgress& progress) {
+                                              const std::lock_guard lock(m_lock);
+                                              m_latest = progress;
+                                          },
+                                      .stop = std::move(stop),
+                                      .createFolders = createFolders,
+                                      .roots = roots};
+        m_result = carryOutAndLog(*plan, files, control, {roots.left, roots.right}, logPath);
     });
 }
 

@@ -21,7 +21,7 @@ public:
 
     // The run shares the plan, so the plan lives as long as the run; the file operations must
     // outlive the runner.
-    void start(std::shared_ptr<const ResultStore> plan, FileOps& files, const RunFacts& folders,
+    void start(std::shared_ptr<const ResultStore> plan, FileOps& files, const SyncRoots& roots,
                bool createFolders, const std::string& logPath);
     // Asks the run to stop; it ends at its next chunk.
     void stop() { m_job.stop(); }
