@@ -191,22 +191,35 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
     Main::ScanOutcome left;
     Main::ScanOutcome right;
     Comparison c;
+    // A side that cannot be compared ends the other's scan too.
+    std::stop_source both;
+    const std::stop_callback forward(stop, [&both] { both.request_stop(); });
+    const auto scanSide = [&both](const std::string& root, std::string& problem,
+                                  std::optional<FolderIdentity>& seen, GrowingRows* rows) {
+        problem = Main::rootProblem(root);
+        if (!problem.empty()) {
+            both.request_stop();
+            return Main::ScanOutcome{};
+        }
+        seen = folderIdentity(root);
+        return Main::ScanFolderTree(root, both.get_token(), rows);
+    };
     std::exception_ptr leftFailure;
     {
         // A failure there is the caller's to report, as one on this thread is.
         std::jthread leftScan([&] {
             try {
-                c.leftSeen = folderIdentity(leftRoot);
-                left = Main::ScanFolderTree(leftRoot, stop, live ? &live->left : nullptr);
+                left = scanSide(leftRoot, c.leftProblem, c.leftSeen, live ? &live->left : nullptr);
             } catch (...) {
                 leftFailure = std::current_exception();
             }
         });
-        c.rightSeen = folderIdentity(rightRoot);
-        right = Main::ScanFolderTree(rightRoot, stop, live ? &live->right : nullptr);
+        right = scanSide(rightRoot, c.rightProblem, c.rightSeen, live ? &live->right : nullptr);
     } // the left scan is joined here
     if (leftFailure)
         std::rethrow_exception(leftFailure);
+    if (!c.leftProblem.empty() || !c.rightProblem.empty())
+        return c;
     c.abandoned = left.abandoned || right.abandoned;
     if (c.abandoned)
         return c;

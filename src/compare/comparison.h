@@ -17,6 +17,10 @@ struct Comparison
     std::vector<std::string> skipped =
         {}; // the "Skip" sentences: the left side's, then the right's
     bool abandoned = false;
+    // Why a side could not be compared at all ("it does not exist"), or "": then nothing is
+    // scanned or planned.
+    std::string leftProblem = {};
+    std::string rightProblem = {};
     // Which folders the roots were as the scans began; none where a root could not be read.
     std::optional<FolderIdentity> leftSeen = {};
     std::optional<FolderIdentity> rightSeen = {};
@@ -30,7 +34,8 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
                const std::string& leftRoot, const std::string& rightRoot);
 
 // Scans both roots at the same time, each on a thread of its own (the two sides are normally
-// two devices), and matches them once both are done. A stop request abandons both scans.
+// two devices), and matches them once both are done. A stop request abandons both scans; a
+// side that is no folder or cannot be listed ends both, with its problem said.
 // Given live rows, each side's rows go there as they are found (and are marked there); the
 // comparison's own rows stay empty.
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,

@@ -9,12 +9,14 @@
 #include "platform/unique_fd.h"
 
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
 #include <optional>
 #include <string_view>
+#include <system_error>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -22,6 +24,7 @@
 
 namespace parlowen::Main {
 namespace {
+
 
 // FAT keeps hidden and system flags apart from the name ("System Volume Information").
 bool fatHidden(int folderFd, const char* name)
@@ -231,6 +234,31 @@ ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop, Gro
     const std::string root = rootFolderText(rootOf(boxText));
     scan.walk(AT_FDCWD, root.c_str(), root, "", static_cast<dev_t>(-1), false);
     return scan.take();
+}
+
+std::string rootProblem(const std::string& text)
+{
+    if (text.empty())
+        return "no folder is given";
+    if (text.find('\0') != std::string::npos)
+        return "it is not a usable name";
+    struct stat info = {};
+    if (::stat(text.c_str(), &info) != 0)
+        return errno == ENOENT ? "it does not exist" : "it cannot be reached (" + reasonOf(errno) + ")";
+    if (!S_ISDIR(info.st_mode))
+        return "it is not a folder";
+    // A folder that cannot be listed would read as empty, and every file of the other side
+    // would be planned into it.
+    DIR* listing = ::opendir(text.c_str());
+    if (!listing)
+        return "it cannot be read (" + reasonOf(errno) + ")";
+    errno = 0;
+    const bool read = ::readdir(listing) != nullptr || errno == 0;
+    const int readError = errno;
+    ::closedir(listing);
+    if (!read)
+        return "it cannot be read (" + reasonOf(readError) + ")";
+    return {};
 }
 
 } // namespace parlowen::Main

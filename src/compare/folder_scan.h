@@ -35,6 +35,10 @@ std::string rootFolderText(const std::string& root);
 ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop = {},
                            GrowingRows* live = nullptr);
 
+// Why a box text cannot be compared ("it does not exist", "it cannot be read (permission
+// denied)"), or "" for a folder that can be listed. It may wait on a device.
+std::string rootProblem(const std::string& boxText);
+
 // What the "Skip" message says of an entry left out.
 std::string skipSentence(const std::string& path);
 

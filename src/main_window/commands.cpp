@@ -1,27 +1,14 @@
 // What the main window's commands decide.
 #include "main_window/commands.h"
 
-#include <cctype>
-#include <cerrno>
-#include <dirent.h>
-#include <sys/stat.h>
-#include <system_error>
-
 #include "sync_wizard/progress_meter.h"
 
 #include "compare/comparison.h"
+#include "compare/folder_scan.h"
 #include "main_window/probes/path_probes.h"
 
 namespace parlowen {
 namespace {
-
-std::string reasonOf(int error)
-{
-    std::string reason = std::generic_category().message(error);
-    if (!reason.empty())
-        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    return reason;
-}
 
 // "The folder on the left, /media/ann/PLAYR, does not exist."
 std::string sideSentence(const char* side, const std::string& text, const std::string& problem)
@@ -35,35 +22,15 @@ std::string sideSentence(const char* side, const std::string& text, const std::s
 } // namespace
 
 
-std::string folderProblem(const std::string& text)
-{
-    if (text.empty())
-        return "no folder is given";
-    if (text.find('\0') != std::string::npos)
-        return "it is not a usable name";
-    struct stat info = {};
-    if (::stat(text.c_str(), &info) != 0)
-        return errno == ENOENT ? "it does not exist" : "it cannot be reached (" + reasonOf(errno) + ")";
-    if (!S_ISDIR(info.st_mode))
-        return "it is not a folder";
-    // A folder that cannot be listed would read as empty, and every file of the other side
-    // would be planned into it.
-    DIR* listing = ::opendir(text.c_str());
-    if (!listing)
-        return "it cannot be read (" + reasonOf(errno) + ")";
-    errno = 0;
-    const bool read = ::readdir(listing) != nullptr || errno == 0;
-    const int readError = errno;
-    ::closedir(listing);
-    if (!read)
-        return "it cannot be read (" + reasonOf(readError) + ")";
-    return {};
-}
-
 std::optional<Message> folderCheck(const std::string& leftText, const std::string& rightText)
 {
-    const std::string left = folderProblem(leftText);
-    const std::string right = folderProblem(rightText);
+    return folderRefusal(leftText, Main::rootProblem(leftText), rightText,
+                         Main::rootProblem(rightText));
+}
+
+std::optional<Message> folderRefusal(const std::string& leftText, const std::string& left,
+                                     const std::string& rightText, const std::string& right)
+{
     if (left.empty() && right.empty())
         return std::nullopt;
     std::string text;

@@ -19,14 +19,13 @@ struct Message
     std::string text;
 };
 
-// Why a box text cannot be compared ("it does not exist", "it cannot be read (permission
-// denied)"), or "" for a folder that can be listed.
-std::string folderProblem(const std::string& text);
-
 // Compare's check of the two box texts, both probed whatever the first one says: the "Error"
 // message naming each side that is no folder or cannot be listed, and why; else nothing. It
 // may wait on a device: never on the window's thread.
 std::optional<Message> folderCheck(const std::string& leftText, const std::string& rightText);
+// The same message from each side's problem as Main::rootProblem says it ("" for none).
+std::optional<Message> folderRefusal(const std::string& leftText, const std::string& leftProblem,
+                                     const std::string& rightText, const std::string& rightProblem);
 
 // Sync opens the wizard when the last Compare planned something (no message), else explains.
 std::optional<Message> syncRefusal(const ResultStore& plan, std::size_t leftRows,

@@ -131,12 +131,13 @@ void Form1::startCompare()
     m_pointer.state().mode = PointerMode::Hourglass;
     m_pointer.apply();
     m_compared = comparedRoots(m_box1.text(), m_box2.text(), {}, {});
-    // The folder check may wait on a device too: it runs with the scans, off this thread.
+    // The folder check may wait on a device too: each side's runs with its scan, off this
+    // thread, and a side that hangs does not hold the other's rows back.
     m_compareJob.start([this, left = m_box1.text(), right = m_box2.text(),
                         live = m_live.get()](std::stop_token stop) {
-        m_refusal = folderCheck(left, right);
-        if (!m_refusal)
-            m_comparison = compareFolders(left, right, std::move(stop), live);
+        m_comparison = compareFolders(left, right, std::move(stop), live);
+        m_refusal = folderRefusal(left, m_comparison.leftProblem, right,
+                                  m_comparison.rightProblem);
     });
 }
 

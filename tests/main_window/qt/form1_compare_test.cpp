@@ -196,27 +196,30 @@ private slots:
         QCOMPARE(f.results.back().OpTargetPath, f.left.path("only-right.mp3"));
     }
 
-    void invalidFoldersLeaveListsAndPlanAsTheyWere()
+    void aRefusedCompareEmptiesListsAndPlanAndNamesTheSide()
     {
         Fixture f;
         Form1 form(f.services, f.results);
-        setFolders(form, name(f.left.root()), name(f.right.root()));
-        clickCompare(form);
-        const auto before = shownRows(&form.leftRows());
-        const auto plan = f.results;
-        for (const auto& [l, r] : {std::pair{f.left.path("same.mp3"), f.right.root()},
-                                   std::pair{f.left.root(), f.right.path("missing")},
-                                   std::pair{std::string(), std::string()}}) {
+        const std::string missing = f.right.path("missing");
+        const std::string file = f.left.path("same.mp3");
+        const std::string tail = "\n\nPlease make sure you have two valid folders selected.";
+        for (const auto& [l, r, text] :
+             {std::tuple{file, f.right.root(),
+                         "The folder on the left, " + file + ", is not a folder." + tail},
+              std::tuple{f.left.root(), missing,
+                         "The folder on the right, " + missing + ", does not exist." + tail}}) {
+            setFolders(form, name(f.left.root()), name(f.right.root()));
+            clickCompare(form);
+            QVERIFY(!f.results.empty());
             f.messages.shown.clear();
             setFolders(form, name(l), name(r));
             clickCompare(form);
             QCOMPARE(f.messages.shown.size(), size_t(1));
             QCOMPARE(f.messages.shown[0].title, std::string("Error"));
-            QCOMPARE(f.messages.shown[0].text,
-                     std::string("Please make sure you have two valid folders selected."));
-            QCOMPARE(shownRows(&form.leftRows()), before);
-            QCOMPARE(f.results.size(), plan.size());
-            QCOMPARE(f.results[0].OpSource, plan[0].OpSource);
+            QCOMPARE(f.messages.shown[0].text, text);
+            QCOMPARE(form.leftRows().rowCount(), 0);
+            QCOMPARE(form.rightRows().rowCount(), 0);
+            QVERIFY(f.results.empty()); // Sync has no plan made for other folders
         }
     }
 
@@ -378,8 +381,9 @@ private slots:
         QCOMPARE(run(a.root(), a.root()).first, 0);
         const auto [status, errors] = run(a.root(), a.path("missing"));
         QCOMPARE(status, 2);
-        QCOMPARE(errors,
-                 QStringLiteral("Error: Please make sure you have two valid folders selected.\n"));
+        QCOMPARE(errors, QStringLiteral("Error: The folder on the right, %1, does not exist.\n\n"
+                                        "Please make sure you have two valid folders selected.\n")
+                             .arg(name(a.path("missing"))));
         testing::TempTree empty;
         QCOMPARE(run(a.root(), empty.root()).first, 1);
     }

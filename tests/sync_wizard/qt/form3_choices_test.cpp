@@ -161,7 +161,8 @@ private slots:
         QVERIFY(f.lastMessage().starts_with("Error: 1 operation could not be carried out"));
         QVERIFY(f.lastMessage().find(f.logFolder.path("sync.log")) != std::string::npos);
         const std::string log = f.logFolder.read("sync.log");
-        QVERIFY(log.find("chosen 3, done 2, failed 1") != std::string::npos);
+        QVERIFY(log.find("chosen 3\n") != std::string::npos);
+        QVERIFY(log.find("ended · done 2, failed 1") != std::string::npos);
         QVERIFY(log.find("done\t" + f.left.path("same.mp3")) != std::string::npos);
         QVERIFY(log.find("FAILED\t" + f.right.path("New/CD1/r.mp3")) != std::string::npos);
     }
