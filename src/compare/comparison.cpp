@@ -2,10 +2,11 @@
 #include "compare/comparison.h"
 
 #include "compare/last_modified.h"
+#include "platform/folder_identity.h"
 
 #include <exception>
 #include <iterator>
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <string_view>
 #include <thread>
@@ -129,12 +130,10 @@ private:
 };
 
 // Which folder the root is as its scan begins, so a Sync can tell it is still the same one.
-std::optional<FolderIdentity> folderIdentity(const std::string& root)
+std::optional<FolderIdentity> rootIdentity(const std::string& root)
 {
-    struct stat info = {};
-    if (::stat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return std::nullopt;
-    return FolderIdentity{info.st_dev, info.st_ino};
+    const auto identity = folderIdentity(AT_FDCWD, root.c_str());
+    return identity.error ? std::nullopt : std::optional(identity.value);
 }
 
 } // namespace
@@ -201,7 +200,7 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
             both.request_stop();
             return Main::ScanOutcome{};
         }
-        seen = folderIdentity(root);
+        seen = rootIdentity(root);
         return Main::ScanFolderTree(root, both.get_token(), rows);
     };
     std::exception_ptr leftFailure;

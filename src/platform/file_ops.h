@@ -38,11 +38,14 @@ struct OpenedSource
     FileFacts facts;
 };
 
-// Which folder a path leads to.
+// Which folder a path leads to. A player swapped for another of its kind can come back with
+// the same device number and inode (a FAT root is always inode 1): the mount it is reached
+// through tells them apart.
 struct FolderIdentity
 {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    std::uint64_t mount = 0; // the kernel's mount id; never reused since Linux 6.8
     bool operator==(const FolderIdentity&) const = default;
 };
 

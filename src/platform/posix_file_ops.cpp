@@ -2,6 +2,7 @@
 #include "platform/posix_file_ops.h"
 
 #include "platform/directory_listing.h"
+#include "platform/folder_identity.h"
 #include "platform/file_system_kind.h"
 
 #include <algorithm>
@@ -92,20 +93,17 @@ Outcome<FileFacts> PosixFileOps::factsOfOpen(const UniqueFd& fd)
 Outcome<OpenedFolder> PosixFileOps::openFolder(const std::string& path)
 {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat info = {};
-    if (!fd || ::fstat(fd.get(), &info) != 0)
+    if (!fd)
         return {{}, lastError()};
-    return {{std::move(fd), {info.st_dev, info.st_ino}}, {}};
+    auto identity = folderIdentity(fd.get(), "");
+    if (identity.error)
+        return {{}, identity.error};
+    return {{std::move(fd), identity.value}, {}};
 }
 
 Outcome<FolderIdentity> PosixFileOps::identityOf(const std::string& path)
 {
-    struct stat info = {};
-    if (::stat(path.c_str(), &info) != 0)
-        return {{}, lastError()};
-    if (!S_ISDIR(info.st_mode))
-        return {{}, errorOf(ENOTDIR)};
-    return {{info.st_dev, info.st_ino}, {}};
+    return folderIdentity(AT_FDCWD, path.c_str());
 }
 
 std::error_code PosixFileOps::lockFolder(const OpenedFolder& folder)

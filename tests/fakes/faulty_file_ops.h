@@ -18,6 +18,7 @@ public:
     int failRename = 0;      // both kinds of rename
     int refuseNoReplace = 0; // as a FUSE file system that refuses the flag
     int failSetTimes = 0;
+    int failLock = 0; // as a file system without locks (a network share) answers
     bool fatNames = false;
     std::optional<std::int64_t> freeBytes; // the room every device reports, when set
     std::optional<std::int64_t> allocationUnit;
@@ -51,6 +52,8 @@ public:
     }
     std::error_code lockFolder(const OpenedFolder& folder) override
     {
+        if (failLock)
+            return error(failLock);
         return m_real.lockFolder(folder);
     }
     Outcome<DeviceTraits> traitsOf(const OpenedFolder& folder) override

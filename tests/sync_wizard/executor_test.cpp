@@ -5,6 +5,7 @@
 #include "fakes/faulty_file_ops.h"
 #include "fakes/recording_messages.h"
 #include "fakes/temp_tree.h"
+#include "sync_wizard/target_folders.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -319,6 +320,76 @@ TEST_F(ExecutorTest, LeftoverTemporariesGoBeforeTheFirstCopyIntoTheirFolder)
     EXPECT_EQ(to.read("Album/.hidden"), "the user's");
     EXPECT_EQ(to.read("Album/parlowen-copy"), "the user's");
     EXPECT_TRUE(std::filesystem::exists(to.path("Untouched/.x.mp3.parlowen-copy")));
+}
+
+TEST_F(ExecutorTest, WithoutLocksOnlyTheTemporariesOfRunsThatAreOverGo)
+{
+    const std::string host = runMark().substr(runMark().find('-'));
+    const struct
+    {
+        std::string name;
+        bool swept;
+    } temporaries[] = {
+        {".a.mp3.r1" + host + ".parlowen-copy", false},          // a live run here (init)
+        {".b.mp3.r2147483646" + host + ".parlowen-copy", true},  // a run here that is gone
+        {".c.mp3.r2147483646-00000000.parlowen-copy", false},    // another machine's run
+        {".d.mp3.parlowen-copy", false},                         // unmarked and recent
+        {".e.mp3.r1-00000000.parlowen-copy", true},              // another machine's, two days old
+    };
+    for (const auto& t : temporaries)
+        to.file("Album/" + t.name, "half", t.name.starts_with(".e") ? std::time(nullptr) - 2 * 86400
+                                                                    : std::time(nullptr));
+    from.file("b.mp3", "b");
+    FaultyFileOps lockless;
+    lockless.failLock = ENOLCK;
+    EXPECT_TRUE(carryOut({copyOp(from.path("b.mp3"), to.path("Album/b.mp3"))}, lockless).empty());
+    for (const auto& t : temporaries)
+        EXPECT_EQ(!std::filesystem::exists(to.path("Album/" + t.name)), t.swept) << t.name;
+    EXPECT_EQ(to.read("Album/b.mp3"), "b");
+}
+
+TEST_F(ExecutorTest, ASourceNotAsCompareSawItIsNotCopied)
+{
+    // A tagger or a restore put another version in its place after Compare.
+    const std::string source = from.file("a.mp3", "an old version", kOld);
+    to.file("a.mp3", "the newer one", kNew);
+    auto op = overwriteOp(source, to.path("a.mp3"));
+    op.sourceSize = 14;
+    op.seenSourceModified = kNew + 60;
+    auto copy = copyOp(source, to.path("b.mp3"));
+    copy.sourceSize = 99;
+    const auto failures = carryOut({op, copy}, files);
+    ASSERT_EQ(failures.size(), 2u);
+    for (const auto& failure : failures)
+        EXPECT_EQ(failure.reason, "the source changed since Compare, so nothing was copied");
+    EXPECT_EQ(to.read("a.mp3"), "the newer one");
+    EXPECT_FALSE(std::filesystem::exists(to.path("b.mp3")));
+}
+
+TEST_F(ExecutorTest, FoldersAreMadeAsMkdirMakesThemNeverAboveTheRoot)
+{
+    // A shared folder: its own mode and sticky bit are not the new folders'.
+    to.folder("Shared");
+    std::filesystem::permissions(to.path("Shared"), std::filesystem::perms(01777));
+    from.file("a.mp3", "a");
+    CarryOutControl control;
+    control.createFolders = true;
+    control.roots = {to.path("Shared/Player/"), from.root() + "/",
+                     FolderIdentity{1, 1}, std::nullopt}; // the player's root is missing
+    const auto missingRoot =
+        carryOut({copyOp(from.path("a.mp3"), to.path("Shared/Player/New/a.mp3"))}, files, control);
+    ASSERT_EQ(missingRoot.failures.size(), 1u);
+    EXPECT_EQ(missingRoot.failures[0].reason, rootReplaced(to.path("Shared/Player/")));
+    EXPECT_FALSE(std::filesystem::exists(to.path("Shared/Player")));
+
+    const mode_t previous = ::umask(027);
+    control.roots = {to.path("Shared/"), from.root() + "/", std::nullopt, std::nullopt};
+    const auto made =
+        carryOut({copyOp(from.path("a.mp3"), to.path("Shared/New/CD1/a.mp3"))}, files, control);
+    ::umask(previous);
+    EXPECT_TRUE(made.failures.empty()) << failureReport(made.failures);
+    for (const char* folder : {"Shared/New", "Shared/New/CD1"})
+        EXPECT_EQ(statOf(to.path(folder)).st_mode & 07777, 0750u) << folder;
 }
 
 TEST_F(ExecutorTest, DeviceThatKeepsNoTimesKeepsTheCopiesAndSaysSoOnce)

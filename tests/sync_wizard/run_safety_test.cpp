@@ -8,6 +8,7 @@
 #include "fakes/faulty_file_ops.h"
 #include "fakes/scratch_mount.h"
 #include "fakes/temp_tree.h"
+#include "platform/posix_file_ops.h"
 #include "sync_wizard/target_folders.h"
 
 #include <fcntl.h>
@@ -149,15 +150,45 @@ TEST(PlayerTakenAway, NothingIsWrittenBeneathItsMountPointAndTheRestFail)
     TempTree pc;
     for (const char* name : {"a.flac", "b.flac", "c.mp3"})
         pc.file(name, pattern(3 << 20), kNew);
-    const auto plan = compareFolders(device.root(), pc.root()).plan;
-    ASSERT_EQ(plan.size(), 3u);
+    const auto comparison = compareFolders(device.root(), pc.root());
+    ASSERT_EQ(comparison.plan.size(), 3u);
     FaultyFileOps files;
     files.afterChunk = onceAfter(0, [&] { ASSERT_TRUE(device.unmountLazily()); });
-    const auto failures = carryOut(plan, files);
-    ASSERT_EQ(failures.size(), 3u) << failureReport(failures);
-    for (const auto& failure : failures)
-        EXPECT_EQ(failure.reason, kDisconnected) << failure.targetPath;
+    const auto run = carryOut(comparison.plan, files,
+                              {.roots = comparedRoots(device.root(), pc.root(),
+                                                      comparison.leftSeen, comparison.rightSeen)});
+    ASSERT_EQ(run.failures.size(), 3u) << failureReport(run.failures);
+    for (const auto& failure : run.failures)
+        EXPECT_EQ(failure.reason, rootReplaced(device.root() + "/")) << failure.targetPath;
     EXPECT_TRUE(std::filesystem::is_empty(device.root())); // the PC's own disk
+}
+
+TEST(PlayerTakenAway, AfterCompareNothingIsWrittenOrMadeBeneathItsMountPoint)
+{
+    // Unmounted while the wizard is open, or another device mounted in its place.
+    for (const bool another : {false, true}) {
+        auto device = std::make_unique<ScratchMount>(ScratchMount::Tmpfs, "16m");
+        SKIP_UNLESS_MOUNTED(*device);
+        const std::string root = device->root();
+        TempTree pc;
+        pc.file("New Album/a.mp3", "a", kNew);
+        pc.file("b.mp3", "b", kNew);
+        const auto comparison = compareFolders(root, pc.root());
+        ASSERT_TRUE(device->unmountLazily());
+        // A new tmpfs takes the freed device number again, and its root is inode 1 too.
+        if (another)
+            ASSERT_EQ(::system(("mount -t tmpfs -o size=1m tmpfs '" + root + "'").c_str()), 0);
+        PosixFileOps files;
+        const auto run = carryOut(
+            comparison.plan, files,
+            {.createFolders = true,
+             .roots = comparedRoots(root, pc.root(), comparison.leftSeen, comparison.rightSeen)});
+        ASSERT_EQ(run.failures.size(), 2u) << failureReport(run.failures);
+        EXPECT_EQ(run.failures[0].reason, rootReplaced(root + "/"));
+        EXPECT_TRUE(std::filesystem::is_empty(root)) << (another ? "another device" : "unmounted");
+        if (another)
+            ::system(("umount '" + root + "'").c_str());
+    }
 }
 
 // Leaves exactly this many allocation units free on the device.
@@ -170,6 +201,20 @@ bool leaveUnitsFree(const std::string& root, std::uint64_t units)
     std::ofstream(root + "/filler", std::ios::binary)
         << std::string((room.f_bavail - units) * room.f_frsize, 'f');
     return ::statvfs(root.c_str(), &room) == 0 && room.f_bavail == units;
+}
+
+TEST(RoomInAllocationUnits, EachFolderToBeMadeTakesAUnit)
+{
+    ScratchMount device(ScratchMount::Exfat, "96M", "128K");
+    SKIP_UNLESS_MOUNTED(device);
+    std::ofstream(device.path("filler"));
+    ASSERT_TRUE(leaveUnitsFree(device.root(), 100));
+    TempTree pc;
+    for (int i = 0; i < 80; ++i)
+        pc.file("Album " + std::to_string(i) + "/a.mp3", std::string(1024, 's'), kNew);
+    CompareTool tool({"--apply", "--create-folders", device.root(), pc.root()});
+    EXPECT_EQ(tool.status(), 4) << tool.stderrText(); // 160 units needed, 100 free
+    EXPECT_TRUE(!std::filesystem::exists(device.path("Album 0")));
 }
 
 TEST(RoomInAllocationUnits, SmallFilesCountWholeUnitsAndAnExactFitFits)
