@@ -176,8 +176,9 @@ TEST(PlayerTakenAway, AfterCompareNothingIsWrittenOrMadeBeneathItsMountPoint)
         const auto comparison = compareFolders(root, pc.root());
         ASSERT_TRUE(device->unmountLazily());
         // A new tmpfs takes the freed device number again, and its root is inode 1 too.
-        if (another)
+        if (another) {
             ASSERT_EQ(::system(("mount -t tmpfs -o size=1m tmpfs '" + root + "'").c_str()), 0);
+        }
         PosixFileOps files;
         const auto run = carryOut(
             comparison.plan, files,
