@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QFile>
 
+#include <cstdlib>
+
 namespace {
 
 // SIGINT or SIGTERM (logging out): a copy in progress stops cleanly, then the program ends.
@@ -28,12 +30,21 @@ void endOnSignal()
     QApplication::quit();
 }
 
+bool copyingStill()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* wizard = qobject_cast<parlowen::Form3*>(window); wizard && wizard->copying())
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     // First, so that every thread started later leaves the signals to it.
-    const parlowen::EndSignals endSignals([] {
+    parlowen::EndSignals endSignals([] {
         if (QCoreApplication* app = QCoreApplication::instance())
             QMetaObject::invokeMethod(app, &endOnSignal, Qt::QueuedConnection);
     });
@@ -55,5 +66,11 @@ int main(int argc, char* argv[])
     parlowen::Form1 window(services, results);
     QObject::connect(&window, &parlowen::Form1::exitRequested, &app, &QApplication::quit);
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    endSignals.stopCalling(); // the application is about to go
+    // Settings are written as they change. A scan or copy stuck on a device that does not
+    // answer would hold the program for ever: it is left, and the program ends.
+    if (!window.compareEndsWithin(500) || copyingStill())
+        std::_Exit(status);
+    return status;
 }

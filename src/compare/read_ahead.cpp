@@ -19,7 +19,14 @@ constexpr int kMaxDepth = 64;
 ReadAhead::ReadAhead(std::string root, std::vector<std::string> subfolders, std::stop_token stop)
     : m_root(std::move(root)), m_subfolders(std::move(subfolders)), m_stop(std::move(stop))
 {
-    m_thread = std::jthread([this](std::stop_token ownStop) { run(std::move(ownStop)); });
+    m_thread = std::jthread([this](std::stop_token ownStop) {
+        // Only a speed-up: the scan reads every folder itself, so a failure here (memory) is
+        // not the program's end.
+        try {
+            run(std::move(ownStop));
+        } catch (...) {
+        }
+    });
 }
 
 ReadAhead::~ReadAhead()

@@ -34,13 +34,22 @@ EndSignals::EndSignals(std::function<void()> onSignal) : m_onSignal(std::move(on
             // behind is removed by the next run.
             if (m_caught.exchange(true))
                 std::_Exit(130);
-            m_onSignal();
+            const std::lock_guard lock(m_calling);
+            if (!m_quiet)
+                m_onSignal();
         }
     });
 }
 
+void EndSignals::stopCalling()
+{
+    const std::lock_guard lock(m_calling);
+    m_quiet = true;
+}
+
 EndSignals::~EndSignals()
 {
+    stopCalling();
     // Woken at once by a signal of its own, so the program ends as soon as its work is done.
     m_ending = true;
     pthread_kill(m_waiter.native_handle(), SIGINT);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace parlowen {
@@ -20,11 +21,16 @@ public:
     EndSignals& operator=(const EndSignals&) = delete;
 
     bool caught() const { return m_caught; }
+    // From now on a signal calls nothing: what onSignal would reach is about to go. A signal
+    // being handled is waited for.
+    void stopCalling();
 
 private:
     std::function<void()> m_onSignal;
     std::atomic<bool> m_caught = false;
     std::atomic<bool> m_ending = false;
+    std::mutex m_calling; // held while onSignal runs
+    bool m_quiet = false; // under m_calling
     std::jthread m_waiter;
 };
 

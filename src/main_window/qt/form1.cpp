@@ -219,6 +219,12 @@ void Form1::Check7_Click()
     emit exitRequested();
 }
 
+bool Form1::compareEndsWithin(int milliseconds)
+{
+    m_compareJob.stop();
+    return m_compareJob.waitFor(milliseconds);
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     m_compareJob.stop();

@@ -38,6 +38,9 @@ public:
     const PointerState& pointer() const { return m_pointer.state(); }
     // A Compare's scans are running; commands that would start another or change the lists wait.
     bool scanning() const { return m_compareJob.running(); }
+    // Stops the Compare and waits up to the time for it; whether it ended (a device that does
+    // not answer may hold it for ever).
+    bool compareEndsWithin(int milliseconds);
 
 signals:
     // Exit was pressed: the program ends at once.

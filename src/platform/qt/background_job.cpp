@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 namespace parlowen {
@@ -43,6 +44,11 @@ void BackgroundJob::start(std::function<void(std::stop_token)> work)
         emit finished();
     });
     m_thread->start();
+}
+
+bool BackgroundJob::waitFor(int milliseconds)
+{
+    return !m_thread || m_thread->wait(QDeadlineTimer(milliseconds));
 }
 
 void BackgroundJob::stop()

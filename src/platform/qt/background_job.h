@@ -24,6 +24,9 @@ public:
     void start(std::function<void(std::stop_token)> work);
     void stop();
     bool running() const { return m_thread != nullptr; }
+    // Waits up to the time for the work to end; whether it has. A work stuck on a device that
+    // does not answer may never end.
+    bool waitFor(int milliseconds);
     // The last work was asked to stop (it may have ended before it heard).
     bool stopRequested() const { return m_stop.stop_requested(); }
     // Why the last work ended early by throwing, or "" when it did not; read after finished().

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <QTimer>
 #include <QTreeView>
 
 namespace parlowen {
@@ -231,6 +232,9 @@ void Form3::endProgram()
     }
     m_endProgram = true;
     m_runner->stop();
+    // A copy stuck on a device that does not answer never hears the stop: the program ends
+    // all the same (what is in place stays; the temporary goes at the next run).
+    QTimer::singleShot(1000, this, [] { QCoreApplication::quit(); });
 }
 
 void Form3::showCopying(bool copying)

@@ -116,5 +116,36 @@ else
         echo "FAIL: the long message reaches past the screen"; failures=$((failures + 1))
     fi
 fi
+# Exit ends the program within a second while a Compare waits on a player that does not answer
+# (its FUSE daemon stopped). Needs root for the loop device; the rest ran whatever.
+if [ "$(id -u)" = 0 ] && command -v mount.exfat-fuse >/dev/null && command -v mkfs.exfat >/dev/null; then
+    kill "$app" 2>/dev/null; wait "$app" 2>/dev/null
+    mkdir -p "$work/player"
+    truncate -s 16M "$work/player.img" && mkfs.exfat "$work/player.img" >/dev/null 2>&1
+    loop=$(losetup -f --show "$work/player.img" 2>/dev/null)
+    if [ -n "$loop" ] && mount.exfat-fuse "$loop" "$work/player" >/dev/null 2>&1; then
+        daemon=$(pgrep -f "mount.exfat-fuse $loop " | head -1)
+        undoPlayer() { kill -CONT "$daemon" 2>/dev/null; umount "$work/player" 2>/dev/null || umount -l "$work/player"; losetup -d "$loop"; }
+        trap 'undoPlayer; cleanup' EXIT
+        printf '[Morrowlin]\nLeftCombo=%s,\nRightCombo=%s,\n[Parlowen]\nLeftComboIndex=0\nRightComboIndex=0\n' \
+            "$work/player" "$work/right" >"$XDG_CONFIG_HOME/Vantrell.ini"
+        start
+        kill -STOP "$daemon"
+        xdotool windowactivate --sync "$window" key --clearmodifiers alt+c
+        sleep 1
+        began=$(date +%s%N)
+        xdotool key --clearmodifiers alt+x
+        for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
+        took=$((($(date +%s%N) - began) / 1000000))
+        echo "Exit with a hung player: the program was gone after ${took} ms"
+        if kill -0 "$app" 2>/dev/null || [ "$took" -gt 1500 ]; then
+            echo "FAIL: Exit did not end the program within a second"; failures=$((failures + 1))
+        fi
+        kill -CONT "$daemon"
+    else
+        echo "note: the exFAT player could not be mounted; Exit with a hung player not tried"
+        [ -n "$loop" ] && losetup -d "$loop"
+    fi
+fi
 [ "$failures" = 0 ] && echo "all steps agree"
 exit $((failures > 0))
