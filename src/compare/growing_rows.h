@@ -5,6 +5,7 @@
 #include "compare/result_row.h"
 
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace parlowen {
@@ -20,6 +21,12 @@ public:
     {
         const std::lock_guard lock(m_lock);
         read(m_rows[i]);
+    }
+    // Calls read with the first count rows (count at most size()) while no row can be added.
+    template <class Read> void readFirst(std::size_t count, Read read) const
+    {
+        const std::lock_guard lock(m_lock);
+        read(std::span<const ResultRow>(m_rows.data(), count));
     }
     // The rows, for the one who works on them once the scan has ended. Their names, sizes and
     // times do not change after the scan; a reader may still read those meanwhile.

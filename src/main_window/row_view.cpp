@@ -102,7 +102,7 @@ bool shownBy(const ResultRow& row, RowFilter filter)
     return true;
 }
 
-std::vector<std::uint32_t> viewOrder(const std::vector<ResultRow>& rows, RowFilter filter,
+std::vector<std::uint32_t> viewOrder(std::span<const ResultRow> rows, RowFilter filter,
                                      const RowSort& sort)
 {
     std::vector<std::uint32_t> order;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace parlowen {
@@ -44,7 +45,7 @@ bool shownBy(const ResultRow& row, RowFilter filter);
 // The positions of the rows shown, in the order shown; rows that compare equal keep the
 // scan's order. Names sort as text (capitals as small letters), sizes and times as numbers
 // (rows without one first), statuses as Newer, Older, Not found, empty, OK.
-std::vector<std::uint32_t> viewOrder(const std::vector<ResultRow>& rows, RowFilter filter,
+std::vector<std::uint32_t> viewOrder(std::span<const ResultRow> rows, RowFilter filter,
                                      const RowSort& sort);
 
 struct IconCounts

@@ -45,13 +45,11 @@ ResultLists::ResultLists(Form1Ui& ui, ResultRowsView* left, ResultRowsView* righ
 
 void ResultLists::showScanOrder()
 {
+    // Every row while the statuses are unknown, in the order chosen; a filter chosen now or
+    // before applies once they are known.
     m_ui.showCounts(std::nullopt);
-    for (ResultRowsView* view : {m_left, m_right}) {
+    for (ResultRowsView* view : {m_left, m_right})
         view->setFilter(RowFilter::All);
-        view->setSort({});
-    }
-    for (QTableView* list : {m_ui.ListView1, m_ui.ListView2})
-        list->horizontalHeader()->setSortIndicatorShown(false);
 }
 
 void ResultLists::showResult()

@@ -8,6 +8,7 @@
 #include <QIcon>
 
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,14 @@ public:
     void follow(const GrowingRows* live);
     void catchUp();
     const std::vector<ResultRow>& rows() const { return m_rows; }
+    // Calls read with the rows shown: a scan's rows found so far while it is followed.
+    template <class Read> void readShown(Read read) const
+    {
+        if (m_live)
+            m_live->readFirst(m_liveCount, read);
+        else
+            read(std::span<const ResultRow>(m_rows));
+    }
     // Runs the check-mark rule of a click on the selected rows; every change is announced.
     void toggleCheckMarks(const std::vector<int>& selected, int clicked,
                           std::string& lastClickedText);

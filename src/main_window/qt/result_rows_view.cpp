@@ -48,7 +48,9 @@ void ResultRowsView::rebuild()
     m_order.clear();
     m_order.shrink_to_fit();
     if (!identity())
-        m_order = viewOrder(m_rows->rows(), m_filter, m_sort);
+        m_rows->readShown([this](std::span<const ResultRow> rows) {
+            m_order = viewOrder(rows, m_filter, m_sort);
+        });
     endResetModel();
 }
 
