@@ -3,6 +3,7 @@
 #include "platform/end_signals.h"
 #include "platform/open_file_limit.h"
 #include "platform/posix_file_ops.h"
+#include "platform/qt/background_job.h"
 #include "platform/qt/qt_folder_dialog.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_settings_store.h"
@@ -30,10 +31,15 @@ void endOnSignal()
     QApplication::quit();
 }
 
-bool copyingStill()
+// A copy, or a look at a device, that has not ended within the time.
+bool workStuck()
 {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (auto* wizard = qobject_cast<parlowen::Form3*>(window); wizard && wizard->copying())
+            return true;
+    }
+    for (auto* job : QCoreApplication::instance()->findChildren<parlowen::BackgroundJob*>()) {
+        if (!job->waitFor(100))
             return true;
     }
     return false;
@@ -70,7 +76,7 @@ int main(int argc, char* argv[])
     endSignals.stopCalling(); // the application is about to go
     // Settings are written as they change. A scan or copy stuck on a device that does not
     // answer would hold the program for ever: it is left, and the program ends.
-    if (!window.compareEndsWithin(500) || copyingStill())
+    if (!window.compareEndsWithin(500) || workStuck())
         std::_Exit(status);
     return status;
 }

@@ -19,7 +19,7 @@ struct SideRoom
 {
     std::string folder;
     std::int64_t allocationUnit = 1;
-    std::optional<std::int64_t> freeBytes; // none when it could not be read
+    std::optional<std::int64_t> freeBytes = {}; // none when it could not be read
 };
 
 struct SideLine

@@ -16,6 +16,16 @@
 
 namespace parlowen::testing {
 
+// The Sync wizard on the screen, or null.
+inline Form3* wizardShown()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<Form3*>(window); found && found->isVisible())
+            return found;
+    }
+    return nullptr;
+}
+
 struct SyncFixture : TestServices
 {
     ResultStore results;
@@ -40,7 +50,13 @@ struct SyncFixture : TestServices
         press(form, "Check1");
         QTRY_VERIFY(!form.scanning());
     }
-    void sync() { press(form, "Check2"); }
+    // Opens the wizard, once it has looked at the devices; or gets Sync's message.
+    void sync()
+    {
+        press(form, "Check2");
+        if (Form3* opened = wizardShown())
+            QTRY_VERIFY(opened->devicesKnown());
+    }
     std::string lastMessage() const
     {
         return messages.shown.empty()
@@ -48,15 +64,6 @@ struct SyncFixture : TestServices
                    : messages.shown.back().title + ": " + messages.shown.back().text;
     }
 };
-
-inline Form3* wizard()
-{
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* found = qobject_cast<Form3*>(window); found && found->isVisible())
-            return found;
-    }
-    return nullptr;
-}
 
 // Every file under the root with its content, to tell that nothing was touched.
 inline std::map<std::string, std::string> snapshot(const TempTree& tree)
@@ -69,6 +76,11 @@ inline std::map<std::string, std::string> snapshot(const TempTree& tree)
         }
     }
     return files;
+}
+
+inline Form3* wizard()
+{
+    return wizardShown();
 }
 
 } // namespace parlowen::testing

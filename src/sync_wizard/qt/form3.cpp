@@ -1,7 +1,7 @@
 // The Sync Wizard.
 #include "sync_wizard/qt/form3.h"
 
-#include "main_window/probes/path_probes.h"
+#include "platform/qt/background_job.h"
 #include "platform/qt/picture_button.h"
 #include "platform/qt/qt_geometry.h"
 #include "platform/qt/qt_widgets.h"
@@ -37,9 +37,35 @@ Form3::Form3(Services& services, const ResultStore& plan, const SyncRoots& roots
     setObjectName(QStringLiteral("Form3"));
     setAttribute(Qt::WA_DeleteOnClose);
     setUpWindow(this, QStringLiteral("Sync Wizard"));
-    m_plan = new PlanModel(plan, missingTargetFolders(plan, services.files), this);
+    m_plan = new PlanModel(plan, {}, this);
     buildControls();
     Form_Load();
+    lookAtDevices();
+}
+
+void Form3::lookAtDevices()
+{
+    // The folders and their room are read off this thread: a slow player must not hold the
+    // wizard. The look-up belongs to the application, so a wizard closed meanwhile does not
+    // wait for a device that does not answer.
+    struct Found
+    {
+        std::vector<bool> missing;
+        std::array<SideRoom, 2> rooms;
+    };
+    auto found = std::make_shared<Found>();
+    auto* lookUp = new BackgroundJob(QCoreApplication::instance());
+    connect(lookUp, &BackgroundJob::finished, lookUp, &QObject::deleteLater);
+    connect(lookUp, &BackgroundJob::finished, this, [this, found] {
+        m_plan->setMissing(std::move(found->missing));
+        m_choices->setRooms(found->rooms);
+        m_devicesKnown = true;
+    });
+    lookUp->start([found, plan = m_plan->plan(), roots = m_roots,
+                   &files = m_services.files](std::stop_token) {
+        found->missing = missingTargetFolders(*plan, files);
+        found->rooms = {sideRoom(files, roots.left), sideRoom(files, roots.right)};
+    });
 }
 
 Form3::~Form3()
@@ -124,10 +150,8 @@ void Form3::Form_Load()
         QStringLiteral("Please confirm the following file operations. Feel free to "
                        "run (open) the files with 'Run Source' and 'Run Destination'."));
     setWidgetEdge(Label1, Edge::Height, 700);
-    m_choices = new PlanChoices(
-        ListView1, m_plan, Label1, m_roots,
-        {sideRoom(m_services.files, m_roots.left), sideRoom(m_services.files, m_roots.right)},
-        this);
+    m_choices = new PlanChoices(ListView1, m_plan, Label1, m_roots,
+                                {SideRoom{m_roots.left}, SideRoom{m_roots.right}}, this);
     m_progress = new CopyProgressView(Frame1, m_choices->panel(), *m_runner);
     if (m_plan->rowCount() > 0)
         ListView1->setCurrentIndex(m_plan->index(0, 0));
@@ -162,9 +186,11 @@ void Form3::setRunStates(int row)
 {
     if (row < 0 || row >= m_plan->rowCount())
         return;
+    // From the plan, not the disk: a click must not wait on a slow player. A source is a file
+    // Compare found; a copy's destination is its side's folder.
     const auto& op = m_plan->operation(row);
-    m_runSourceAvailable = OldMain::FileExists(op.OpSource);
-    m_runDestinationAvailable = OldMain::FileExists(op.OpDestination);
+    m_runSourceAvailable = !op.OpSource.empty() && !op.OpSource.ends_with('/');
+    m_runDestinationAvailable = !op.OpDestination.empty() && !op.OpDestination.ends_with('/');
     setAvailable(Check4, m_runSourceAvailable);
     setAvailable(Check5, m_runDestinationAvailable);
 }
@@ -197,6 +223,11 @@ void Form3::Check2_Click()
 {
     if (copying())
         return;
+    if (!m_devicesKnown) {
+        m_services.messages.show("", "Parlowen is still looking at the folders and their room. "
+                                     "Press OK again in a moment.");
+        return;
+    }
     const auto chosen = m_plan->chosenPlan();
     if (chosen->empty()) {
         m_services.messages.show("", "No operation is checked, so there is nothing to carry out.");

@@ -37,6 +37,8 @@ public:
 
     const PointerState& pointer() const { return m_pointer.state(); }
     bool copying() const;
+    // The target folders and the devices' room have been looked at (off the window's thread).
+    bool devicesKnown() const { return m_devicesKnown; }
     // The program is asked to end: a copy stops first, then the program ends without a word.
     void endProgram();
 
@@ -53,6 +55,7 @@ protected:
 
 private:
     void buildControls();
+    void lookAtDevices();
     void Form_Load();
     void Form_Resize();
     void Check2_Click();
@@ -89,6 +92,7 @@ private:
     PlanRunner* m_runner = nullptr;
     CopyProgressView* m_progress = nullptr;
     PlanChoices* m_choices = nullptr;
+    bool m_devicesKnown = false; // the target folders and the room have been looked at
     SyncRoots m_roots;
     bool m_endProgram = false;
 };

@@ -39,17 +39,8 @@ PlanChoices::PlanChoices(QTreeView* list, PlanModel* plan, QLabel* instruction,
     layout->addWidget(m_summary, 1);
     layout->addWidget(m_createFolders);
 
-    std::set<std::string> missingFolders;
-    for (int row = 0; row < plan->rowCount(); ++row) {
-        if (plan->missing()[static_cast<std::size_t>(row)])
-            missingFolders.insert(folderOf(plan->operation(row).OpTargetPath));
-    }
-    m_createFolders->setText(
-        missingFolders.size() == 1
-            ? QStringLiteral("Create the missing &folder")
-            : QStringLiteral("Create the %1 missing &folders").arg(missingFolders.size()));
     m_createFolders->setChecked(false);
-    m_createFolders->setVisible(!missingFolders.empty());
+    m_createFolders->setVisible(false);
 
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -73,8 +64,27 @@ bool PlanChoices::createFolders() const
     return m_createFolders->isVisible() && m_createFolders->isChecked();
 }
 
+void PlanChoices::setRooms(const std::array<SideRoom, 2>& rooms)
+{
+    m_rooms = rooms;
+    m_roomsKnown = true;
+    showSummary();
+}
+
 void PlanChoices::showSummary()
 {
+    // The folders the chosen copies need: the box's count follows the choice.
+    std::set<std::string> missingFolders;
+    for (int row = 0; row < m_plan->rowCount(); ++row) {
+        const auto at = static_cast<std::size_t>(row);
+        if (m_plan->missing()[at] && m_plan->chosen()[at])
+            missingFolders.insert(folderOf(m_plan->operation(row).OpTargetPath));
+    }
+    m_createFolders->setText(
+        missingFolders.size() == 1
+            ? QStringLiteral("Create the missing &folder")
+            : QStringLiteral("Create the %1 missing &folders").arg(missingFolders.size()));
+    m_createFolders->setVisible(!missingFolders.empty());
     const ChoiceSummary summary =
         summarize(*m_plan->plan(), m_plan->chosen(), m_plan->missing(), m_roots, m_rooms);
     QString text = QString::fromStdString(summary.chosen).toHtmlEscaped();
@@ -87,6 +97,8 @@ void PlanChoices::showSummary()
                 (side.short_ ? QStringLiteral("<span style=\"color:#c00000\">%1</span>").arg(line)
                              : line);
     }
+    if (!m_roomsKnown)
+        text += QStringLiteral("<br>Looking at the folders and their room…");
     m_summary->setText(text);
 }
 

@@ -32,6 +32,8 @@ public:
     QWidget* panel() const { return m_panel; }
     void place();
     bool createFolders() const;
+    // The devices' room, once it is known; until then the summary says it is being read.
+    void setRooms(const std::array<SideRoom, 2>& rooms);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,6 +48,7 @@ private:
     QLabel* m_instruction;
     SyncRoots m_roots;
     std::array<SideRoom, 2> m_rooms;
+    bool m_roomsKnown = false;
     QWidget* m_panel;
     QLabel* m_summary;
     QCheckBox* m_createFolders;

@@ -16,6 +16,15 @@ PlanModel::PlanModel(ResultStore plan, std::vector<bool> missing, QObject* paren
     m_missing.resize(m_plan->size(), false);
 }
 
+void PlanModel::setMissing(std::vector<bool> missing)
+{
+    m_missing = std::move(missing);
+    m_missing.resize(m_plan->size(), false);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, Destination), index(rowCount() - 1, Destination));
+    emit choiceChanged();
+}
+
 int PlanModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_plan->size());

@@ -42,6 +42,8 @@ public:
     const std::vector<bool>& missing() const { return m_missing; }
     // The chosen operations, in plan order.
     std::shared_ptr<const ResultStore> chosenPlan() const;
+    // Marks the operations whose target folder does not exist, once that is known.
+    void setMissing(std::vector<bool> missing);
     void choose(const std::vector<int>& rows, bool chosen);
     void choose(Group group, bool chosen, const SyncRoots& roots, const std::string& folder = {});
 
