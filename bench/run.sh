@@ -15,5 +15,7 @@ QT_QPA_PLATFORM=offscreen build/bench/window_bench "$trees/player" "$trees/pc"
 echo "== the Sync wizard over a plan of 100,000 copies (the PC's tree beside an empty folder) =="
 mkdir -p "$trees/empty"
 QT_QPA_PLATFORM=offscreen build/bench/window_bench --wizard "$trees/empty" "$trees/pc"
+echo "== answering: the wizard on a slow device, Stop in each phase, the log's cost =="
+QT_QPA_PLATFORM=offscreen build/bench/run_control_bench
 echo "== copying songs: Sync beside cp -r + sync =="
 bench/copy_bench.sh

@@ -194,6 +194,8 @@ private:
         }
         m_flushing.clear();
         m_flushingBytes = 0;
+        if (m_control.settled && !ready.empty())
+            m_control.settled();
     }
 
     // One flush of a whole device where that is cheaper than one per file; FUSE devices only

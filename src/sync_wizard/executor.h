@@ -47,6 +47,9 @@ struct CarryOutControl
     // Told on the running thread as each operation ends: its plan position, and why it failed
     // ("" when it was done). A folder's failure after its copies has no position (npos).
     std::function<void(std::size_t index, const FailedOperation& failure)> ended = {};
+    // Told once the copies told done since the last time are on the device (their folders
+    // flushed), a batch at a time.
+    std::function<void()> settled = {};
 };
 
 struct CarryOutResult

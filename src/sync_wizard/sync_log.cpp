@@ -124,8 +124,22 @@ bool RunLog::append(const std::string& lines, bool rotate)
 {
     if (m_fd < 0)
         return false;
-    // Under the file's lock, and only to the file the path names: another run may have
-    // rotated the one this run opened.
+    // An operation's line: one appending write, which no other run's write can split, to the
+    // file this run opened; once a second it follows a rotation another run may have made.
+    if (!rotate) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_followed > std::chrono::seconds(1)) {
+            m_followed = now;
+            struct stat opened = {};
+            struct stat named = {};
+            if (::fstat(m_fd, &opened) == 0 && ::stat(m_path.c_str(), &named) == 0 &&
+                (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) && !reopen())
+                return false;
+        }
+        return writeAll(m_fd, lines);
+    }
+    // The header: under the file's lock, to the file the path names (another run may have
+    // rotated the one this run opened), rotating it first when it is past its bound.
     for (int tries = 0; tries < 8; ++tries) {
         if (lock(m_fd, LOCK_EX) != 0)
             return writeAll(m_fd, lines); // no locks here: appends alone keep lines whole
@@ -162,8 +176,18 @@ void RunLog::ended(const PlannedOperation* op, const FailedOperation& failure)
     else
         line += "\tFAILED\t" + escapeField(failure.sourcePath) + "\t" +
                 escapeField(failure.targetPath) + "\t" + escapeField(failure.reason);
-    if (!append(line + "\n"))
+    if (failure.reason.empty())
+        m_done += line + "\n";
+    else if (!append(line + "\n"))
         m_failed = true;
+}
+
+void RunLog::settled()
+{
+    // A batch at a time: one write for up to a few hundred small copies.
+    if (!m_done.empty() && !append(m_done))
+        m_failed = true;
+    m_done.clear();
 }
 
 std::string RunLog::close(const ResultStore& plan, const CarryOutResult& run, double seconds)
@@ -177,6 +201,7 @@ std::string RunLog::close(const ResultStore& plan, const CarryOutResult& run, do
                                 (run.stopped ? ", stopped" : "") + " · " + sizeText(bytes) +
                                 " in " + std::to_string(static_cast<long long>(seconds + 0.5)) +
                                 " s\n";
+    settled();
     if (!append(closing) || m_failed)
         return "some of its lines could not be written";
     if (::fsync(m_fd) != 0)
@@ -201,6 +226,11 @@ CarryOutResult carryOutAndLog(const ResultStore& plan, FileOps& files,
             log->ended(index < plan.size() ? &plan[index] : nullptr, failure);
             if (control.ended)
                 control.ended(index, failure);
+        };
+        logged.settled = [&] {
+            log->settled();
+            if (control.settled)
+                control.settled();
         };
     }
     CarryOutResult run = carryOut(plan, files, logged);

@@ -7,6 +7,7 @@
 #include "compare/result_store.h"
 #include "sync_wizard/executor.h"
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -38,8 +39,10 @@ public:
     RunLog(const RunLog&) = delete;
     RunLog& operator=(const RunLog&) = delete;
 
-    // The line of an operation that ended: done when the failure has no reason.
+    // The line of an operation that ended: done when the failure has no reason. A failure is
+    // written at once; the copies done are written once they are on the device (settled).
     void ended(const PlannedOperation* op, const FailedOperation& failure);
+    void settled();
     // The closing line with the counts, and the whole record flushed to the disk; why it could
     // not be, or "".
     std::string close(const ResultStore& plan, const CarryOutResult& run, double seconds);
@@ -48,8 +51,8 @@ private:
     RunLog(std::string path, std::size_t maxBytes) : m_path(std::move(path)), m_maxBytes(maxBytes)
     {
     }
-    // Appends whole lines under the file's lock, to the file the path names now (another run
-    // may have rotated it); false when they could not be written.
+    // Appends whole lines; false when they could not be written. With rotate, the file is
+    // first rotated when it is past its bound.
     bool append(const std::string& lines, bool rotate = false);
     bool reopen();
 
@@ -58,6 +61,8 @@ private:
     int m_fd = -1;
     std::string m_tag; // begins each of the run's lines, so runs at once can be told apart
     bool m_failed = false;
+    std::string m_done; // the lines of copies done, not yet on the device
+    std::chrono::steady_clock::time_point m_followed = std::chrono::steady_clock::now();
 };
 
 // Carries the plan out and logs the run as it goes (unless logPath is empty): the result names

@@ -3,7 +3,9 @@
 
 #include "platform/posix_file_ops.h"
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 namespace parlowen::testing {
 
@@ -21,6 +23,9 @@ public:
     int failLock = 0; // as a file system without locks (a network share) answers
     bool fatNames = false;
     std::optional<std::int64_t> freeBytes; // the room every device reports, when set
+    // A slow or hanging player: each look at a folder or its room, and each chunk, waits first.
+    std::chrono::milliseconds metadataDelay{0};
+    std::chrono::milliseconds chunkDelay{0};
     std::optional<std::int64_t> allocationUnit;
     int flushes = 0;
     std::vector<std::string> madeFolders; // the names of the folders made, in order
@@ -42,10 +47,12 @@ public:
     Outcome<FileFacts> factsOfOpen(const UniqueFd& fd) override { return m_real.factsOfOpen(fd); }
     Outcome<OpenedFolder> openFolder(const std::string& path) override
     {
+        std::this_thread::sleep_for(metadataDelay);
         return m_real.openFolder(path);
     }
     Outcome<FolderIdentity> identityOf(const std::string& path) override
     {
+        std::this_thread::sleep_for(metadataDelay);
         if (beforeIdentityCheck)
             beforeIdentityCheck(path);
         return m_real.identityOf(path);
@@ -66,6 +73,7 @@ public:
     }
     Outcome<std::int64_t> freeBytesOn(const OpenedFolder& folder) override
     {
+        std::this_thread::sleep_for(metadataDelay);
         ++roomLookUps;
         auto room = m_real.freeBytesOn(folder);
         if (freeBytes)
@@ -113,6 +121,7 @@ public:
     Outcome<std::size_t> copyChunk(const UniqueFd& in, const UniqueFd& out,
                                    std::size_t max) override
     {
+        std::this_thread::sleep_for(chunkDelay);
         if (failCopyAfterBytes >= 0 && m_copied >= static_cast<std::size_t>(failCopyAfterBytes))
             return {0, error(failCopyError)};
         if (failCopyAfterBytes >= 0)
