@@ -9,9 +9,12 @@
 #include "fakes/temp_tree.h"
 #include "platform/folder_dialog.h"
 #include "platform/posix_file_ops.h"
+#include "platform/qt/background_job.h"
 #include "platform/services.h"
 
 #include <deque>
+
+#include <QCoreApplication>
 
 namespace parlowen::testing {
 
@@ -43,6 +46,17 @@ struct TestServices
                    logFolder.path("sync.log")}
     {
     }
+    // A wizard's look at the devices belongs to the application and may outlive the test's
+    // windows: it ends before the file operations it uses go.
+    ~TestServices()
+    {
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            for (auto* job : app->findChildren<BackgroundJob*>())
+                job->waitFor(30000);
+        }
+    }
+    TestServices(const TestServices&) = delete;
+    TestServices& operator=(const TestServices&) = delete;
     MemorySettingsStore settings;
     RecordingMessages messages;
     FaultyFileOps files; // the real operations unless a test makes one fail or wait
