@@ -34,7 +34,17 @@ for needed in fonts-liberation libqt6svg6 qt6-qpa-plugins libqt6widgets6 libc6; 
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for font in fonts-noto-cjk fonts-noto-color-emoji; do
+    grep -q "$font" <<<"$recommends" || fail "Recommends lacks $font: $recommends"
+done
+
 dpkg-deb -x "$deb" "$work/root"
+grep -q "^License: GPL-3+" "$work/root/usr/share/doc/parlowen/copyright" ||
+    fail "the copyright file does not say GPL-3+"
+grep -q "<project_license>GPL-3.0-or-later</project_license>" \
+    "$work/root/usr/share/metainfo/org.parlowen.Parlowen.metainfo.xml" ||
+    fail "the metadata does not say GPL-3.0-or-later"
 shown=$("$work/root/usr/bin/parlowen-compare" --version)
 [ "$shown" = "parlowen-compare $version" ] || fail "--version says '$shown'"
 grep -q "<release version=\"$version\"" "$work/root/usr/share/metainfo/org.parlowen.Parlowen.metainfo.xml" ||
