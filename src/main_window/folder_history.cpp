@@ -53,18 +53,6 @@ std::vector<std::string> historyEntries(const std::string& stored)
     return splitAtCommas(stored.substr(0, stored.size() - 1));
 }
 
-bool isCovered(const std::string& stored, const std::string& text)
-{
-    auto pieces = splitAtCommas(stored);
-    pieces.pop_back(); // the empty piece after the final ","
-    bool covered = false;
-    for (const auto& entry : pieces) {
-        if (entry.starts_with(text) || (entry + "/").starts_with(text))
-            covered = true;
-    }
-    return covered;
-}
-
 void LoadFolderHistory(FolderBoxes boxes, const SettingsStore& settings)
 {
     appendEntries(boxes.left, readHistory(settings, keys::kLeftCombo));
@@ -82,26 +70,21 @@ void RestoreSelections(FolderBoxes boxes, const SettingsStore& settings)
     selectStored(boxes.right, right);
 }
 
-void AddToFolderHistory(FolderBox& box, const std::string& key, FolderBoxes boxes,
-                        SettingsStore& settings)
+void RememberFolder(FolderBox& box, const std::string& key, const std::string& text,
+                    SettingsStore& settings)
 {
-    const std::string text = box.text();
-    if (text.size() == 2 && text[1] == ':')
-        return;
-    if (!OldMain::IsFolder(text))
+    if (text.empty() || (text.size() == 2 && text[1] == ':'))
         return;
     const std::string stored = settings.read(keys::kApplication, keys::kHistorySection, key);
-    if (isCovered(stored, text))
-        return;
+    for (const auto& entry : historyEntries(stored)) {
+        if (entry == text || entry + "/" == text)
+            return;
+    }
     settings.write(keys::kApplication, keys::kHistorySection, key, stored + text + ",");
-
-    // Emptying and selecting re-enter the boxes' handlers; those texts are empty or already
-    // stored, so the re-entry stores nothing.
-    boxes.left.clearList();
-    boxes.right.clearList();
-    LoadFolderHistory(boxes, settings);
-    boxes.left.select(boxes.left.count() - 1);
-    boxes.right.select(boxes.right.count() - 1);
+    // Only this box's list grows; the other box and its text stay as they are.
+    box.addEntry(text);
+    if (box.text() == text)
+        box.select(box.count() - 1);
 }
 
 void SaveSelections(FolderBoxes boxes, SettingsStore& settings)

@@ -25,10 +25,6 @@ class FolderHistoryTest : public ::testing::Test
 protected:
     FolderHistoryTest()
     {
-        left.onChange = [this] { Main::AddToFolderHistory(left, "LeftCombo", boxes(), settings); };
-        right.onChange = [this] {
-            Main::AddToFolderHistory(right, "RightCombo", boxes(), settings);
-        };
         left.onClick = [this] { Main::SaveSelections(boxes(), settings); };
         right.onClick = [this] { Main::SaveSelections(boxes(), settings); };
     }
@@ -64,92 +60,49 @@ TEST(HistoryEntries, SplitsTheStoredText)
     EXPECT_EQ(Main::historyEntries("/a,b,"), entries({"/a", "b"}));
 }
 
-TEST(IsCovered, LeadingPartsOfEntriesAreCovered)
+TEST_F(FolderHistoryTest, TypingStoresNothingAndAFolderUsedIsKeptOnce)
 {
-    const std::string stored = "/m/Rock,";
-    EXPECT_TRUE(Main::isCovered(stored, "/m"));
-    EXPECT_TRUE(Main::isCovered(stored, "/m/Rock"));
-    EXPECT_TRUE(Main::isCovered(stored, "/m/Rock/"));
-    EXPECT_FALSE(Main::isCovered(stored, "/m/Rock/Live"));
-    EXPECT_FALSE(Main::isCovered(stored, "/M"));
-    EXPECT_FALSE(Main::isCovered("", "/m"));
-    // The piece after the last "," is never an entry, even in a hand-edited text.
-    EXPECT_FALSE(Main::isCovered("/a,/m/Rock", "/m"));
+    const std::string pc = tree.folder("Music/pc");
+    left.type(pc);
+    EXPECT_EQ(stored("LeftCombo"), "");
+    Main::RememberFolder(left, "LeftCombo", left.text(), settings);
+    EXPECT_EQ(stored("LeftCombo"), pc + ",");
+    EXPECT_EQ(left.entries, entries({pc.c_str()}));
+    EXPECT_EQ(left.text(), pc);
+    EXPECT_EQ(position("LeftComboIndex"), "0");
+    for (const std::string& again : {pc, pc + "/"}) {
+        left.setText(again);
+        Main::RememberFolder(left, "LeftCombo", left.text(), settings);
+        EXPECT_EQ(stored("LeftCombo"), pc + ",") << again;
+    }
+    // A parent used on its own is a folder of its own, capitals counting.
+    for (const std::string& used : {tree.path("Music"), tree.folder("music")}) {
+        left.setText(used);
+        Main::RememberFolder(left, "LeftCombo", left.text(), settings);
+    }
+    EXPECT_EQ(stored("LeftCombo"),
+              pc + "," + tree.path("Music") + "," + tree.path("music") + ",");
 }
 
-TEST_F(FolderHistoryTest, TypingStoresEveryExistingFolderOnTheWay)
+TEST_F(FolderHistoryTest, NothingAndBareDrivesAreNeverKept)
 {
-    const std::string music = tree.folder("Music");
-    left.type(music);
-    // The root "/" and the temporary folder's parents are folders as they are typed.
-    const auto history = Main::historyEntries(stored("LeftCombo"));
-    ASSERT_FALSE(history.empty());
-    EXPECT_EQ(history.front(), "/");
-    EXPECT_EQ(history.back(), music);
-    EXPECT_EQ(left.text(), music);
-    EXPECT_EQ(left.selectedPosition(), static_cast<int>(history.size()) - 1);
-    EXPECT_EQ(stored("RightCombo"), "");
-}
-
-TEST_F(FolderHistoryTest, NonFoldersAndBareDrivesAreNeverStored)
-{
-    const std::string file = tree.file("a.mp3", "x");
-    left.setText(file);
-    left.setText(tree.path("missing"));
-    left.setText("");
-    left.setText("E:");
+    for (const std::string& text : {std::string(), std::string("E:")})
+        Main::RememberFolder(left, "LeftCombo", text, settings);
     EXPECT_EQ(stored("LeftCombo"), "");
 }
 
-TEST_F(FolderHistoryTest, CoveredFoldersAreNotStoredAgain)
-{
-    const std::string rock = tree.folder("Music/Rock");
-    const std::string live = tree.folder("Music/Rock/Live");
-    const std::string music = tree.path("Music");
-    store("LeftCombo", rock + ",");
-    left.setText(music);
-    left.setText(rock + "/");
-    EXPECT_EQ(stored("LeftCombo"), rock + ",");
-    left.setText(live);
-    EXPECT_EQ(stored("LeftCombo"), rock + "," + live + ",");
-}
-
-TEST_F(FolderHistoryTest, StoringIsCaseSensitive)
-{
-    const std::string upper = tree.folder("Music");
-    const std::string lower = tree.folder("music");
-    left.setText(upper);
-    left.setText(lower);
-    EXPECT_EQ(stored("LeftCombo"), upper + "," + lower + ",");
-}
-
-TEST_F(FolderHistoryTest, AnAdditionReloadsBothBoxesAtTheirLastEntries)
+TEST_F(FolderHistoryTest, KeepingOneBoxsFolderLeavesTheOtherBoxAsItIs)
 {
     const std::string a = tree.folder("a");
     const std::string b = tree.folder("b");
-    const std::string c = tree.folder("c");
-    store("RightCombo", a + "," + b + ",");
+    store("RightCombo", a + ",");
     Main::LoadFolderHistory(boxes(), settings);
-    right.setText("E:"); // typed, not in the history: lost by the reload
-    left.setText(c);
-    EXPECT_EQ(left.entries, entries({c.c_str()}));
-    EXPECT_EQ(right.entries, entries({a.c_str(), b.c_str()}));
-    EXPECT_EQ(right.text(), b);
-    EXPECT_EQ(position("LeftComboIndex"), "0");
-    EXPECT_EQ(position("RightComboIndex"), "1");
-    // Re-entering the handlers with the reloaded texts stored nothing twice.
-    EXPECT_EQ(stored("LeftCombo"), c + ",");
-    EXPECT_EQ(stored("RightCombo"), a + "," + b + ",");
-}
-
-TEST_F(FolderHistoryTest, AnAdditionLeavesAnEmptyOtherBoxEmpty)
-{
-    const std::string a = tree.folder("a");
-    right.setText("/no/such/folder");
+    right.setText(b); // typed, not yet used
     left.setText(a);
-    EXPECT_EQ(right.text(), "");
-    EXPECT_EQ(right.selectedPosition(), -1);
-    EXPECT_EQ(position("RightComboIndex"), "-1");
+    Main::RememberFolder(left, "LeftCombo", left.text(), settings);
+    EXPECT_EQ(right.text(), b);
+    EXPECT_EQ(right.entries, entries({a.c_str()}));
+    EXPECT_EQ(stored("RightCombo"), a + ",");
 }
 
 TEST_F(FolderHistoryTest, ChoosingAStoredEntryOnlySavesPositions)
@@ -168,7 +121,7 @@ TEST_F(FolderHistoryTest, ChoosingAStoredEntryOnlySavesPositions)
 TEST_F(FolderHistoryTest, AFolderWithACommaComesBackAsTwoEntries)
 {
     const std::string odd = tree.folder("Rock, Pop");
-    left.setText(odd);
+    Main::RememberFolder(left, "LeftCombo", odd, settings);
     EXPECT_EQ(stored("LeftCombo"), odd + ",");
     FakeFolderBox freshLeft;
     FakeFolderBox freshRight;

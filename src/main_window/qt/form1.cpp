@@ -75,10 +75,6 @@ void Form1::connectHandlers()
     connect(ui.Image1, &ClickablePicture::clicked, this, [this] { Image_Click(ui.Combo1); });
     connect(ui.Image2, &ClickablePicture::clicked, this, [this] { Image_Click(ui.Combo2); });
     connect(ui.ListView1, &QTableView::clicked, this, &Form1::ListView1_Click);
-    connect(ui.Combo1, &QComboBox::editTextChanged, this,
-            [this] { Combo_Change(m_box1, keys::kLeftCombo); });
-    connect(ui.Combo2, &QComboBox::editTextChanged, this,
-            [this] { Combo_Change(m_box2, keys::kRightCombo); });
     connect(ui.Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo_Click);
     // Enter in a folder box compares, as the Compare button does.
     for (QComboBox* box : {ui.Combo1, ui.Combo2})
@@ -170,6 +166,9 @@ void Form1::Compare_Finished()
     }
     m_lists->showResult();
     m_results = std::move(done.plan);
+    // Both folders were compared: the history keeps them (typing kept nothing).
+    Combo_Change(m_box1, keys::kLeftCombo, Main::rootOf(m_compared.left));
+    Combo_Change(m_box2, keys::kRightCombo, Main::rootOf(m_compared.right));
     m_compared.leftSeen = done.leftSeen;
     m_compared.rightSeen = done.rightSeen;
     if (!done.skipped.empty())
@@ -233,9 +232,12 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::Image_Click(QComboBox* box)
 {
-    if (!scanning())
-        box->setEditText(
-            pathToText(m_services.folderDialog.browseForFolder("Please select folder to add:")));
+    if (scanning())
+        return;
+    const std::string chosen = m_services.folderDialog.browseForFolder("Please select folder to add:");
+    box->setEditText(pathToText(chosen));
+    Combo_Change(box == ui.Combo1 ? m_box1 : m_box2,
+                 box == ui.Combo1 ? keys::kLeftCombo : keys::kRightCombo, chosen);
 }
 
 void Form1::ListView1_Click()
@@ -248,15 +250,18 @@ void Form1::ListView1_Click()
 void Form1::ListView_Drop(QComboBox* box, const std::vector<DroppedItem>& items)
 {
     const DropOutcome drop = foldersForDrop(items);
-    for (const std::string& folder : drop.folders)
-        box->setEditText(pathToText(folder)); // through the box's change handling
+    for (const std::string& folder : drop.folders) {
+        box->setEditText(pathToText(folder));
+        Combo_Change(box == ui.Combo1 ? m_box1 : m_box2,
+                     box == ui.Combo1 ? keys::kLeftCombo : keys::kRightCombo, folder);
+    }
     if (drop.refused)
         m_services.messages.show("Error", kVirtualFolderDrop);
 }
 
-void Form1::Combo_Change(QtFolderBox& box, const char* key)
+void Form1::Combo_Change(QtFolderBox& box, const char* key, const std::string& folder)
 {
-    Main::AddToFolderHistory(box, key, boxes(), m_services.settings);
+    Main::RememberFolder(box, key, folder, m_services.settings);
 }
 
 void Form1::Combo_Click()

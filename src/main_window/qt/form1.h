@@ -64,7 +64,8 @@ private:
     void Image_Click(QComboBox* box);
     void ListView1_Click();
     void ListView_Drop(QComboBox* box, const std::vector<DroppedItem>& items);
-    void Combo_Change(QtFolderBox& box, const char* key);
+    // A folder was used from the box (compared, browsed to, dropped): the history keeps it.
+    void Combo_Change(QtFolderBox& box, const char* key, const std::string& folder);
     void Combo_Click();
     void pointerMoved(QObject* part);
 

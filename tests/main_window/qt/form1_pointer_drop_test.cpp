@@ -177,15 +177,16 @@ private slots:
         QCOMPARE(t.folderDialog.prompts.back(), std::string("Please select folder to add:"));
         QCOMPARE(left->currentText(), QString::fromStdString(rock));
         QCOMPARE(t.settings.read("Vantrell", "Morrowlin", "LeftCombo"), rock + ",");
-        QCOMPARE(child<QComboBox>(form, "Combo2")->currentText(), QStringLiteral("/p"));
-        // A folder the history covers is shown but not stored.
+        QCOMPARE(child<QComboBox>(form, "Combo2")->currentText(), QString()); // left alone
+        // A parent browsed to is a folder used of its own.
         QTest::mouseClick(child<QLabel>(form, "Image1"), Qt::LeftButton);
         QCOMPARE(left->currentText(), QString::fromStdString(tree.path("Music")));
-        QCOMPARE(t.settings.read("Vantrell", "Morrowlin", "LeftCombo"), rock + ",");
+        const std::string both = rock + "," + tree.path("Music") + ",";
+        QCOMPARE(t.settings.read("Vantrell", "Morrowlin", "LeftCombo"), both);
         // Cancelling empties the box and stores nothing.
         QTest::mouseClick(child<QLabel>(form, "Image1"), Qt::LeftButton);
         QCOMPARE(left->currentText(), QString());
-        QCOMPARE(t.settings.read("Vantrell", "Morrowlin", "LeftCombo"), rock + ",");
+        QCOMPARE(t.settings.read("Vantrell", "Morrowlin", "LeftCombo"), both);
         QCOMPARE(t.settings.read("Vantrell", "Morrowlin", "RightCombo"), std::string("/p,"));
         t.folderDialog.answers = {rock};
         QTest::mouseClick(child<QLabel>(form, "Image2"), Qt::LeftButton);
