@@ -2,7 +2,10 @@
 #include "compare/comparison.h"
 
 #include "compare/last_modified.h"
+#include "compare/utf8.h"
+#include "platform/file_system_kind.h"
 #include "platform/folder_identity.h"
+#include "platform/unique_fd.h"
 
 #include <exception>
 #include <iterator>
@@ -10,6 +13,7 @@
 #include <sys/stat.h>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 
 namespace parlowen {
 namespace {
@@ -136,28 +140,89 @@ std::optional<FolderIdentity> rootIdentity(const std::string& root)
     return identity.error ? std::nullopt : std::optional(identity.value);
 }
 
+// Whether the name lies under (or is) one of the places that could not be read.
+bool underAny(const std::string& name, const std::vector<std::string>& unreadable)
+{
+    for (const auto& place : unreadable) {
+        if (place.ends_with('/') ? name.starts_with(place) : name == place)
+            return true;
+    }
+    return false;
+}
+
+// Pairs the names still without a namesake that differ only in capitals, where exactly one
+// such name lies on each side ("RED RIVERS/a.mp3" on the player, "Red Rivers/a.mp3" on the PC).
+void matchCapitals(const std::vector<ResultRow>& left, const std::vector<ResultRow>& right,
+                   std::vector<std::size_t>& partner, std::vector<bool>& rightMatched)
+{
+    constexpr std::size_t kTwice = std::string::npos - 1;
+    std::unordered_map<std::string, std::pair<std::size_t, std::size_t>> byFold; // left, right
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        if (partner[i] != std::string::npos)
+            continue;
+        auto [at, added] = byFold.try_emplace(foldCase(left[i].relativeName),
+                                              std::pair{i, std::string::npos});
+        if (!added)
+            at->second.first = kTwice;
+    }
+    if (byFold.empty())
+        return;
+    for (std::size_t i = 0; i < right.size(); ++i) {
+        if (rightMatched[i])
+            continue;
+        if (auto at = byFold.find(foldCase(right[i].relativeName)); at != byFold.end())
+            at->second.second = at->second.second == std::string::npos ? i : kTwice;
+    }
+    for (const auto& [fold, pair] : byFold) {
+        const auto [l, r] = pair;
+        if (l < kTwice && r < kTwice) {
+            partner[l] = r;
+            rightMatched[r] = true;
+        }
+    }
+}
+
+// Whether the root's file system holds one name whatever its capitals (FAT, exFAT).
+bool tellsNoCapitals(const std::string& root)
+{
+    const UniqueFd fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DeviceTraits traits;
+    return fd && !readDeviceTraits(fd.get(), traits) && traits.caseInsensitive;
+}
+
 } // namespace
 
 void matchRows(Comparison& c, const std::string& leftRoot, const std::string& rightRoot)
 {
-    matchRows(c.left, c.right, c.plan, leftRoot, rightRoot);
+    matchRows(c.left, c.right, c.plan, leftRoot, rightRoot, c.leftFacts, c.rightFacts);
 }
 
 void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, ResultStore& plan,
-               const std::string& leftRoot, const std::string& rightRoot)
+               const std::string& leftRoot, const std::string& rightRoot,
+               const SideFacts& leftFacts, const SideFacts& rightFacts)
 {
     // Names are unique within a side, so one index lookup finds the only possible match.
     const NameIndex rightByName(right);
+    std::vector<std::size_t> partner(left.size());
     std::vector<bool> rightMatched(right.size(), false);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        partner[i] = rightByName.find(left[i].relativeName);
+        if (partner[i] != std::string::npos)
+            rightMatched[partner[i]] = true;
+    }
+    if (leftFacts.caseInsensitive || rightFacts.caseInsensitive)
+        matchCapitals(left, right, partner, rightMatched);
 
-    for (ResultRow& l : left) {
-        const std::size_t found = rightByName.find(l.relativeName);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        ResultRow& l = left[i];
+        const std::size_t found = partner[i];
         if (found == std::string::npos) {
+            if (underAny(l.relativeName, rightFacts.unreadable))
+                continue; // the other side could not be read there: no status, no copy
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
             plan.push_back(copy(leftRoot, rightRoot, l));
             continue;
         }
-        rightMatched[found] = true;
         ResultRow& r = right[found];
         if (sameSizeText(l, r)) {
             mark(l, RowStatus::Ok, RowIcon::None);
@@ -177,7 +242,7 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
         }
     }
     for (std::size_t i = 0; i < right.size(); ++i) {
-        if (rightMatched[i])
+        if (rightMatched[i] || underAny(right[i].relativeName, leftFacts.unreadable))
             continue;
         mark(right[i], RowStatus::NotFound, RowIcon::NoMatch);
         plan.push_back(copy(rightRoot, leftRoot, right[i]));
@@ -194,26 +259,32 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
     std::stop_source both;
     const std::stop_callback forward(stop, [&both] { both.request_stop(); });
     const auto scanSide = [&both](const std::string& root, std::string& problem,
-                                  std::optional<FolderIdentity>& seen, GrowingRows* rows) {
+                                  std::optional<FolderIdentity>& seen, SideFacts& facts,
+                                  GrowingRows* rows) {
         problem = Main::rootProblem(root);
         if (!problem.empty()) {
             both.request_stop();
             return Main::ScanOutcome{};
         }
         seen = rootIdentity(root);
-        return Main::ScanFolderTree(root, both.get_token(), rows);
+        facts.caseInsensitive = tellsNoCapitals(root);
+        auto outcome = Main::ScanFolderTree(root, both.get_token(), rows);
+        facts.unreadable = outcome.unreadable;
+        return outcome;
     };
     std::exception_ptr leftFailure;
     {
         // A failure there is the caller's to report, as one on this thread is.
         std::jthread leftScan([&] {
             try {
-                left = scanSide(leftRoot, c.leftProblem, c.leftSeen, live ? &live->left : nullptr);
+                left = scanSide(leftRoot, c.leftProblem, c.leftSeen, c.leftFacts,
+                                live ? &live->left : nullptr);
             } catch (...) {
                 leftFailure = std::current_exception();
             }
         });
-        right = scanSide(rightRoot, c.rightProblem, c.rightSeen, live ? &live->right : nullptr);
+        right = scanSide(rightRoot, c.rightProblem, c.rightSeen, c.rightFacts,
+                         live ? &live->right : nullptr);
     } // the left scan is joined here
     if (leftFailure)
         std::rethrow_exception(leftFailure);
@@ -229,7 +300,7 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
                      std::make_move_iterator(right.skipped.end()));
     if (live)
         matchRows(live->left.scanned(), live->right.scanned(), c.plan, Main::rootOf(leftRoot),
-                  Main::rootOf(rightRoot));
+                  Main::rootOf(rightRoot), c.leftFacts, c.rightFacts);
     else
         matchRows(c, Main::rootOf(leftRoot), Main::rootOf(rightRoot));
     return c;

@@ -9,6 +9,15 @@
 
 namespace parlowen {
 
+// What a comparison knows of a side beyond its rows.
+struct SideFacts
+{
+    bool caseInsensitive = false; // FAT, exFAT: names that differ only in capitals are one
+    // What could not be read ("Album/" for a folder, "Album/a.mp3" for a file): the other
+    // side's files there cannot be judged.
+    std::vector<std::string> unreadable = {};
+};
+
 struct Comparison
 {
     std::vector<ResultRow> left;
@@ -24,14 +33,21 @@ struct Comparison
     // Which folders the roots were as the scans began; none where a root could not be read.
     std::optional<FolderIdentity> leftSeen = {};
     std::optional<FolderIdentity> rightSeen = {};
+    SideFacts leftFacts = {};
+    SideFacts rightFacts = {};
 };
 
 // Marks every row of both sides and plans the operations that make the trees agree: first the
 // left rows' overwrites and copies in left order, then the right-only copies in right order.
-// The roots are the sides' root texts (no trailing "/" except for "/" itself).
+// The roots are the sides' root texts (no trailing "/" except for "/" itself). Where either side
+// does not tell capitals apart, a name left without a namesake is matched to the one name
+// without a namesake on the other side that differs only in capitals; an overwrite keeps its
+// target's own spelling. A file under what the other side could not read gets no status and
+// no operation.
 void matchRows(Comparison& comparison, const std::string& leftRoot, const std::string& rightRoot);
 void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, ResultStore& plan,
-               const std::string& leftRoot, const std::string& rightRoot);
+               const std::string& leftRoot, const std::string& rightRoot,
+               const SideFacts& leftFacts = {}, const SideFacts& rightFacts = {});
 
 // Scans both roots at the same time, each on a thread of its own (the two sides are normally
 // two devices), and matches them once both are done. A stop request abandons both scans; a

@@ -66,13 +66,13 @@ public:
         DirectoryListing listing(parentFd, name, m_listingBuffer);
         struct stat self = {};
         if (!listing.opened() || ::fstat(listing.fd(), &self) != 0) {
-            unreadable(folder, listing.opened() ? errno : listing.error().value());
+            unreadable(folder, relative, listing.opened() ? errno : listing.error().value());
             return;
         }
         if (onOwnPath(self))
             return;
         if (listing.error()) {
-            unreadable(folder, listing.error().value());
+            unreadable(folder, relative, listing.error().value());
             return;
         }
         bool fat = parentFat;
@@ -152,10 +152,12 @@ private:
             struct stat info = {};
             if (::fstatat(fd, cname, &info, 0) != 0) {
                 // Gone since the listing, or a link to nothing, is no file to compare.
-                if (errno != ENOENT)
+                if (errno != ENOENT) {
                     m_outcome.skipped.push_back(displayUtf8(folder + std::string(name)) +
                                                 " could not be read (" + reasonOf(errno) +
                                                 "); it is left out of this comparison");
+                    m_outcome.unreadable.push_back(relative + std::string(name));
+                }
                 return;
             }
             if (S_ISDIR(info.st_mode))
@@ -166,8 +168,9 @@ private:
     }
 
     // A folder that could not be opened or listed to its end is left out whole, and said so.
-    void unreadable(const std::string& folder, int number)
+    void unreadable(const std::string& folder, const std::string& relative, int number)
     {
+        m_outcome.unreadable.push_back(relative);
         const std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
         m_outcome.skipped.push_back(displayUtf8(shown) + " could not be read (" + reasonOf(number) +
                                     "); its files are left out of this comparison");

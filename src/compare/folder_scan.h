@@ -15,6 +15,9 @@ struct ScanOutcome
     std::vector<ResultRow> rows;
     std::vector<std::string> skipped; // the "Skip" sentence of each entry left out, in walk order
     bool abandoned = false;           // stopped before the end: the rows are incomplete
+    // What could not be read, by relative name: folders end in "/" ("Album/"), files do not.
+    // The other side's files there cannot be judged.
+    std::vector<std::string> unreadable = {};
 };
 
 // The folder box text less one trailing "/"; the file-system root "/" stays "/".

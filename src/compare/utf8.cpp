@@ -72,4 +72,59 @@ std::string displayUtf8(std::string_view bytes)
     return text;
 }
 
+namespace {
+
+char32_t smallLetter(char32_t c)
+{
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 0x20;
+    if (c == 0x178)
+        return 0xFF;
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149)
+        return (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) ? c + (c % 2) : c | 1;
+    if ((c >= 0x391 && c <= 0x3A9 && c != 0x3A2))
+        return c + 0x20;
+    if (c >= 0x410 && c <= 0x42F)
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 0x50;
+    return c;
+}
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+std::string foldCase(std::string_view name)
+{
+    std::string folded;
+    folded.reserve(name.size());
+    for (std::size_t i = 0; i < name.size();) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        // Two-byte letters only (Latin-1, Latin Extended-A, Greek, Cyrillic); the rest as is.
+        if (byte >= 0xC2 && byte <= 0xDF && i + 1 < name.size() &&
+            (static_cast<unsigned char>(name[i + 1]) & 0xC0) == 0x80) {
+            const char32_t c = ((byte & 0x1F) << 6) | (static_cast<unsigned char>(name[i + 1]) & 0x3F);
+            appendUtf8(folded, smallLetter(c));
+            i += 2;
+            continue;
+        }
+        folded += static_cast<char>(byte < 0x80 ? smallLetter(byte) : byte);
+        ++i;
+    }
+    return folded;
+}
+
 } // namespace parlowen

@@ -291,5 +291,72 @@ TEST(Report, EscapesFieldsAndWritesOneRecordALine)
                          "OP\tcopied to\t/l/x\t/r/\t/l/x\t/r/x\t\n");
 }
 
+std::vector<ResultRow> named(std::initializer_list<const char*> names, std::int64_t time)
+{
+    std::vector<ResultRow> rows;
+    for (const char* name : names) {
+        ResultRow& row = rows.emplace_back();
+        row.relativeName = name;
+        row.hasSize = row.hasModified = true;
+        row.size = static_cast<std::int64_t>(std::string(name).size()) + time % 7;
+        row.modified = time;
+    }
+    return rows;
+}
+
+TEST(MatchRows, WhereCapitalsDoNotCountTheOneNameDifferingInThemIsTheNamesake)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<ResultRow> left, right;
+        bool leftInsensitive, rightInsensitive;
+        std::vector<std::string> targets; // the plan, in order
+    };
+    const Case cases[] = {
+        {"a player's folder in capitals",
+         named({"RED RIVERS/a.mp3"}, kEarly), named({"Red Rivers/a.mp3"}, kLate), true, false,
+         {"/l/RED RIVERS/a.mp3"}},
+        {"accented and Cyrillic letters",
+         named({"\xC3\x89T\xC3\x89/\xD0\x91.mp3"}, kLate), // ÉTÉ/Б.mp3
+         named({"\xC3\xA9t\xC3\xA9/\xD0\xB1.mp3"}, kEarly), false, true,
+         {"/r/\xC3\xA9t\xC3\xA9/\xD0\xB1.mp3"}},
+        {"both sides tell capitals apart",
+         named({"RED RIVERS/a.mp3"}, kEarly), named({"Red Rivers/a.mp3"}, kLate), false, false,
+         {"/r/RED RIVERS/a.mp3", "/l/Red Rivers/a.mp3"}},
+        {"two names could be the one: none is taken",
+         named({"A.mp3", "a.MP3"}, kEarly), named({"a.mp3"}, kLate), true, false,
+         {"/r/A.mp3", "/r/a.MP3", "/l/a.mp3"}},
+    };
+    for (const auto& c : cases) {
+        auto left = c.left;
+        auto right = c.right;
+        ResultStore plan;
+        matchRows(left, right, plan, "/l", "/r", {.caseInsensitive = c.leftInsensitive},
+                  {.caseInsensitive = c.rightInsensitive});
+        std::vector<std::string> targets;
+        for (const auto& op : plan)
+            targets.push_back(op.OpTargetPath);
+        EXPECT_EQ(targets, c.targets) << c.what;
+    }
+}
+
+TEST(MatchRows, UnderWhatTheOtherSideCouldNotReadNothingIsJudged)
+{
+    auto left = named({"Locked/a.mp3", "Locked/Deeper/b.mp3", "odd.mp3", "Open/c.mp3"}, kLate);
+    auto right = named({"Shut/d.mp3"}, kLate);
+    ResultStore plan;
+    matchRows(left, right, plan, "/l", "/r", {.unreadable = {"Shut/"}},
+              {.unreadable = {"Locked/", "odd.mp3"}});
+    ASSERT_EQ(plan.size(), 1u);
+    EXPECT_EQ(plan[0].OpTargetPath, "/r/Open/c.mp3");
+    for (const auto* rows : {&left, &right}) {
+        for (const auto& row : *rows)
+            EXPECT_EQ(row.status, row.relativeName == "Open/c.mp3" ? RowStatus::NotFound
+                                                                   : RowStatus::None)
+                << row.relativeName;
+    }
+}
+
 } // namespace
 } // namespace parlowen

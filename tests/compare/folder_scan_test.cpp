@@ -179,7 +179,8 @@ TEST(FolderScan, EmptyBoxTextAndEmptyFolderGiveNoRows)
 }
 
 // Run as a user without root's override: which listed files have a size, as "name:0/1" lines,
-// then each "Skip" sentence on a line of its own.
+// then each "Skip" sentence on a line of its own, what could not be read, and why the two
+// folders could not be compared as roots.
 std::string sizesSeenBy(const struct passwd& user, const std::string& root)
 {
     int pipeFds[2];
@@ -198,6 +199,10 @@ std::string sizesSeenBy(const struct passwd& user, const std::string& root)
             report += row.relativeName + ":" + (row.hasSize ? "1" : "0") + "\n";
         for (const auto& sentence : outcome.skipped)
             report += sentence + "\n";
+        for (const auto& place : outcome.unreadable)
+            report += "unreadable " + place + "\n";
+        for (const char* folder : {"Locked", "Listable"})
+            report += "root " + Main::rootProblem(root + "/" + folder) + "\n";
         (void)::write(pipeFds[1], report.data(), report.size());
         ::_exit(0);
     }
@@ -260,9 +265,13 @@ TEST(FolderScan, FoldersAndEntriesAnotherUserCannotReadAreNamedInSkip)
           tree.path("Locked") + " could not be read (permission denied); its files are left out "
                                 "of this comparison",
           tree.path("Listable/b.mp3") + " could not be read (permission denied); it is left out "
-                                        "of this comparison"})
+                                        "of this comparison",
+          std::string("unreadable Locked/"), std::string("unreadable Listable/b.mp3"),
+          // A root that cannot be listed is refused; one whose entries cannot be looked at is
+          // listed, its files named in Skip.
+          std::string("root it cannot be read (permission denied)"), std::string("root ")})
         EXPECT_NE(seen.find(line + "\n"), std::string::npos) << line << " in " << seen;
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), '\n'), 3) << seen;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), '\n'), 7) << seen;
 }
 
 TEST(FileSizeOf, ReportsSizesOver4GiBAndFailsForWhatIsNoFile)

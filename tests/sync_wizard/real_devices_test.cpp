@@ -8,6 +8,7 @@
 #include "fakes/temp_tree.h"
 #include "platform/posix_file_ops.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -157,6 +158,33 @@ TEST(RealDevices, ExfatRefusesAFolderNameAndSaysWhy)
                   "in names");
     std::ifstream copied(device.path("Queen/Innuendo.mp3"));
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), "y");
+}
+
+TEST(CaseOnlyDifferences, AnExfatPlayersFolderInCapitalsIsTheNamesakeAndKeepsItsSpelling)
+{
+    ScratchMount player(ScratchMount::Exfat, "16M");
+    SKIP_UNLESS_MOUNTED(player);
+    TempTree pc;
+    std::filesystem::create_directories(player.path("RED RIVERS"));
+    std::ofstream(player.path("RED RIVERS/a.mp3")) << "old";
+    const struct timespec old[2] = {{kOld, 0}, {kOld, 0}};
+    ::utimensat(AT_FDCWD, player.path("RED RIVERS/a.mp3").c_str(), old, 0);
+    pc.file("Red Rivers/a.mp3", "the newer take", kNew);
+    pc.file("Red Rivers/b.mp3", "b", kNew);
+    const auto comparison = compareFolders(player.root(), pc.root());
+    ASSERT_EQ(comparison.plan.size(), 2u); // nothing copied back to the PC
+    EXPECT_EQ(comparison.plan[0].OpTargetPath, player.path("RED RIVERS/a.mp3"));
+    EXPECT_EQ(comparison.plan[0].OpAction, kOverwrites);
+    PosixFileOps files;
+    const auto failures = carryOut(comparison.plan, files);
+    EXPECT_TRUE(failures.empty()) << failureReport(failures);
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(player.root()))
+        names.insert(entry.path().lexically_relative(player.root()).string());
+    EXPECT_EQ(names, (std::set<std::string>{"RED RIVERS", "RED RIVERS/a.mp3", "RED RIVERS/b.mp3"}));
+    std::ifstream in(player.path("RED RIVERS/a.mp3"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the newer take");
+    EXPECT_TRUE(compareFolders(player.root(), pc.root()).plan.empty());
 }
 
 } // namespace
