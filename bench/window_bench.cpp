@@ -36,6 +36,11 @@ class NoMessages final : public parlowen::Messages
 public:
     void show(const std::string&, const std::string&) override {}
     bool ask(const std::string&, const std::string&) override { return true; }
+    std::size_t choose(const std::string&, const std::string&,
+                       const std::vector<std::string>&) override
+    {
+        return 0;
+    }
 };
 
 class NoShell final : public parlowen::Shell

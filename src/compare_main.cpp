@@ -73,6 +73,11 @@ public:
         std::cerr << title << ": " << text << '\n';
     }
     bool ask(const std::string&, const std::string&) override { return false; }
+    std::size_t choose(const std::string&, const std::string&,
+                       const std::vector<std::string>& choices) override
+    {
+        return choices.size() - 1;
+    }
 };
 
 struct Arguments
@@ -220,8 +225,10 @@ int main(int argc, char* argv[])
         return kNoRoom;
     }
     TerminalProgress terminal;
-    parlowen::CarryOutControl control{
-        .stop = stop.get_token(), .createFolders = args.createFolders, .roots = roots};
+    parlowen::CarryOutControl control{.stop = stop.get_token(),
+                                      .createFolders = args.createFolders,
+                                      .roots = roots,
+                                      .missingFolderHint = "give --create-folders to have it made"};
     if (::isatty(STDERR_FILENO))
         control.progress = [&terminal](const auto& progress) { terminal.show(progress); };
     copying = true;

@@ -67,7 +67,13 @@ Message syncEndMessage(const CarryOutResult& run, const std::string& leftText,
     } else if (failures.empty()) {
         message = {"Congratulations", leftText + " & " + rightText + " have been synchronized."};
     } else {
-        message = {"Error", failureReport(failures)};
+        // What was done too, so a failure does not read as if nothing happened.
+        const std::size_t done = run.done.size();
+        message = {"Error", countText(done) + " of " + countText(run.total) +
+                                (run.total == 1 ? " operation" : " operations") +
+                                (done == 1 ? " was" : " were") + " carried out; " +
+                                countText(failures.size()) + " could not be:\n" +
+                                failureList(failures)};
     }
     if (message.title != "Congratulations" && !run.logFile.empty())
         message.text += "\n\nEvery operation of this run is listed in " + run.logFile + ".";

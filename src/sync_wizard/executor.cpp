@@ -68,7 +68,7 @@ class Carrier
 {
 public:
     Carrier(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
-        : m_plan(plan), m_files(files), m_control(control), m_targets(files, control.createFolders, control.roots)
+        : m_plan(plan), m_files(files), m_control(control), m_targets(files, control.createFolders, control.roots, control.missingFolderHint)
     {
         m_progress.total = plan.size();
         for (const auto& op : plan)
@@ -270,9 +270,14 @@ std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files)
 
 std::string failureReport(const std::vector<FailedOperation>& failures)
 {
+    return std::to_string(failures.size()) +
+           (failures.size() == 1 ? " operation" : " operations") + " could not be carried out:\n" +
+           failureList(failures);
+}
+
+std::string failureList(const std::vector<FailedOperation>& failures)
+{
     std::ostringstream text;
-    text << failures.size() << (failures.size() == 1 ? " operation" : " operations")
-         << " could not be carried out:\n";
     for (std::size_t i = 0; i < failures.size() && i < kListed; ++i) {
         const auto& f = failures[i];
         text << "\n";

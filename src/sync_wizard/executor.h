@@ -44,6 +44,8 @@ struct CarryOutControl
     // The compared folders: nothing is written beneath one that is no longer the folder
     // Compare read (and, when they are known, no folder is made at or above them).
     SyncRoots roots = {};
+    // What the reason for a copy into a folder that does not exist tells to do about it.
+    std::string missingFolderHint = "choose to create the missing folders to have it made";
     // Told on the running thread as each operation ends: its plan position, and why it failed
     // ("" when it was done). A folder's failure after its copies has no position (npos).
     std::function<void(std::size_t index, const FailedOperation& failure)> ended = {};
@@ -77,5 +79,7 @@ std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files);
 
 // The "Error" text naming each failed operation: the first 20, then how many more.
 std::string failureReport(const std::vector<FailedOperation>& failures);
+// The same without its first line: each failed operation on a line of its own.
+std::string failureList(const std::vector<FailedOperation>& failures);
 
 } // namespace parlowen

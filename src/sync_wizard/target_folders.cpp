@@ -29,8 +29,9 @@ std::string folderGone(const std::string& folder)
     return "the folder " + shown(folder) + " was moved or removed during the run";
 }
 
-TargetFolders::TargetFolders(FileOps& files, bool createMissing, const SyncRoots& roots)
-    : m_files(files), m_createMissing(createMissing)
+TargetFolders::TargetFolders(FileOps& files, bool createMissing, const SyncRoots& roots,
+                             std::string missingHint)
+    : m_files(files), m_createMissing(createMissing), m_missingHint(std::move(missingHint))
 {
     if (!roots.left.empty())
         m_sides.push_back({roots.left, roots.leftSeen, {}});
@@ -91,8 +92,8 @@ std::shared_ptr<TargetFolder> TargetFolders::enter(const std::string& path, bool
     if (opened.error == std::errc::no_such_file_or_directory ||
         opened.error == std::errc::not_a_directory) {
         if (!m_createMissing) {
-            folder->refusal = "the folder " + path +
-                              " does not exist on this side (Parlowen never creates folders)";
+            folder->refusal = "the folder " + path + " does not exist on this side (" +
+                              m_missingHint + ")";
             return m_byPath[path] = folder;
         }
         if (!mayCreate)

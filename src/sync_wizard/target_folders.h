@@ -47,7 +47,9 @@ public:
     // With createMissing, a folder that does not exist is made (and its missing parents) the
     // first time it is entered for a copy; never ahead, and never at or above its side's root.
     // A folder is entered only while its side's root is still the folder that was compared.
-    TargetFolders(FileOps& files, bool createMissing, const SyncRoots& roots = {});
+    // A copy into a folder that does not exist fails with the hint of what to do about it.
+    TargetFolders(FileOps& files, bool createMissing, const SyncRoots& roots = {},
+                  std::string missingHint = {});
 
     // Enters the folders in this order before anything is copied, as many as the process may
     // hold open: a run that starts later finds them locked, not half written. Told how many
@@ -82,6 +84,7 @@ private:
 
     FileOps& m_files;
     bool m_createMissing;
+    std::string m_missingHint;
     std::vector<Side> m_sides;
     std::map<std::string, std::shared_ptr<TargetFolder>> m_byPath;
     // On FAT two spellings of a folder are one folder, and the run must lock it only once.

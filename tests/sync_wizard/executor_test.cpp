@@ -122,7 +122,8 @@ TEST_F(ExecutorTest, CopyIntoAMissingFolderFailsAndCreatesNothing)
     EXPECT_EQ(failures[0].targetPath, to.path("Album/a.mp3"));
     EXPECT_EQ(failures[0].reason,
               "the folder " + to.path("Album/") +
-                  " does not exist on this side (Parlowen never creates folders)");
+                  " does not exist on this side (choose to create the missing folders to have it "
+                  "made)");
     EXPECT_FALSE(std::filesystem::exists(to.path("Album")));
     EXPECT_EQ(to.read("b.mp3"), "b"); // the next operation still ran
 }

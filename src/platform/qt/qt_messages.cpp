@@ -1,6 +1,8 @@
 // Message boxes with an OK button only and no icon.
 #include "platform/qt/qt_messages.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -10,7 +12,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include <algorithm>
 
 namespace parlowen {
 namespace {
@@ -74,6 +75,23 @@ void QtMessages::show(const std::string& title, const std::string& text)
         return;
     }
     box.exec();
+}
+
+std::size_t QtMessages::choose(const std::string& title, const std::string& text,
+                               const std::vector<std::string>& choices)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    std::vector<QPushButton*> buttons;
+    for (const auto& choice : choices)
+        buttons.push_back(box.addButton(QString::fromStdString(choice), QMessageBox::ActionRole));
+    box.setDefaultButton(buttons.back());
+    box.setEscapeButton(buttons.back());
+    box.exec();
+    const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return pressed == buttons.end() ? buttons.size() - 1
+                                    : static_cast<std::size_t>(pressed - buttons.begin());
 }
 
 bool QtMessages::ask(const std::string& title, const std::string& text)

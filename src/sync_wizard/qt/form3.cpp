@@ -11,7 +11,12 @@
 #include "sync_wizard/qt/copy_progress_view.h"
 #include "sync_wizard/qt/plan_choices.h"
 #include "sync_wizard/qt/plan_model.h"
+#include "sync_wizard/player_names.h"
+#include "sync_wizard/progress_meter.h"
 #include "sync_wizard/room_check.h"
+
+#include <algorithm>
+#include <set>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -228,18 +233,64 @@ void Form3::Check2_Click()
                                      "Press OK again in a moment.");
         return;
     }
-    const auto chosen = m_plan->chosenPlan();
-    if (chosen->empty()) {
+    std::vector<bool> chosen = m_plan->chosen();
+    if (std::find(chosen.begin(), chosen.end(), true) == chosen.end()) {
         m_services.messages.show("", "No operation is checked, so there is nothing to carry out.");
         return;
     }
-    const bool createFolders = m_choices->createFolders();
-    const auto shortfalls = roomShortfalls(*chosen, m_services.files, createFolders, m_roots);
+    bool createFolders = m_choices->createFolders();
+    if (!createFolders && !decideMissingFolders(chosen, createFolders))
+        return;
+    const auto plan = std::make_shared<const ResultStore>(chosenOperations(*m_plan->plan(), chosen));
+    if (plan->empty()) {
+        m_services.messages.show("", "No operation is left to carry out.");
+        return;
+    }
+    // The room asked about is the room of the copies the run will attempt.
+    const auto shortfalls = roomShortfalls(*plan, m_services.files, createFolders, m_roots);
     if (!shortfalls.empty() &&
         !m_services.messages.ask("Not enough room", roomQuestion(shortfalls)))
         return;
     showCopying(true);
-    m_runner->start(chosen, m_services.files, m_roots, createFolders, m_services.syncLog);
+    m_runner->start(plan, m_services.files, m_roots, createFolders, m_services.syncLog);
+}
+
+bool Form3::decideMissingFolders(std::vector<bool>& chosen, bool& createFolders)
+{
+    // Copies into folders that do not exist would only fail: the user decides first.
+    std::size_t copies = 0;
+    std::set<std::string> folders;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        if (chosen[i] && m_plan->missing()[i]) {
+            ++copies;
+            folders.insert(folderOf(m_plan->operation(static_cast<int>(i)).OpTargetPath));
+        }
+    }
+    if (copies == 0)
+        return true;
+    const std::string made = folders.size() == 1 ? "the missing folder"
+                                                 : "the " + countText(folders.size()) +
+                                                       " missing folders";
+    const std::string those = copies == 1 ? "that copy" : "those " + countText(copies) + " copies";
+    const std::string text =
+        countText(copies) + (copies == 1 ? " chosen copy goes" : " chosen copies go") +
+        " into " + (folders.size() == 1 ? "a folder" : countText(folders.size()) + " folders") +
+        " that do" + (folders.size() == 1 ? "es" : "") +
+        " not exist, so " + (copies == 1 ? "it" : "they") +
+        " would fail. Make " + made + ", leave " + those + " out, or go back to the choice?";
+    switch (m_services.messages.choose("Missing folders", text,
+                                       {"&Make " + made, "&Leave " + those + " out", "&Go back"})) {
+    case 0:
+        createFolders = true;
+        m_choices->setCreateFolders(true);
+        return true;
+    case 1:
+        for (std::size_t i = 0; i < chosen.size(); ++i)
+            chosen[i] = chosen[i] && !m_plan->missing()[i];
+        return true;
+    default:
+        return false;
+    }
 }
 
 void Form3::Check1_Click()

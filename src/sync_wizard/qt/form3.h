@@ -56,6 +56,9 @@ protected:
 private:
     void buildControls();
     void lookAtDevices();
+    // Asks what to do with chosen copies into folders that do not exist: make the folders
+    // (createFolders), leave them out (unchosen), or go back (false).
+    bool decideMissingFolders(std::vector<bool>& chosen, bool& createFolders);
     void Form_Load();
     void Form_Resize();
     void Check2_Click();

@@ -59,6 +59,11 @@ void PlanChoices::place()
     m_panel->setGeometry(at.x(), at.y(), at.width(), std::max(at.height(), bottom - at.y()));
 }
 
+void PlanChoices::setCreateFolders(bool create)
+{
+    m_createFolders->setChecked(create);
+}
+
 bool PlanChoices::createFolders() const
 {
     return m_createFolders->isVisible() && m_createFolders->isChecked();

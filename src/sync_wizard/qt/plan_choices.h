@@ -32,6 +32,7 @@ public:
     QWidget* panel() const { return m_panel; }
     void place();
     bool createFolders() const;
+    void setCreateFolders(bool create);
     // The devices' room, once it is known; until then the summary says it is being read.
     void setRooms(const std::array<SideRoom, 2>& rooms);
 
