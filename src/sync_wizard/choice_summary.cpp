@@ -86,7 +86,9 @@ ChoiceSummary summarize(const ResultStore& plan, const std::vector<bool>& chosen
         const std::int64_t needed =
             std::max<std::int64_t>(std::max(needs[side].net, needs[side].largestOverwrite), 0);
         const SideRoom& room = rooms[side];
-        SideLine line{sizeText(needed) + " to " + room.folder};
+        // The room the side must have for the run, which is not what it copies: an overwrite
+        // needs only what its new file has more than the old.
+        SideLine line{"needs " + sizeText(needed) + " of room on " + room.folder};
         if (room.freeBytes) {
             line.text += " (" + sizeText(*room.freeBytes) + " free)";
             line.short_ = needed > *room.freeBytes;

@@ -24,7 +24,7 @@ struct SideRoom
 
 struct SideLine
 {
-    std::string text;    // "12.4 GB to /media/ann/PLAYER (3.1 GB free)"
+    std::string text;    // "needs 12.4 GB of room on /media/ann/PLAYER (3.1 GB free)"
     bool short_ = false; // does not fit
 };
 

@@ -24,7 +24,7 @@ std::string ProgressMeter::line(const CopyProgress& progress, double seconds)
         m_samples.pop_front();
     std::string text = "Copying " + countText(progress.current) + " of " +
                        countText(progress.total) + " · " + sizeText(progress.bytesDone) + " of " +
-                       sizeText(progress.bytesTotal);
+                       sizeText(progress.bytesTotal) + " copied";
     if (seconds < 1)
         return text;
     text += " · " + sizeText(static_cast<std::int64_t>(rateOver(kSpeedWindow))) + "/s";

@@ -12,7 +12,7 @@ class ProgressMeter
 {
 public:
     // The line for the progress at a time (seconds since the copying began), e.g. "Copying 123
-    // of 3,204 · 1.2 GB of 12.4 GB · 18.3 MB/s · about 10 minutes left". The speed is taken
+    // of 3,204 · 1.2 GB of 12.4 GB copied · 18.3 MB/s · about 10 minutes left". The speed is taken
     // over the last few seconds, the time left over about a minute (USB sticks stall for
     // seconds); neither is shown during the first second.
     std::string line(const CopyProgress& progress, double seconds);

@@ -178,15 +178,15 @@ TEST(ProgressTexts, SpeedAndTimeLeftWaitForTheFirstSecondAndRideOutAStall)
 {
     ProgressMeter meter;
     CopyProgress p{123, 3204, 0, 1'000'000'000, "/l/a.mp3"};
-    EXPECT_EQ(meter.line(p, 0), "Copying 123 of 3,204 · 0 bytes of 1.0 GB");
+    EXPECT_EQ(meter.line(p, 0), "Copying 123 of 3,204 · 0 bytes of 1.0 GB copied");
     p.bytesDone = 10'000'000;
-    EXPECT_EQ(meter.line(p, 0.5), "Copying 123 of 3,204 · 10.0 MB of 1.0 GB");
+    EXPECT_EQ(meter.line(p, 0.5), "Copying 123 of 3,204 · 10.0 MB of 1.0 GB copied");
     // 10 MB/s for 10 s, then a stall of 4 s: the speed shows the stall, the time left barely.
     for (int s = 1; s <= 10; ++s) {
         p.bytesDone = 10'000'000 * (s + 1);
         meter.line(p, s + 0.5);
     }
-    EXPECT_EQ(meter.line(p, 11.5), "Copying 123 of 3,204 · 110.0 MB of 1.0 GB · 6.7 MB/s · "
+    EXPECT_EQ(meter.line(p, 11.5), "Copying 123 of 3,204 · 110.0 MB of 1.0 GB copied · 6.7 MB/s · "
                                    "about 2 minutes left");
     EXPECT_NE(meter.line(p, 14.5).find("0 bytes/s · about 2 minutes left"), std::string::npos);
 }

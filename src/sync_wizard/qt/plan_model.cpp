@@ -3,6 +3,7 @@
 
 #include "platform/qt/path_text.h"
 #include "sync_wizard/player_names.h"
+#include "sync_wizard/room_check.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -43,14 +44,23 @@ QVariant PlanModel::data(const QModelIndex& index, int role) const
     const auto& op = operation(index.row());
     if (role == Qt::CheckStateRole && index.column() == Source)
         return m_chosen[row] ? Qt::Checked : Qt::Unchecked;
-    if (index.column() == Destination && m_missing[row]) {
-        if (role == Qt::DecorationRole)
-            return QApplication::style()->standardIcon(QStyle::SP_FileDialogNewFolder);
-        if (role == Qt::ToolTipRole)
-            return QStringLiteral("The folder %1 does not exist on this side")
-                .arg(pathToText(folderOf(op.OpTargetPath)));
+    if (index.column() == Destination && m_missing[row] && role == Qt::DecorationRole)
+        return QApplication::style()->standardIcon(QStyle::SP_FileDialogNewFolder);
+    if (role == Qt::ToolTipRole) {
+        // Where the copy goes exactly, and how big it is: the Destination column shows only
+        // the side's folder for a copy.
+        QString tip = QStringLiteral("%1 %2 (%3)")
+                          .arg(op.OpReplacedPath.empty() ? QStringLiteral("Copies to")
+                                                         : QStringLiteral("Replaces"),
+                               pathToText(op.OpTargetPath),
+                               QString::fromStdString(op.sourceSize ? sizeText(*op.sourceSize)
+                                                                    : std::string("size unknown")));
+        if (m_missing[row])
+            tip += QStringLiteral("\nThe folder %1 does not exist on this side")
+                       .arg(pathToText(folderOf(op.OpTargetPath)));
+        return tip;
     }
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+    if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
     case Source:

@@ -235,9 +235,11 @@ private slots:
                      .index(rowOf(w, "same.mp3"), PlanModel::Destination)
                      .data(Qt::DecorationRole)
                      .isValid());
+        // Each row's tooltip: the whole target and the size, and a folder that is missing.
         QCOMPARE(plan(w).index(marked, PlanModel::Destination).data(Qt::ToolTipRole).toString(),
-                 QStringLiteral("The folder %1 does not exist on this side")
-                     .arg(QString::fromStdString(f.left.path("New/CD1/"))));
+                 QStringLiteral("Copies to %1 (1 bytes)\nThe folder %2 does not exist on this side")
+                     .arg(QString::fromStdString(f.left.path("New/CD1/r.mp3")),
+                          QString::fromStdString(f.left.path("New/CD1/"))));
         QVERIFY(
             w.findChild<QLabel*>("Summary")->text().contains("3 into folders that do not exist"));
         auto* make = w.findChild<QCheckBox*>("CreateFolders");
