@@ -46,7 +46,7 @@ public:
 class NoShell final : public parlowen::Shell
 {
 public:
-    void openFile(const std::string&) override {}
+    void openFile(const std::string&, std::function<void(bool)>) override {}
 };
 
 class NoDialog final : public parlowen::FolderDialog

@@ -11,8 +11,14 @@ namespace parlowen::testing {
 class RecordingShell final : public Shell
 {
 public:
-    void openFile(const std::string& path) override { opened.push_back(path); }
+    void openFile(const std::string& path, std::function<void(bool)> told) override
+    {
+        opened.push_back(path);
+        if (told)
+            told(programFound);
+    }
     std::vector<std::string> opened;
+    bool programFound = true;
 };
 
 } // namespace parlowen::testing

@@ -24,6 +24,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QShortcut>
 #include <QTimer>
 #include <QTreeView>
@@ -220,7 +221,14 @@ void Form3::Run_Click(Side side)
     if (const int row = selectedRow(); row >= 0) {
         ListView1->setFocus();
         const auto& op = m_plan->operation(row);
-        m_services.shell.openFile(source ? op.OpSource : op.OpDestination);
+        const std::string file = source ? op.OpSource : op.OpDestination;
+        m_services.shell.openFile(file, [wizard = QPointer<Form3>(this), file](bool opened) {
+            if (!opened && wizard)
+                wizard->m_services.messages.show(
+                    "", "No program on this computer opens " + file +
+                            ". Install one for files of its type, or open it from your file "
+                            "manager.");
+        });
     }
 }
 

@@ -162,6 +162,11 @@ private slots:
         QCOMPARE(caption(*w, "Check5"), QColor(Qt::black));
         f.press(*w, "Check5");
         QCOMPARE(f.shell.opened.back(), f.right.path("a.mp3"));
+        // No program for the file's type: said, not silent.
+        f.shell.programFound = false;
+        f.press(*w, "Check4");
+        QVERIFY(f.lastMessage().starts_with(": No program on this computer opens " +
+                                            f.left.path("a.mp3")));
     }
 
     void cancelAndCloseLeaveEveryFileUntouched()
