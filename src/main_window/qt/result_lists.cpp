@@ -112,7 +112,7 @@ void ResultLists::showMenu(QTableView* list, const QPoint& at)
     const std::pair<const char*, RowFilter> choices[] = {
         {"Show &all rows", RowFilter::All},
         {"Show rows that are &not OK", RowFilter::NotOk},
-        {"Show only &newer files", RowFilter::Newer},
+        {"Show only n&ewer files", RowFilter::Newer},
         {"Show only &older files", RowFilter::Older},
         {"Show only files &without a match", RowFilter::NoMatch},
     };

@@ -3,16 +3,49 @@
 
 #include "platform/qt/qt_widgets.h"
 
+#include <QAccessibleWidget>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace parlowen {
+namespace {
+
+// A screen reader hears a push button that can be pressed, not a picture.
+class PictureButtonAccessible final : public QAccessibleWidget
+{
+public:
+    explicit PictureButtonAccessible(ClickablePicture* picture)
+        : QAccessibleWidget(picture, QAccessible::Button)
+    {
+        addControllingSignal(QStringLiteral("clicked()"));
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction())
+            emit static_cast<ClickablePicture*>(widget())->clicked();
+    }
+};
+
+QAccessibleInterface* pictureButtonFactory(const QString&, QObject* object)
+{
+    if (auto* picture = qobject_cast<ClickablePicture*>(object))
+        return new PictureButtonAccessible(picture);
+    return nullptr;
+}
+
+} // namespace
 
 ClickablePicture::ClickablePicture(const char* name, const QString& file, int size, QWidget* parent)
     : QLabel(parent)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(pictureButtonFactory);
+        return true;
+    }();
+    (void)installed;
     named(this, name);
     setPixmap(QIcon(file).pixmap(size, size));
     setAlignment(Qt::AlignLeft | Qt::AlignTop);

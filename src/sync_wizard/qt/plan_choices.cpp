@@ -139,10 +139,10 @@ void PlanChoices::showMenu(const QPoint& at)
     QMenu menu(m_list);
     const std::pair<QString, Group> groups[] = {
         {QStringLiteral("&all"), Group::All},
-        {QStringLiteral("everything to the &player's folder (left)"), Group::ToLeft},
-        {QStringLiteral("everything to the &PC's folder (right)"), Group::ToRight},
+        {QStringLiteral("everything to the player's folder (&left)"), Group::ToLeft},
+        {QStringLiteral("everything to the PC's folder (&right)"), Group::ToRight},
         {QStringLiteral("all &overwrites"), Group::Overwrites},
-        {QStringLiteral("everything under %1")
+        {QStringLiteral("everything &under %1")
              .arg(folder.empty() ? QStringLiteral("the top folder") : pathToText(folder)),
          Group::UnderFolder},
     };

@@ -96,6 +96,14 @@ private slots:
             QCOMPARE(QAccessible::queryAccessibleInterface(at)->text(QAccessible::Name),
                      QString::fromUtf8(accessibleName));
         }
+        // The browse pictures are buttons to a screen reader, and can be pressed through it.
+        for (const char* name : {"Image1", "Image2"}) {
+            QAccessibleInterface* picture =
+                QAccessible::queryAccessibleInterface(f.form.findChild<QWidget*>(name));
+            QCOMPARE(picture->role(), QAccessible::Button);
+            QVERIFY(picture->actionInterface()->actionNames().contains(
+                QAccessibleActionInterface::pressAction()));
+        }
         // The legend's pictures say what they stand for.
         for (const auto& [name, meaning] : {std::pair{"Image3", "Newer file"},
                                             {"Image4", "Older file"},

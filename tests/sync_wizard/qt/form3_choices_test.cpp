@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QSet>
 #include <QTimer>
 #include <QTreeView>
 
@@ -59,6 +60,16 @@ void chooseFromMenu(Form3& w, const QString& verb, const QString& entry)
 {
     QTimer::singleShot(0, [verb, entry] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        // Every entry of a menu has a letter of its own.
+        for (QAction* sub : menu->actions()) {
+            QSet<QChar> letters;
+            for (QAction* action : sub->menu()->actions()) {
+                const qsizetype at = action->text().indexOf('&');
+                QVERIFY2(at >= 0, qPrintable(action->text()));
+                letters.insert(action->text().at(at + 1).toLower());
+            }
+            QCOMPARE(letters.size(), sub->menu()->actions().size());
+        }
         for (QAction* sub : menu->actions()) {
             if (QString(sub->text()).remove('&') != verb)
                 continue;
