@@ -13,5 +13,9 @@ inline constexpr const char* kLeftComboIndex = "LeftComboIndex";
 inline constexpr const char* kRightComboIndex = "RightComboIndex";
 inline constexpr const char* kWindowState = "WindowState";
 inline constexpr const char* kFormHeight = "FormHeight";
+inline constexpr const char* kLeftColumns = "LeftColumns";
+inline constexpr const char* kRightColumns = "RightColumns";
+inline constexpr const char* kLeftSort = "LeftSort";
+inline constexpr const char* kRightSort = "RightSort";
 
 } // namespace parlowen::keys

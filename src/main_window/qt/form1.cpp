@@ -44,13 +44,14 @@ Form1::Form1(Services& services, ResultStore& results, QWidget* parent)
     auto* leftView = new ResultRowsView(m_leftRows, this);
     auto* rightView = new ResultRowsView(m_rightRows, this);
     ui.setupUi(this, leftView, rightView);
-    m_lists = new ResultLists(ui, leftView, rightView, this);
+    m_lists = new ResultLists(ui, leftView, rightView, services.settings, this);
     m_box1 = QtFolderBox(ui.Combo1);
     m_box2 = QtFolderBox(ui.Combo2);
     m_surface = ui.surface();
     m_size = new StoredWindowSize(this, services.settings, [this](double width, double height) {
         layOutForm1(*m_surface, width, height);
         ui.fitLegend();
+        m_lists->followListWidths();
     });
     connectHandlers();
     Form_Load();
@@ -103,6 +104,7 @@ void Form1::Form_Load()
     ui.cropBrowsePictures();
     m_size->applyStored();
     ui.sizeResultColumns();
+    m_lists->restoreKept();
     ui.placeLegend();
 }
 

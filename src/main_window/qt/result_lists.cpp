@@ -1,6 +1,9 @@
 // How the two result lists are viewed.
 #include "main_window/qt/result_lists.h"
 
+#include "main_window/list_settings.h"
+#include "main_window/settings_keys.h"
+
 #include "main_window/qt/form1_ui.h"
 #include "main_window/qt/result_rows_model.h"
 #include "main_window/qt/result_rows_view.h"
@@ -22,8 +25,9 @@ constexpr RowFilter kLegendFilters[] = {RowFilter::Newer, RowFilter::Older, RowF
 
 } // namespace
 
-ResultLists::ResultLists(Form1Ui& ui, ResultRowsView* left, ResultRowsView* right, QObject* parent)
-    : QObject(parent), m_ui(ui), m_left(left), m_right(right)
+ResultLists::ResultLists(Form1Ui& ui, ResultRowsView* left, ResultRowsView* right,
+                         SettingsStore& settings, QObject* parent)
+    : QObject(parent), m_ui(ui), m_settings(settings), m_left(left), m_right(right)
 {
     const std::pair<QTableView*, ResultRowsView*> lists[] = {{ui.ListView1, left},
                                                              {ui.ListView2, right}};
@@ -95,10 +99,61 @@ bool ResultLists::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+void ResultLists::restoreKept()
+{
+    const std::pair<QTableView*, ResultRowsView*> lists[] = {{m_ui.ListView1, m_left},
+                                                             {m_ui.ListView2, m_right}};
+    for (const auto& [list, view] : lists) {
+        const bool left = list == m_ui.ListView1;
+        const auto widths = parseColumnWidths(m_settings.read(
+            keys::kApplication, keys::kWindowSection, left ? keys::kLeftColumns : keys::kRightColumns));
+        if (widths) {
+            for (int column = 0; column < 4; ++column)
+                list->horizontalHeader()->resizeSection(column, (*widths)[std::size_t(column)]);
+        }
+        showSort(list, view,
+                 parseSort(m_settings.read(keys::kApplication, keys::kWindowSection,
+                                           left ? keys::kLeftSort : keys::kRightSort)));
+        m_listWidths[left ? 0 : 1] = list->width();
+        connect(list->horizontalHeader(), &QHeaderView::sectionResized, this,
+                [this, list = list] { keepWidths(list); });
+    }
+}
+
+void ResultLists::followListWidths()
+{
+    for (QTableView* list : {m_ui.ListView1, m_ui.ListView2}) {
+        int& last = m_listWidths[list == m_ui.ListView1 ? 0 : 1];
+        if (last > 0 && list->width() != last) {
+            QHeaderView* header = list->horizontalHeader();
+            header->resizeSection(0, std::max(60, header->sectionSize(0) + list->width() - last));
+        }
+        last = list->width();
+    }
+}
+
+void ResultLists::keepWidths(QTableView* list)
+{
+    const bool left = list == m_ui.ListView1;
+    std::array<int, 4> widths{};
+    for (int column = 0; column < 4; ++column)
+        widths[std::size_t(column)] = list->horizontalHeader()->sectionSize(column);
+    m_settings.write(keys::kApplication, keys::kWindowSection,
+                     left ? keys::kLeftColumns : keys::kRightColumns, columnWidthsText(widths));
+}
+
 void ResultLists::sortBy(QTableView* list, ResultRowsView* view, int section)
 {
     const RowSort sort = nextSort(view->sort(), static_cast<SortColumn>(section));
+    showSort(list, view, sort);
+    m_settings.write(keys::kApplication, keys::kWindowSection,
+                     list == m_ui.ListView1 ? keys::kLeftSort : keys::kRightSort, sortText(sort));
+}
+
+void ResultLists::showSort(QTableView* list, ResultRowsView* view, const RowSort& sort)
+{
     view->setSort(sort);
+    const int section = sort.column ? static_cast<int>(*sort.column) : 0;
     QHeaderView* header = list->horizontalHeader();
     header->setSortIndicatorShown(sort.column.has_value());
     if (sort.column)

@@ -4,8 +4,11 @@
 #pragma once
 
 #include "main_window/row_view.h"
+#include "platform/settings_store.h"
 
 #include <QObject>
+
+#include <array>
 
 class QLabel;
 class QPoint;
@@ -20,7 +23,15 @@ class ResultLists final : public QObject
 {
     Q_OBJECT
 public:
-    ResultLists(Form1Ui& ui, ResultRowsView* left, ResultRowsView* right, QObject* parent);
+    ResultLists(Form1Ui& ui, ResultRowsView* left, ResultRowsView* right,
+                SettingsStore& settings, QObject* parent);
+
+    // Brings back the column widths and the sort kept at the last start, where there are
+    // any, and keeps every later change.
+    void restoreKept();
+    // The lists have been laid out again: the width a list gained or lost goes to its
+    // Filename column, where long names need it.
+    void followListWidths();
 
     // A Compare starts: every row in the scan's order, as the rows come, and no counts.
     void showScanOrder();
@@ -35,12 +46,16 @@ protected:
 
 private:
     void sortBy(QTableView* list, ResultRowsView* view, int section);
+    void showSort(QTableView* list, ResultRowsView* view, const RowSort& sort);
+    void keepWidths(QTableView* list);
     void showMenu(QTableView* list, const QPoint& at);
     void selectPartner(QTableView* from, ResultRowsView* fromView, QTableView* to,
                        ResultRowsView* toView);
     void markLegend();
 
     Form1Ui& m_ui;
+    SettingsStore& m_settings;
+    std::array<int, 2> m_listWidths = {0, 0}; // as last laid out
     ResultRowsView* m_left;
     ResultRowsView* m_right;
     RowFilter m_filter = RowFilter::All;

@@ -170,6 +170,34 @@ private slots:
         QCOMPARE(shown(f.list2).size(), 6); // the other list as it was
     }
 
+    void theFilenameColumnTakesTheRoomAndWidthsAndSortComeBack()
+    {
+        Fixture f;
+        f.form.resize(800, 500);
+        QHeaderView* header = f.list1->horizontalHeader();
+        const int filename = header->sectionSize(0);
+        const int status = header->sectionSize(1);
+        const int listWidth = f.list1->width();
+        f.form.resize(1400, 500);
+        QTRY_VERIFY(f.list1->width() > listWidth);
+        QCOMPARE(header->sectionSize(0), filename + f.list1->width() - listWidth);
+        QCOMPARE(header->sectionSize(1), status);
+        header->resizeSection(2, 211); // the user widens Size
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(2) + 5, 5)); // sorts by size
+        const QStringList bySize = shown(f.list1);
+        f.compare();
+        QCOMPARE(shown(f.list1), bySize); // kept by the next Compare
+        // And by the next start, in the same settings.
+        ResultStore results;
+        Form1 again(f.services, results);
+        auto* list = again.findChild<QTableView*>("ListView1");
+        QCOMPARE(list->horizontalHeader()->sectionSize(2), 211);
+        QCOMPARE(list->horizontalHeader()->sectionSize(0), header->sectionSize(0));
+        QVERIFY(list->horizontalHeader()->isSortIndicatorShown());
+        QCOMPARE(list->horizontalHeader()->sortIndicatorSection(), 2);
+    }
+
     void selectingARowSelectsItsNamesakeInTheOtherList()
     {
         Fixture f;
