@@ -3,6 +3,7 @@
 // copied, and what the Sync log adds to copying 5,000 small files.
 #include "fakes/faulty_file_ops.h"
 #include "fakes/memory_settings_store.h"
+#include "quiet_services.h"
 #include "fakes/temp_tree.h"
 #include "platform/services.h"
 #include "sync_wizard/executor.h"
@@ -37,29 +38,9 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-class NoMessages final : public parlowen::Messages
-{
-public:
-    void show(const std::string&, const std::string&) override {}
-    bool ask(const std::string&, const std::string&) override { return true; }
-    std::size_t choose(const std::string&, const std::string&,
-                       const std::vector<std::string>&) override
-    {
-        return 0;
-    }
-};
-
-class NoShell final : public parlowen::Shell
-{
-public:
-    void openFile(const std::string&, std::function<void(bool)>) override {}
-};
-
-class NoDialog final : public parlowen::FolderDialog
-{
-public:
-    std::string browseForFolder(const std::string&) override { return {}; }
-};
+using parlowen::bench::NoDialog;
+using parlowen::bench::NoMessages;
+using parlowen::bench::NoShell;
 
 parlowen::PlannedOperation copyInto(const std::string& source, const std::string& target)
 {

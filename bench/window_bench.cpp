@@ -1,5 +1,6 @@
 // The window's Compare on two large trees: how long the event loop is held up at most.
 #include "fakes/memory_settings_store.h"
+#include "quiet_services.h"
 #include "main_window/qt/form1.h"
 #include "main_window/qt/result_rows_model.h"
 #include "platform/posix_file_ops.h"
@@ -31,29 +32,9 @@ long peakKiB()
     return usage.ru_maxrss;
 }
 
-class NoMessages final : public parlowen::Messages
-{
-public:
-    void show(const std::string&, const std::string&) override {}
-    bool ask(const std::string&, const std::string&) override { return true; }
-    std::size_t choose(const std::string&, const std::string&,
-                       const std::vector<std::string>&) override
-    {
-        return 0;
-    }
-};
-
-class NoShell final : public parlowen::Shell
-{
-public:
-    void openFile(const std::string&, std::function<void(bool)>) override {}
-};
-
-class NoDialog final : public parlowen::FolderDialog
-{
-public:
-    std::string browseForFolder(const std::string&) override { return {}; }
-};
+using parlowen::bench::NoDialog;
+using parlowen::bench::NoMessages;
+using parlowen::bench::NoShell;
 
 // Milliseconds a change of the view takes, up to the lists painted again.
 template <class Change> double millisecondsFor(Change change)
