@@ -260,7 +260,12 @@ void Form3::Check2_Click()
         !m_services.messages.ask("Not enough room", roomQuestion(shortfalls)))
         return;
     showCopying(true);
-    m_runner->start(plan, m_services.files, m_roots, createFolders, m_services.syncLog);
+    // A folder removed after the wizard looked is said in the box's words.
+    const std::string box = m_choices->createFoldersText();
+    m_runner->start(plan, m_services.files, m_roots, createFolders,
+                    box.empty() ? CarryOutControl{}.missingFolderHint
+                                : "tick '" + box + "' to have it made",
+                    m_services.syncLog);
 }
 
 bool Form3::decideMissingFolders(std::vector<bool>& chosen, bool& createFolders)

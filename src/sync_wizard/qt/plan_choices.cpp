@@ -59,6 +59,13 @@ void PlanChoices::place()
     m_panel->setGeometry(at.x(), at.y(), at.width(), std::max(at.height(), bottom - at.y()));
 }
 
+std::string PlanChoices::createFoldersText() const
+{
+    if (!m_createFolders->isVisible())
+        return {};
+    return QString(m_createFolders->text()).remove('&').toStdString();
+}
+
 void PlanChoices::setCreateFolders(bool create)
 {
     m_createFolders->setChecked(create);

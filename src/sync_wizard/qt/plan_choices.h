@@ -33,6 +33,9 @@ public:
     void place();
     bool createFolders() const;
     void setCreateFolders(bool create);
+    // The box's words as it reads now, without its mnemonic: "Create the 3 missing folders";
+    // "" while it is not shown.
+    std::string createFoldersText() const;
     // The devices' room, once it is known; until then the summary says it is being read.
     void setRooms(const std::array<SideRoom, 2>& rooms);
 
