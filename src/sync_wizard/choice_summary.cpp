@@ -27,25 +27,6 @@ SideRoom sideRoom(FileOps& files, const std::string& folder)
     return room;
 }
 
-std::vector<bool> missingTargetFolders(const ResultStore& plan, FileOps& files)
-{
-    std::map<std::string, bool> missingFolder;
-    std::vector<bool> missing(plan.size(), false);
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        const std::string folder = folderOf(plan[i].OpTargetPath);
-        auto known = missingFolder.find(folder);
-        if (known == missingFolder.end()) {
-            const auto error = files.identityOf(folder).error;
-            known = missingFolder
-                        .emplace(folder, error == std::errc::no_such_file_or_directory ||
-                                             error == std::errc::not_a_directory)
-                        .first;
-        }
-        missing[i] = known->second;
-    }
-    return missing;
-}
-
 ChoiceSummary summarize(const ResultStore& plan, const std::vector<bool>& chosen,
                         const std::vector<bool>& missing, const SyncRoots& roots,
                         const std::array<SideRoom, 2>& rooms)

@@ -38,9 +38,6 @@ struct ChoiceSummary
 // The room of the device a side's folder lies on, read once when the wizard opens.
 SideRoom sideRoom(FileOps& files, const std::string& folder);
 
-// Which operations have a target folder that does not exist (each folder looked at once).
-std::vector<bool> missingTargetFolders(const ResultStore& plan, FileOps& files);
-
 // The summary of the chosen operations; missing marks the operations whose target folder does
 // not exist.
 ChoiceSummary summarize(const ResultStore& plan, const std::vector<bool>& chosen,

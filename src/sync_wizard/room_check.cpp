@@ -12,23 +12,6 @@
 namespace parlowen {
 namespace {
 
-struct DeviceNeed
-{
-    OpenedFolder folder; // any target folder on the device, to ask for its room
-    std::string folderPath;
-    DeviceTraits traits;
-    std::int64_t net = 0;
-    std::int64_t largestOverwrite = 0;
-};
-
-std::int64_t sourceSize(const PlannedOperation& op, FileOps& files)
-{
-    if (op.sourceSize)
-        return *op.sourceSize;
-    const auto opened = files.openSource(op.OpSourcePath);
-    return opened.error ? 0 : opened.value.facts.size;
-}
-
 // The folder, or the nearest one above it that exists but not above its side's root (a folder
 // a copy is to make lies on the device of its parent); missing gets the folders to be made.
 Outcome<OpenedFolder> openNearest(FileOps& files, std::string folder, std::size_t rootSize,
@@ -54,63 +37,82 @@ std::size_t rootSizeOf(const std::string& path, const SyncRoots& roots)
     return size;
 }
 
+struct DeviceNeed
+{
+    std::int64_t net = 0;
+    std::int64_t largestOverwrite = 0;
+};
+
 } // namespace
 
-std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files, bool foldersMade,
-                                      const SyncRoots& roots)
+RoomFacts lookAtRoom(const ResultStore& plan, FileOps& files, const SyncRoots& roots)
 {
-    std::map<std::string, std::optional<std::uint64_t>> deviceOfFolder; // none: fails on its own
+    RoomFacts facts;
+    for (const auto& op : plan) {
+        const std::string folder = folderOf(op.OpTargetPath);
+        if (facts.folders.contains(folder))
+            continue;
+        RoomFacts::Folder& known = facts.folders[folder];
+        auto opened = openNearest(files, folder, rootSizeOf(folder, roots), known.toMake);
+        if (opened.error)
+            continue;
+        const std::uint64_t device = opened.value.identity.device;
+        if (!facts.devices.contains(device)) {
+            auto traits = files.traitsOf(opened.value);
+            if (traits.error)
+                continue;
+            const auto room = files.freeBytesOn(opened.value);
+            const std::string& where = traits.value.mountPoint;
+            facts.devices[device] = {where.empty() ? folder : where, traits.value.allocationUnit,
+                                     room.error ? std::nullopt : std::optional(room.value)};
+        }
+        known.device = device;
+    }
+    return facts;
+}
+
+std::vector<Shortfall> roomShortfalls(const ResultStore& plan, const RoomFacts& facts,
+                                      bool foldersMade)
+{
     std::map<std::uint64_t, DeviceNeed> needs;
     std::set<std::string> toMake;
     for (const auto& op : plan) {
-        const std::string folder = folderOf(op.OpTargetPath);
-        auto known = deviceOfFolder.find(folder);
-        if (known == deviceOfFolder.end()) {
-            std::vector<std::string> missing;
-            auto opened = foldersMade ? openNearest(files, folder, rootSizeOf(folder, roots), missing)
-                                      : files.openFolder(folder);
-            std::optional<std::uint64_t> device;
-            if (!opened.error) {
-                device = opened.value.identity.device;
-                if (!needs.contains(*device)) {
-                    auto traits = files.traitsOf(opened.value);
-                    if (traits.error)
-                        device.reset();
-                    else
-                        needs[*device] = {std::move(opened.value), folder, std::move(traits.value)};
-                }
-            }
-            known = deviceOfFolder.emplace(folder, device).first;
-            // Each folder made takes a unit of its device (a cluster of FAT or exFAT).
-            if (device) {
-                for (const std::string& made : missing) {
-                    if (toMake.insert(made).second)
-                        needs[*device].net += needs[*device].traits.allocationUnit;
-                }
-            }
+        const auto known = facts.folders.find(folderOf(op.OpTargetPath));
+        if (known == facts.folders.end() || !known->second.device)
+            continue; // fails on its own
+        if (!known->second.toMake.empty() && !foldersMade)
+            continue; // fails on its own: its folder is not made
+        const auto& device = facts.devices.at(*known->second.device);
+        DeviceTraits unit;
+        unit.allocationUnit = device.allocationUnit;
+        DeviceNeed& need = needs[*known->second.device];
+        // Each folder made takes a unit of its device (a cluster of FAT or exFAT).
+        for (const std::string& made : known->second.toMake) {
+            if (toMake.insert(made).second)
+                need.net += device.allocationUnit;
         }
-        if (!known->second)
-            continue;
-        DeviceNeed& need = needs[*known->second];
-        const std::int64_t size = bytesOnDevice(sourceSize(op, files), need.traits);
+        const std::int64_t size = bytesOnDevice(op.sourceSize.value_or(0), unit);
         if (op.OpReplacedPath.empty()) {
             need.net += size;
         } else {
-            need.net += size - bytesOnDevice(op.seenTargetSize.value_or(0), need.traits);
+            need.net += size - bytesOnDevice(op.seenTargetSize.value_or(0), unit);
             need.largestOverwrite = std::max(need.largestOverwrite, size);
         }
     }
     std::vector<Shortfall> shortfalls;
-    for (const auto& [device, need] : needs) {
+    for (const auto& [id, need] : needs) {
         const std::int64_t needed = std::max(need.net, need.largestOverwrite);
-        if (needed <= 0)
-            continue;
-        const auto room = files.freeBytesOn(need.folder);
-        const std::string& where = need.traits.mountPoint;
-        if (!room.error && room.value < needed)
-            shortfalls.push_back({where.empty() ? need.folderPath : where, needed, room.value});
+        const auto& device = facts.devices.at(id);
+        if (needed > 0 && device.freeBytes && *device.freeBytes < needed)
+            shortfalls.push_back({device.where, needed, *device.freeBytes});
     }
     return shortfalls;
+}
+
+std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files, bool foldersMade,
+                                      const SyncRoots& roots)
+{
+    return roomShortfalls(plan, lookAtRoom(plan, files, roots), foldersMade);
 }
 
 std::string roomQuestion(const std::vector<Shortfall>& shortfalls)

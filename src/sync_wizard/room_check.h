@@ -6,6 +6,8 @@
 #include "sync_wizard/choices.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,32 @@ struct Shortfall
     std::int64_t needed = 0;
     std::int64_t free = 0;
 };
+
+// What the room check needs to know of the target folders and their devices, read once: it
+// may wait on a slow device, so the window reads it off its thread.
+struct RoomFacts
+{
+    struct Folder
+    {
+        std::optional<std::uint64_t> device; // of the folder or the parent it is made in
+        std::vector<std::string> toMake;     // the folders to make for it, deepest first
+    };
+    struct Device
+    {
+        std::string where; // its mount point, as people know the device
+        std::int64_t allocationUnit = 1;
+        std::optional<std::int64_t> freeBytes;
+    };
+    std::map<std::string, Folder> folders; // by target folder
+    std::map<std::uint64_t, Device> devices;
+};
+
+// Looks at every target folder of the plan and its device, never above its side's root.
+RoomFacts lookAtRoom(const ResultStore& plan, FileOps& files, const SyncRoots& roots = {});
+
+// The same check on facts read before, without a look at the disk.
+std::vector<Shortfall> roomShortfalls(const ResultStore& plan, const RoomFacts& facts,
+                                      bool foldersMade);
 
 // Adds up what the plan writes to each target device, each file in whole allocation units of
 // that device: a copy needs its source's units; an overwrite needs the new units less the old

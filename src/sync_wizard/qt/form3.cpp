@@ -56,20 +56,27 @@ void Form3::lookAtDevices()
     // wait for a device that does not answer.
     struct Found
     {
-        std::vector<bool> missing;
+        RoomFacts room;
         std::array<SideRoom, 2> rooms;
     };
     auto found = std::make_shared<Found>();
     auto* lookUp = new BackgroundJob(QCoreApplication::instance());
     connect(lookUp, &BackgroundJob::finished, lookUp, &QObject::deleteLater);
     connect(lookUp, &BackgroundJob::finished, this, [this, found] {
-        m_plan->setMissing(std::move(found->missing));
+        m_roomFacts = std::move(found->room);
+        std::vector<bool> missing(static_cast<std::size_t>(m_plan->rowCount()));
+        for (int row = 0; row < m_plan->rowCount(); ++row) {
+            const auto folder = m_roomFacts.folders.find(folderOf(m_plan->operation(row).OpTargetPath));
+            missing[std::size_t(row)] =
+                folder != m_roomFacts.folders.end() && !folder->second.toMake.empty();
+        }
+        m_plan->setMissing(std::move(missing));
         m_choices->setRooms(found->rooms);
         m_devicesKnown = true;
     });
     lookUp->start([found, plan = m_plan->plan(), roots = m_roots,
                    &files = m_services.files](std::stop_token) {
-        found->missing = missingTargetFolders(*plan, files);
+        found->room = lookAtRoom(*plan, files, roots);
         found->rooms = {sideRoom(files, roots.left), sideRoom(files, roots.right)};
     });
 }
@@ -255,7 +262,7 @@ void Form3::Check2_Click()
         return;
     }
     // The room asked about is the room of the copies the run will attempt.
-    const auto shortfalls = roomShortfalls(*plan, m_services.files, createFolders, m_roots);
+    const auto shortfalls = roomShortfalls(*plan, m_roomFacts, createFolders);
     if (!shortfalls.empty() &&
         !m_services.messages.ask("Not enough room", roomQuestion(shortfalls)))
         return;

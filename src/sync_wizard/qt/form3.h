@@ -8,6 +8,7 @@
 #include "sync_wizard/executor.h"
 #include "sync_wizard/form3_layout.h"
 #include "sync_wizard/qt/plan_runner.h"
+#include "sync_wizard/room_check.h"
 
 #include <QWidget>
 
@@ -96,6 +97,7 @@ private:
     CopyProgressView* m_progress = nullptr;
     PlanChoices* m_choices = nullptr;
     bool m_devicesKnown = false; // the target folders and the room have been looked at
+    RoomFacts m_roomFacts;       // what they were then: OK's room check looks at no disk
     SyncRoots m_roots;
     bool m_endProgram = false;
 };
