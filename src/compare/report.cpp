@@ -3,6 +3,7 @@
 
 #include "compare/last_modified.h"
 
+#include <exception>
 #include <thread>
 
 namespace parlowen {
@@ -89,15 +90,22 @@ void writeSide(std::ostream& out, const char* side, const std::vector<ResultRow>
         const std::size_t middle = std::min(rows.size(), start + kBlock);
         const std::size_t end = std::min(rows.size(), start + 2 * kBlock);
         std::string first;
+        std::exception_ptr failure; // thrown on the helper, rethrown here for the caller
         std::jthread helper([&] {
-            RecordWriter kept(nullptr);
-            writeRows(kept, side, all + start, all + middle, helperTimes);
-            first = kept.take();
+            try {
+                RecordWriter kept(nullptr);
+                writeRows(kept, side, all + start, all + middle, helperTimes);
+                first = kept.take();
+            } catch (...) {
+                failure = std::current_exception();
+            }
         });
         RecordWriter kept(nullptr);
         writeRows(kept, side, all + middle, all + end, times);
         const std::string second = kept.take();
         helper.join();
+        if (failure)
+            std::rethrow_exception(failure);
         out.write(first.data(), static_cast<std::streamsize>(first.size()));
         out.write(second.data(), static_cast<std::streamsize>(second.size()));
     }
