@@ -6,11 +6,13 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgtest-dev fonts-liberation)
 # The tests also mount real player file systems (exFAT through FUSE on a loop device), set
-# ACLs, start the program under Xvfb with a window manager, pin named time zones, and make and
-# check the Debian package.
+# ACLs, start the program under Xvfb with a window manager, pin named time zones, make and
+# check the Debian package, and boot the MTP test machine (QEMU, busybox, uMTP-Responder and
+# libmtp's tools inside it).
 if [ "${PARLOWEN_TEST_PACKAGES:-0}" = 1 ]; then
     packages+=(exfatprogs exfat-fuse acl xvfb openbox x11-utils xdotool wmctrl tzdata
-               dpkg-dev appstream desktop-file-utils groff-base lintian)
+               dpkg-dev appstream desktop-file-utils groff-base lintian
+               qemu-system-x86 busybox-static umtp-responder mtp-tools cpio)
 fi
 
 missing=()

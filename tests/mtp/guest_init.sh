@@ -1,0 +1,34 @@
+#!/bin/sh
+# The test machine's first process: the kernel's USB gadget stack with uMTP-Responder serving
+# /data as an MTP player on the dummy host controller, so that a libmtp client in the same
+# machine sees a real MTP device. Then the scenario runs, its output between markers on the
+# serial console, and the machine powers off.
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+mount -t tmpfs tmp /tmp
+mount -t tmpfs data /data
+for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_hcd; do
+    insmod "/lib/modules/$module.ko" || echo "machine: insmod $module failed"
+done
+mount -t configfs none /cfg
+gadget=/cfg/usb_gadget/g1
+mkdir "$gadget" "$gadget/configs/c.1" "$gadget/functions/ffs.mtp" "$gadget/strings/0x409" \
+      "$gadget/configs/c.1/strings/0x409"
+echo 0x0100 > "$gadget/idProduct"
+echo 0x1D6B > "$gadget/idVendor"
+echo 0001 > "$gadget/strings/0x409/serialnumber"
+echo Parlowen > "$gadget/strings/0x409/manufacturer"
+echo "Test Player" > "$gadget/strings/0x409/product"
+echo "Conf 1" > "$gadget/configs/c.1/strings/0x409/configuration"
+ln -s "$gadget/functions/ffs.mtp" "$gadget/configs/c.1"
+mkdir /dev/ffs-mtp
+mount -t functionfs mtp /dev/ffs-mtp
+umtprd > /tmp/umtprd.log 2>&1 &
+sleep 1
+ls /sys/class/udc/ > "$gadget/UDC"
+sleep 2
+echo "=== SCENARIO BEGIN"
+sh /scenario.sh 2>&1
+echo "=== SCENARIO END"
+poweroff -f

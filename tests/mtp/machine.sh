@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The MTP test machine: QEMU (software emulation) boots a Debian 12 kernel with a busybox
+# initramfs in which uMTP-Responder is a real MTP player on the kernel's dummy USB gadget, and
+# runs a scenario against it there. Prints what the scenario printed.
+# Usage: machine.sh CACHE_DIR SCENARIO [PROGRAM...]
+#   CACHE_DIR  where the kernel package is kept between runs (the build folder's mtp/)
+#   SCENARIO   a shell script run inside the machine once the player is attached
+#   PROGRAM    programs the scenario runs, copied in with the libraries they need
+# Exits 77, saying why, where the machine cannot be made or started.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+cache=$1 scenario=$2
+shift 2
+skip() { echo "SKIP: $*"; exit 77; }
+
+for tool in qemu-system-x86_64 busybox umtprd cpio gzip; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+mkdir -p "$cache"
+# The kernel of the Debian 12 release the machines run, taken from its package once.
+kernel=$(find "$cache" -path '*/boot/vmlinuz-*' 2>/dev/null | head -1)
+if [ -z "$kernel" ]; then
+    package=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/ {print $2; exit}')
+    [ -n "$package" ] || skip "no linux-image package is known to apt (apt-get update first)"
+    (cd "$cache" && apt-get download "$package" >/dev/null 2>&1) || skip "apt-get download $package failed"
+    dpkg -x "$cache"/linux-image-*.deb "$cache/kernel" || skip "the kernel package could not be unpacked"
+    rm -f "$cache"/linux-image-*.deb
+    kernel=$(find "$cache" -path '*/boot/vmlinuz-*' | head -1)
+fi
+modules=$(dirname "$(find "$cache/kernel/lib/modules" -name usbcore.ko | head -1)")/../../..
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+root=$work/root
+mkdir -p "$root"/{bin,etc/umtprd,proc,sys,dev,tmp,data,cfg,lib/modules,lib64}
+cp "$(command -v busybox)" "$root/bin/"
+for applet in sh mount mkdir ln echo sleep cat ls insmod poweroff cp rm stat; do
+    ln -s busybox "$root/bin/$applet"
+done
+for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_hcd; do
+    found=$(find "$modules" -name "$module.ko" | head -1)
+    [ -n "$found" ] || skip "the kernel has no $module module"
+    cp "$found" "$root/lib/modules/"
+done
+# The programs with their libraries, the loader, and the converters libmtp opens (UCS-2).
+for program in "$(command -v umtprd)" "$@"; do
+    cp "$program" "$root/bin/"
+    for library in $(ldd "$program" | awk '/=> \// {print $3}'); do
+        mkdir -p "$root$(dirname "$library")"
+        cp -n "$library" "$root$library"
+    done
+done
+cp /lib64/ld-linux-x86-64.so.2 "$root/lib64/"
+gconv=$(dirname "$(find /usr/lib -name UTF-16.so -path '*gconv*' | head -1)")
+mkdir -p "$root$gconv"
+cp "$gconv"/{UTF-16.so,UNICODE.so,gconv-modules} "$root$gconv/"
+cp -r "$gconv/gconv-modules.d" "$root$gconv/" 2>/dev/null
+cp "$here/umtprd.conf" "$root/etc/umtprd/umtprd.conf"
+cp "$here/guest_init.sh" "$root/init"
+cp "$scenario" "$root/scenario.sh"
+chmod +x "$root/init"
+(cd "$root" && find . | cpio -o -H newc 2>/dev/null | gzip -1 >"$work/initrd.gz")
+
+# KVM is not usable on these machines: software emulation, a boot in some 15 s.
+timeout 300 qemu-system-x86_64 -accel tcg -m 512 -nographic -no-reboot \
+    -kernel "$kernel" -initrd "$work/initrd.gz" \
+    -append "console=ttyS0 quiet panic=-1" >"$work/console" 2>&1
+status=$?
+[ "$status" = 124 ] && { echo "FAIL: the machine did not end within 300 s"; exit 1; }
+grep -q "=== SCENARIO BEGIN" "$work/console" || {
+    [ "$status" != 0 ] && skip "qemu could not start the machine (status $status)"
+    echo "FAIL: the scenario did not run:"; tail -20 "$work/console"; exit 1
+}
+sed -n '/=== SCENARIO BEGIN/,/=== SCENARIO END/p' "$work/console" | sed '1d;$d' | tr -d '\r'

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The MTP test machine holds a real MTP stack: libmtp finds uMTP-Responder's player, reads its
+# storage (a non-ASCII name included) and uploads a file that lands whole on the player's
+# storage. The ground every later MTP check stands on. Exits 77 where the machine cannot run.
+# Usage: machine_test.sh CACHE_DIR
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cat >"$work/scenario.sh" <<'SCENARIO'
+echo song > "/data/Chanson été.mp3"
+mkdir /data/Album
+echo second > /data/Album/second.mp3
+mtp-detect 2>/dev/null | grep -E "^   (Manufacturer|Model):"
+mtp-files 2>/dev/null | grep "Filename:"
+echo "uploaded by libmtp" > /tmp/up.mp3
+mtp-sendfile /tmp/up.mp3 up.mp3 >/dev/null 2>&1
+echo "on the storage: $(cat /data/up.mp3 2>/dev/null)"
+SCENARIO
+output=$("$here/machine.sh" "$1" "$work/scenario.sh" "$(command -v mtp-detect)" \
+    "$(command -v mtp-files)" "$(command -v mtp-sendfile)")
+status=$?
+[ "$status" = 0 ] || { echo "$output"; exit "$status"; }
+echo "$output"
+failures=0
+for expected in "Manufacturer: Parlowen" "Model: Test Player" "Filename: Chanson été.mp3" \
+    "Filename: second.mp3" "on the storage: uploaded by libmtp"; do
+    grep -qF "$expected" <<<"$output" || { echo "FAIL: the machine did not say '$expected'"; failures=$((failures + 1)); }
+done
+[ "$failures" = 0 ] && echo "the MTP machine answers as a player"
+exit $((failures > 0))
