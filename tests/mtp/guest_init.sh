@@ -1,14 +1,16 @@
 #!/bin/sh
 # The test machine's first process: the kernel's USB gadget stack with uMTP-Responder serving
 # /data as an MTP player on the dummy host controller, so that a libmtp client in the same
-# machine sees a real MTP device. Then the scenario runs, its output between markers on the
-# serial console, and the machine powers off.
+# machine sees a real MTP device; QEMU's own usb-mtp device is a second player on the xHCI
+# controller. Then the scenario runs, its output between markers on the serial console, and
+# the machine powers off.
 mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mount -t tmpfs tmp /tmp
 mount -t tmpfs data /data
-for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_hcd; do
+for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_hcd xhci-hcd \
+    xhci-pci; do
     insmod "/lib/modules/$module.ko" || echo "machine: insmod $module failed"
 done
 mount -t configfs none /cfg

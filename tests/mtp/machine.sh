@@ -2,6 +2,8 @@
 # The MTP test machine: QEMU (software emulation) boots a Debian 12 kernel with a busybox
 # initramfs in which uMTP-Responder is a real MTP player on the kernel's dummy USB gadget, and
 # runs a scenario against it there. Prints what the scenario printed.
+# QEMU's own usb-mtp device is attached too, serving the folder $MTP_SECOND_PLAYER (a fresh
+# empty one when that is unset): a player that cannot rename and reports an odd free space.
 # Usage: machine.sh CACHE_DIR SCENARIO [PROGRAM...]
 #   CACHE_DIR  where the kernel package is kept between runs (the build folder's mtp/)
 #   SCENARIO   a shell script run inside the machine once the player is attached
@@ -37,7 +39,8 @@ cp "$(command -v busybox)" "$root/bin/"
 for applet in sh mount mkdir ln echo sleep cat ls insmod poweroff cp rm stat; do
     ln -s busybox "$root/bin/$applet"
 done
-for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_hcd; do
+for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_hcd xhci-hcd \
+    xhci-pci; do
     found=$(find "$modules" -name "$module.ko" | head -1)
     [ -n "$found" ] || skip "the kernel has no $module module"
     cp "$found" "$root/lib/modules/"
@@ -62,8 +65,11 @@ chmod +x "$root/init"
 (cd "$root" && find . | cpio -o -H newc 2>/dev/null | gzip -1 >"$work/initrd.gz")
 
 # KVM is not usable on these machines: software emulation, a boot in some 15 s.
+second=${MTP_SECOND_PLAYER:-$work/second}
+mkdir -p "$second"
 timeout 300 qemu-system-x86_64 -accel tcg -m 512 -nographic -no-reboot \
     -kernel "$kernel" -initrd "$work/initrd.gz" \
+    -device qemu-xhci -device "usb-mtp,rootdir=$second,readonly=off,desc=Second Player" \
     -append "console=ttyS0 quiet panic=-1" >"$work/console" 2>&1
 status=$?
 [ "$status" = 124 ] && { echo "FAIL: the machine did not end within 300 s"; exit 1; }

@@ -11,19 +11,24 @@ cat >"$work/scenario.sh" <<'SCENARIO'
 echo song > "/data/Chanson été.mp3"
 mkdir /data/Album
 echo second > /data/Album/second.mp3
-mtp-detect 2>/dev/null | grep -E "^   (Manufacturer|Model):"
+mtp-detect 2>/dev/null | grep -E "^   (Manufacturer|Model):|Found [0-9]+ device"
 mtp-files 2>/dev/null | grep "Filename:"
 echo "uploaded by libmtp" > /tmp/up.mp3
 mtp-sendfile /tmp/up.mp3 up.mp3 >/dev/null 2>&1
 echo "on the storage: $(cat /data/up.mp3 2>/dev/null)"
 SCENARIO
+# QEMU's usb-mtp serves a folder of this machine: a file put there is listed inside.
+export MTP_SECOND_PLAYER=$work/second
+mkdir -p "$MTP_SECOND_PLAYER"
+echo qemu > "$MTP_SECOND_PLAYER/on-qemu.mp3"
 output=$("$here/machine.sh" "$1" "$work/scenario.sh" "$(command -v mtp-detect)" \
     "$(command -v mtp-files)" "$(command -v mtp-sendfile)")
 status=$?
 [ "$status" = 0 ] || { echo "$output"; exit "$status"; }
 echo "$output"
 failures=0
-for expected in "Manufacturer: Parlowen" "Model: Test Player" "Filename: Chanson été.mp3" \
+for expected in "Found 2 device(s)" "Manufacturer: Parlowen" "Model: Test Player" \
+    "Filename: on-qemu.mp3" "Filename: Chanson été.mp3" \
     "Filename: second.mp3" "on the storage: uploaded by libmtp"; do
     grep -qF "$expected" <<<"$output" || { echo "FAIL: the machine did not say '$expected'"; failures=$((failures + 1)); }
 done
