@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgtest-dev fonts-liberation)
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgtest-dev libmtp-dev
+          fonts-liberation)
 # The tests also mount real player file systems (exFAT through FUSE on a loop device), set
 # ACLs, start the program under Xvfb with a window manager, pin named time zones, make and
 # check the Debian package, and boot the MTP test machine (QEMU, busybox, uMTP-Responder and

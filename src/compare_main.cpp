@@ -6,6 +6,7 @@
 #include "main_window/commands.h"
 #include "platform/end_signals.h"
 #include "platform/messages.h"
+#include "platform/mtp_devices.h"
 #include "platform/open_file_limit.h"
 #include "platform/posix_file_ops.h"
 #include "sync_wizard/choices.h"
@@ -37,7 +38,7 @@ enum ExitStatus
 constexpr const char* kUsage =
     "usage: parlowen-compare [--only-to left|right] [--exclude PATTERN]...\n"
     "                        [--apply [--copy-anyway] [--create-folders] [--no-log]] LEFT RIGHT\n"
-    "       parlowen-compare --help | --version\n";
+    "       parlowen-compare --devices | --help | --version\n";
 
 constexpr const char* kHelp =
     "Compares two folder trees as Parlowen's window does and prints one tab-separated record a\n"
@@ -55,6 +56,8 @@ constexpr const char* kHelp =
     "  --exclude PATTERN\n"
     "                 leave out the operations whose relative name matches the shell\n"
     "                 wildcard PATTERN (\"*\" also crosses \"/\"); may be given again\n"
+    "  --devices      print the address of each storage of each player that speaks MTP,\n"
+    "                 one a line (mtp://HOST/STORAGE)\n"
     "  --help         show this text\n"
     "  --version      show the version\n"
     "\n"
@@ -87,6 +90,7 @@ struct Arguments
         Run,
         Help,
         Version,
+        Devices,
         Wrong
     } what = Run;
     bool apply = false;
@@ -107,6 +111,8 @@ Arguments parse(int argc, char* argv[])
         const bool valueFollows = i + 1 < argc;
         if (arg == "--help" || arg == "--version")
             return {.what = arg == "--help" ? Arguments::Help : Arguments::Version};
+        if (arg == "--devices")
+            return {.what = Arguments::Devices};
         if (arg == "--apply") {
             args.apply = true;
         } else if (arg == "--copy-anyway") {
@@ -188,6 +194,14 @@ int main(int argc, char* argv[])
     case Arguments::Version:
         std::cout << "parlowen-compare " << PARLOWEN_VERSION << '\n';
         return 0;
+    case Arguments::Devices: {
+        const auto devices = parlowen::connectedMtpDevices();
+        for (const auto& address : devices.addresses)
+            std::cout << address << '\n';
+        for (const auto& problem : devices.problems)
+            std::cerr << "Error: " << problem << '\n';
+        return 0;
+    }
     case Arguments::Wrong:
         std::cerr << kUsage;
         return kNoFolders;
