@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -42,10 +43,12 @@ public:
     ScratchMount& operator=(const ScratchMount&) = delete;
     ~ScratchMount()
     {
-        if (!m_root.empty() && !run("umount " + quoted(m_root)))
-            run("umount -l " + quoted(m_root));
-        if (!m_loop.empty())
-            run("losetup -d " + m_loop);
+        ::system(undoCommand().c_str());
+        if (m_guard >= 0) {
+            // Undone here: the guardian must not touch a loop device another test has since.
+            (void)::write(m_guard, "x", 1);
+            ::close(m_guard);
+        }
     }
 
     // Why the mount could not be made, or "" when it is there.
@@ -72,6 +75,7 @@ private:
             m_refused = "the tmpfs mount was refused";
         else
             m_root = root;
+        guard();
     }
 
     void mountExfat(const std::string& size, const std::string& clusterSize)
@@ -89,6 +93,41 @@ private:
             m_refused = "the exFAT mount through FUSE was refused";
         else
             m_root = root;
+        if (!m_loop.empty())
+            guard();
+    }
+
+    // Resumes a stopped FUSE daemon, unmounts (lazily if busy) and detaches the loop device.
+    std::string undoCommand() const
+    {
+        std::string undo;
+        if (!m_loop.empty())
+            undo += "pkill -CONT -f " + quoted("mount.exfat-fuse " + m_loop + " ") + "; ";
+        if (!m_root.empty())
+            undo += "umount " + quoted(m_root) + " || umount -l " + quoted(m_root) + "; ";
+        if (!m_loop.empty())
+            undo += "losetup -d " + m_loop + "; ";
+        return "{ " + undo + "true; } >/dev/null 2>&1";
+    }
+
+    // A test that crashes runs no destructor: a child process waits for this one to end, and
+    // undoes the mount unless the destructor said it had.
+    void guard()
+    {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return;
+        const std::string undo = undoCommand() + "; rm -rf " + quoted(m_place.root());
+        if (::fork() == 0) {
+            ::close(ends[1]);
+            ::setsid();
+            char byte;
+            if (::read(ends[0], &byte, 1) == 0) // the end of the test process, not a word
+                ::execl("/bin/sh", "sh", "-c", undo.c_str(), static_cast<char*>(nullptr));
+            ::_exit(0);
+        }
+        ::close(ends[0]);
+        m_guard = ends[1];
     }
 
     static std::string quoted(const std::string& path) { return "'" + path + "'"; }
@@ -114,6 +153,7 @@ private:
     std::string m_root;
     std::string m_loop;
     std::string m_refused;
+    int m_guard = -1; // the guardian's pipe: closed when this process ends, however it ends
 };
 
 } // namespace parlowen::testing
