@@ -1,5 +1,5 @@
-// The players that speak MTP attached now. The only place besides the device connection that
-// talks to libmtp; it opens each device only long enough to read its names.
+// The players that speak MTP attached now. The only place that talks to libmtp; it opens each
+// device only long enough to read its names.
 #pragma once
 
 #include <string>

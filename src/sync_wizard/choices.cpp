@@ -15,14 +15,20 @@ SyncRoots comparedRoots(const std::string& leftText, const std::string& rightTex
             Main::rootFolderText(Main::rootOf(rightText)), leftSeen, rightSeen};
 }
 
-Side targetSide(const PlannedOperation& op, const SyncRoots& roots)
+std::optional<Side> sideHolding(const std::string& path, const SyncRoots& roots)
 {
-    // The longer root first: one folder may hold the other.
-    const bool left = op.OpTargetPath.starts_with(roots.left);
-    const bool right = op.OpTargetPath.starts_with(roots.right);
+    const bool left = path.starts_with(roots.left);
+    const bool right = path.starts_with(roots.right);
     if (left && right)
         return roots.left.size() >= roots.right.size() ? Side::Left : Side::Right;
+    if (!left && !right)
+        return std::nullopt;
     return left ? Side::Left : Side::Right;
+}
+
+Side targetSide(const PlannedOperation& op, const SyncRoots& roots)
+{
+    return sideHolding(op.OpTargetPath, roots).value_or(Side::Right);
 }
 
 std::string relativeTarget(const PlannedOperation& op, const SyncRoots& roots)

@@ -34,6 +34,10 @@ SyncRoots comparedRoots(const std::string& leftText, const std::string& rightTex
                         const std::optional<FolderIdentity>& leftSeen,
                         const std::optional<FolderIdentity>& rightSeen);
 
+// The side whose root holds the path, the longer root first (one folder may hold the other);
+// none when neither does.
+std::optional<Side> sideHolding(const std::string& path, const SyncRoots& roots);
+
 // The side an operation writes to.
 Side targetSide(const PlannedOperation& op, const SyncRoots& roots);
 // The target's name relative to its side's root ("Album/a.mp3").

@@ -29,12 +29,10 @@ Outcome<OpenedFolder> openNearest(FileOps& files, std::string folder, std::size_
 // How many bytes of the path are its side's root: no check climbs above it.
 std::size_t rootSizeOf(const std::string& path, const SyncRoots& roots)
 {
-    std::size_t size = 1;
-    for (const std::string* root : {&roots.left, &roots.right}) {
-        if (!root->empty() && path.starts_with(*root))
-            size = std::max(size, root->size());
-    }
-    return size;
+    const auto side = sideHolding(path, roots);
+    const std::size_t size =
+        !side ? 0 : (*side == Side::Left ? roots.left : roots.right).size();
+    return std::max<std::size_t>(size, 1);
 }
 
 struct DeviceNeed

@@ -31,26 +31,19 @@ std::string folderGone(const std::string& folder)
 
 TargetFolders::TargetFolders(FileOps& files, bool createMissing, const SyncRoots& roots,
                              std::string missingHint)
-    : m_files(files), m_createMissing(createMissing), m_missingHint(std::move(missingHint))
+    : m_files(files), m_createMissing(createMissing), m_missingHint(std::move(missingHint)),
+      m_roots(roots), m_sides{{{roots.left, roots.leftSeen, {}}, {roots.right, roots.rightSeen, {}}}}
 {
-    if (!roots.left.empty())
-        m_sides.push_back({roots.left, roots.leftSeen, {}});
-    if (!roots.right.empty())
-        m_sides.push_back({roots.right, roots.rightSeen, {}});
 }
 
-TargetFolders::Side* TargetFolders::sideOf(const std::string& path)
+TargetFolders::ComparedSide* TargetFolders::sideOf(const std::string& path)
 {
-    // The longer root first: one folder may hold the other.
-    Side* found = nullptr;
-    for (Side& side : m_sides) {
-        if (path.starts_with(side.root) && (!found || side.root.size() > found->root.size()))
-            found = &side;
-    }
-    return found;
+    const auto side = sideHolding(path, m_roots);
+    ComparedSide* found = side ? &m_sides[static_cast<std::size_t>(*side)] : nullptr;
+    return found && !found->root.empty() ? found : nullptr;
 }
 
-std::string TargetFolders::rootRefusal(Side* side)
+std::string TargetFolders::rootRefusal(ComparedSide* side)
 {
     if (!side || !side->seen)
         return {};
@@ -79,7 +72,7 @@ std::shared_ptr<TargetFolder> TargetFolders::enter(const std::string& path, bool
         return known->second;
     auto folder = std::make_shared<TargetFolder>();
     folder->path = path;
-    Side* side = sideOf(path);
+    ComparedSide* side = sideOf(path);
     if (side) {
         folder->root = side->root;
         folder->rootSeen = side->seen;

@@ -6,6 +6,7 @@
 #include "platform/file_ops.h"
 #include "sync_wizard/choices.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <optional>
@@ -63,7 +64,7 @@ public:
     void leave(const std::string& path) { m_byPath.erase(path); }
 
 private:
-    struct Side
+    struct ComparedSide
     {
         std::string root; // ending in "/"
         std::optional<FolderIdentity> seen;
@@ -71,9 +72,9 @@ private:
     };
 
     std::shared_ptr<TargetFolder> enter(const std::string& path, bool mayCreate);
-    Side* sideOf(const std::string& path);
+    ComparedSide* sideOf(const std::string& path);
     // Why nothing may be written beneath the side's root any more, or "".
-    std::string rootRefusal(Side* side);
+    std::string rootRefusal(ComparedSide* side);
     // Makes the folder and its missing parents below the first rootSize bytes of its path,
     // parents first; why not, or "".
     std::string make(const std::string& path, std::size_t rootSize);
@@ -85,7 +86,8 @@ private:
     FileOps& m_files;
     bool m_createMissing;
     std::string m_missingHint;
-    std::vector<Side> m_sides;
+    SyncRoots m_roots;
+    std::array<ComparedSide, 2> m_sides; // by Side: left, right
     std::map<std::string, std::shared_ptr<TargetFolder>> m_byPath;
     // On FAT two spellings of a folder are one folder, and the run must lock it only once.
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::weak_ptr<TargetFolder>> m_byIdentity;

@@ -169,8 +169,8 @@ void Form1::Compare_Finished()
     m_lists->showResult();
     m_results = std::move(done.plan);
     // Both folders were compared: the history keeps them (typing kept nothing).
-    Combo_Change(m_box1, keys::kLeftCombo, Main::rootOf(m_compared.left));
-    Combo_Change(m_box2, keys::kRightCombo, Main::rootOf(m_compared.right));
+    Combo_Change(ui.Combo1, Main::rootOf(m_compared.left));
+    Combo_Change(ui.Combo2, Main::rootOf(m_compared.right));
     m_compared.leftSeen = done.leftSeen;
     m_compared.rightSeen = done.rightSeen;
     if (!done.skipped.empty())
@@ -238,8 +238,7 @@ void Form1::Image_Click(QComboBox* box)
         return;
     const std::string chosen = m_services.folderDialog.browseForFolder("Please select folder to add:");
     box->setEditText(pathToText(chosen));
-    Combo_Change(box == ui.Combo1 ? m_box1 : m_box2,
-                 box == ui.Combo1 ? keys::kLeftCombo : keys::kRightCombo, chosen);
+    Combo_Change(box, chosen);
 }
 
 void Form1::ListView1_Click()
@@ -254,16 +253,17 @@ void Form1::ListView_Drop(QComboBox* box, const std::vector<DroppedItem>& items)
     const DropOutcome drop = foldersForDrop(items);
     for (const std::string& folder : drop.folders) {
         box->setEditText(pathToText(folder));
-        Combo_Change(box == ui.Combo1 ? m_box1 : m_box2,
-                     box == ui.Combo1 ? keys::kLeftCombo : keys::kRightCombo, folder);
+        Combo_Change(box, folder);
     }
     if (drop.refused)
         m_services.messages.show("Error", kVirtualFolderDrop);
 }
 
-void Form1::Combo_Change(QtFolderBox& box, const char* key, const std::string& folder)
+void Form1::Combo_Change(QComboBox* box, const std::string& folder)
 {
-    Main::RememberFolder(box, key, folder, m_services.settings);
+    const bool left = box == ui.Combo1;
+    Main::RememberFolder(left ? m_box1 : m_box2, left ? keys::kLeftCombo : keys::kRightCombo,
+                         folder, m_services.settings);
 }
 
 void Form1::Combo_Click()

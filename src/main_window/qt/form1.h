@@ -65,7 +65,7 @@ private:
     void ListView1_Click();
     void ListView_Drop(QComboBox* box, const std::vector<DroppedItem>& items);
     // A folder was used from the box (compared, browsed to, dropped): the history keeps it.
-    void Combo_Change(QtFolderBox& box, const char* key, const std::string& folder);
+    void Combo_Change(QComboBox* box, const std::string& folder);
     void Combo_Click();
     void pointerMoved(QObject* part);
 
