@@ -6,6 +6,7 @@
 #include "main_window/commands.h"
 #include "platform/end_signals.h"
 #include "platform/messages.h"
+#include "platform/mtp_address.h"
 #include "platform/mtp_devices.h"
 #include "platform/open_file_limit.h"
 #include "platform/posix_file_ops.h"
@@ -195,7 +196,7 @@ int main(int argc, char* argv[])
         std::cout << "parlowen-compare " << PARLOWEN_VERSION << '\n';
         return 0;
     case Arguments::Devices: {
-        const auto devices = parlowen::connectedMtpDevices();
+        const auto devices = parlowen::LibmtpDevices().list();
         for (const auto& address : devices.addresses)
             std::cout << address << '\n';
         for (const auto& problem : devices.problems)
@@ -210,13 +211,12 @@ int main(int argc, char* argv[])
     }
 
     StderrMessages messages;
-    if (const auto refused = parlowen::folderCheck(args.left, args.right)) {
-        messages.show(refused->title, refused->text);
-        return kNoFolders;
-    }
-    parlowen::SyncRoots roots = parlowen::comparedRoots(args.left, args.right, {}, {});
+    parlowen::LibmtpDevices devices;
+    const std::string left = parlowen::addressOrPath(args.left);
+    const std::string right = parlowen::addressOrPath(args.right);
+    parlowen::SyncRoots roots = parlowen::comparedRoots(left, right, {}, {});
     const auto compare = [&] {
-        auto comparison = parlowen::compareFolders(args.left, args.right);
+        auto comparison = parlowen::compareFolders(left, right, {}, nullptr, &devices);
         roots.leftSeen = comparison.leftSeen;
         roots.rightSeen = comparison.rightSeen;
         comparison.plan = parlowen::filterPlan(comparison.plan, roots, args.filter);
@@ -225,6 +225,11 @@ int main(int argc, char* argv[])
         return comparison;
     };
     auto comparison = compare();
+    if (const auto refused =
+            parlowen::folderRefusal(left, comparison.leftProblem, right, comparison.rightProblem)) {
+        messages.show(refused->title, refused->text);
+        return kNoFolders;
+    }
     if (!args.apply) {
         parlowen::writeReport(std::cout, comparison);
         return comparison.plan.empty() ? kNothingPlanned : kPlanned;
@@ -247,7 +252,7 @@ int main(int argc, char* argv[])
         control.progress = [&terminal](const auto& progress) { terminal.show(progress); };
     copying = true;
     const auto run =
-        parlowen::carryOutAndLog(comparison.plan, files, control, {args.left, args.right},
+        parlowen::carryOutAndLog(comparison.plan, files, control, {left, right},
                                  args.log ? parlowen::syncLogPath() : std::string());
     terminal.end();
     for (const auto& note : run.notes)

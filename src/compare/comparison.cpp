@@ -1,10 +1,12 @@
 // Matching the rows of two scanned trees.
 #include "compare/comparison.h"
 
+#include "compare/device_scan.h"
 #include "compare/last_modified.h"
 #include "compare/utf8.h"
 #include "platform/file_system_kind.h"
 #include "platform/folder_identity.h"
+#include "platform/mtp_address.h"
 #include "platform/unique_fd.h"
 
 #include <exception>
@@ -52,8 +54,20 @@ std::optional<std::int64_t> timeOf(const ResultRow& row)
     return row.hasModified ? std::optional<std::int64_t>(row.modified) : std::nullopt;
 }
 
+Place placeOf(const ResultRow& row, const SideFacts& side)
+{
+    return {.on = side.on, .object = side.on == Place::On::Device ? row.object : 0};
+}
+
+// The folder a copy goes into is found by its path when the copy is made.
+Place folderPlace(const SideFacts& side)
+{
+    return {.on = side.on, .object = 0};
+}
+
 PlannedOperation overwrite(const std::string& source, const std::string& target,
-                           const ResultRow& sourceRow, const ResultRow& targetRow)
+                           const ResultRow& sourceRow, const ResultRow& targetRow,
+                           const SideFacts& sourceSide, const SideFacts& targetSide)
 {
     PlannedOperation op{.OpSource = source,
                         .OpDestination = target,
@@ -64,7 +78,10 @@ PlannedOperation overwrite(const std::string& source, const std::string& target,
                         .seenTargetSize = {},
                         .seenTargetModified = {},
                         .sourceSize = sizeOf(sourceRow),
-                        .seenSourceModified = timeOf(sourceRow)};
+                        .seenSourceModified = timeOf(sourceRow),
+                        .kind = OperationKind::Overwrite,
+                        .source = placeOf(sourceRow, sourceSide),
+                        .target = placeOf(targetRow, targetSide)};
     if (targetRow.hasSize)
         op.seenTargetSize = targetRow.size;
     if (targetRow.hasModified)
@@ -73,7 +90,7 @@ PlannedOperation overwrite(const std::string& source, const std::string& target,
 }
 
 PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRoot,
-                      const ResultRow& row)
+                      const ResultRow& row, const SideFacts& sourceSide, const SideFacts& targetSide)
 {
     const std::string& relativeName = row.relativeName;
     const std::string source = Main::fullPath(sourceRoot, relativeName);
@@ -86,7 +103,10 @@ PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRo
             .seenTargetSize = {},
             .seenTargetModified = {},
             .sourceSize = sizeOf(row),
-            .seenSourceModified = timeOf(row)};
+            .seenSourceModified = timeOf(row),
+            .kind = OperationKind::Copy,
+            .source = placeOf(row, sourceSide),
+            .target = folderPlace(targetSide)};
 }
 
 // The right side's rows by name: an open-addressed table of row positions, a few bytes a row
@@ -220,7 +240,7 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
             if (underAny(l.relativeName, rightFacts.unreadable))
                 continue; // the other side could not be read there: no status, no copy
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
-            plan.push_back(copy(leftRoot, rightRoot, l));
+            plan.push_back(copy(leftRoot, rightRoot, l, leftFacts, rightFacts));
             continue;
         }
         ResultRow& r = right[found];
@@ -233,24 +253,51 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
             mark(l, RowStatus::Newer, RowIcon::Newer);
             mark(r, RowStatus::Older, RowIcon::Older);
             plan.push_back(overwrite(Main::fullPath(leftRoot, l.relativeName),
-                                     Main::fullPath(rightRoot, r.relativeName), l, r));
+                                     Main::fullPath(rightRoot, r.relativeName), l, r, leftFacts,
+                                     rightFacts));
         } else {
             mark(l, RowStatus::Older, RowIcon::Older);
             mark(r, RowStatus::Newer, RowIcon::Newer);
             plan.push_back(overwrite(Main::fullPath(rightRoot, r.relativeName),
-                                     Main::fullPath(leftRoot, l.relativeName), r, l));
+                                     Main::fullPath(leftRoot, l.relativeName), r, l, rightFacts,
+                                     leftFacts));
         }
     }
     for (std::size_t i = 0; i < right.size(); ++i) {
         if (rightMatched[i] || underAny(right[i].relativeName, leftFacts.unreadable))
             continue;
         mark(right[i], RowStatus::NotFound, RowIcon::NoMatch);
-        plan.push_back(copy(rightRoot, leftRoot, right[i]));
+        plan.push_back(copy(rightRoot, leftRoot, right[i], rightFacts, leftFacts));
     }
 }
 
+namespace {
+
+// A side on a player that speaks MTP.
+Main::ScanOutcome scanDevice(MtpDevices* devices, const std::string& address,
+                             std::string& problem, SideFacts& facts, std::stop_token stop,
+                             GrowingRows* rows)
+{
+    if (!devices) {
+        problem = "players that speak MTP cannot be reached from here";
+        return {};
+    }
+    const auto where = Main::findDeviceFolder(*devices, address);
+    problem = where.problem;
+    if (!problem.empty())
+        return {};
+    // Players keep their music on FAT or exFAT, or answer names whatever their capitals.
+    facts.caseInsensitive = true;
+    facts.on = Place::On::Device;
+    auto outcome = Main::ScanDeviceTree(where, Main::rootOf(address), std::move(stop), rows);
+    facts.unreadable = outcome.unreadable;
+    return outcome;
+}
+
+} // namespace
+
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
-                          std::stop_token stop, LiveRows* live)
+                          std::stop_token stop, LiveRows* live, MtpDevices* devices)
 {
     Main::ScanOutcome left;
     Main::ScanOutcome right;
@@ -258,9 +305,15 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
     // A side that cannot be compared ends the other's scan too.
     std::stop_source both;
     const std::stop_callback forward(stop, [&both] { both.request_stop(); });
-    const auto scanSide = [&both](const std::string& root, std::string& problem,
-                                  std::optional<FolderIdentity>& seen, SideFacts& facts,
-                                  GrowingRows* rows) {
+    const auto scanSide = [&both, devices](const std::string& root, std::string& problem,
+                                           std::optional<FolderIdentity>& seen, SideFacts& facts,
+                                           GrowingRows* rows) {
+        if (isMtpAddress(root)) {
+            auto outcome = scanDevice(devices, root, problem, facts, both.get_token(), rows);
+            if (!problem.empty())
+                both.request_stop();
+            return outcome;
+        }
         problem = Main::rootProblem(root);
         if (!problem.empty()) {
             both.request_stop();

@@ -4,6 +4,7 @@
 #include "compare/folder_scan.h"
 #include "compare/result_store.h"
 #include "platform/file_ops.h"
+#include "platform/mtp_device.h"
 
 #include <optional>
 
@@ -12,7 +13,8 @@ namespace parlowen {
 // What a comparison knows of a side beyond its rows.
 struct SideFacts
 {
-    bool caseInsensitive = false; // FAT, exFAT: names that differ only in capitals are one
+    bool caseInsensitive = false; // FAT, exFAT, MTP: names that differ only in capitals are one
+    Place::On on = Place::On::Drive;
     // What could not be read ("Album/" for a folder, "Album/a.mp3" for a file): the other
     // side's files there cannot be judged.
     std::vector<std::string> unreadable = {};
@@ -54,8 +56,10 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
 // side that is no folder or cannot be listed ends both, with its problem said.
 // Given live rows, each side's rows go there as they are found (and are marked there); the
 // comparison's own rows stay empty.
+// A root may be a player's address ("mtp://HOST/STORAGE/FOLDER"), reached through devices.
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
-                          std::stop_token stop = {}, LiveRows* live = nullptr);
+                          std::stop_token stop = {}, LiveRows* live = nullptr,
+                          MtpDevices* devices = nullptr);
 
 // The text of the one "Skip" box of a Compare: a sentence a line, the first 20, then how many
 // more.

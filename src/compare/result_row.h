@@ -35,6 +35,7 @@ struct ResultRow
     RowStatus status = RowStatus::None;
     RowIcon icon = RowIcon::None;
     bool checked = true;
+    std::uint32_t object = 0; // on a player that speaks MTP: the file's handle there
 };
 
 // "OK", "Newer", "Older", "Not found" or "".

@@ -1,7 +1,8 @@
-// The players that speak MTP attached now.
+// The players that speak MTP through libmtp.
 #include "platform/mtp_devices.h"
 
 #include "platform/mtp_address.h"
+#include "platform/owner_thread.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,38 +30,255 @@ std::string describe(const LIBMTP_raw_device_t& raw)
     return vendor && product ? std::string(vendor) + " " + product + " (" + where + ")" : where;
 }
 
-} // namespace
-
-MtpDeviceList connectedMtpDevices()
+std::string heldMessage(const LIBMTP_raw_device_t& raw)
 {
-    MtpDeviceList list;
-    LIBMTP_Init();
+    // Not forced: the program that holds it (a file manager, mostly) must let it go.
+    return "The device " + describe(raw) +
+           " could not be opened: another program holds it. If your file manager shows it, "
+           "eject it there and try again.";
+}
+
+std::string hostOf(LIBMTP_mtpdevice_t* device)
+{
+    return mtpHostName(taken(LIBMTP_Get_Manufacturername(device)),
+                       taken(LIBMTP_Get_Modelname(device)),
+                       taken(LIBMTP_Get_Serialnumber(device)));
+}
+
+struct RawDevices
+{
     LIBMTP_raw_device_t* raw = nullptr;
     int count = 0;
-    if (LIBMTP_Detect_Raw_Devices(&raw, &count) != LIBMTP_ERROR_NONE || !raw)
-        return list; // none attached, or none that can be looked at
-    for (int i = 0; i < count; ++i) {
-        LIBMTP_mtpdevice_t* device = LIBMTP_Open_Raw_Device_Uncached(&raw[i]);
-        if (!device) {
-            // Not forced: the program that holds it (a file manager, mostly) must let it go.
-            list.problems.push_back("The device " + describe(raw[i]) +
-                                    " could not be opened: another program holds it. If your "
-                                    "file manager shows it, eject it there and try again.");
-            continue;
-        }
-        const std::string host = mtpHostName(taken(LIBMTP_Get_Manufacturername(device)),
-                                             taken(LIBMTP_Get_Modelname(device)),
-                                             taken(LIBMTP_Get_Serialnumber(device)));
-        if (LIBMTP_Get_Storage(device, LIBMTP_STORAGE_SORTBY_NOTSORTED) == 0) {
-            for (auto* storage = device->storage; storage; storage = storage->next) {
-                const char* name = storage->StorageDescription;
-                list.addresses.push_back(mtpAddress(host, name ? name : "Storage"));
+    RawDevices()
+    {
+        LIBMTP_Init();
+        if (LIBMTP_Detect_Raw_Devices(&raw, &count) != LIBMTP_ERROR_NONE || !raw)
+            count = 0;
+    }
+    ~RawDevices() { std::free(raw); }
+    RawDevices(const RawDevices&) = delete;
+    RawDevices& operator=(const RawDevices&) = delete;
+};
+
+MtpObject objectOf(const LIBMTP_file_t& file)
+{
+    return {.handle = file.item_id,
+            .parent = file.parent_id,
+            .storage = file.storage_id,
+            .name = file.filename ? file.filename : "",
+            .folder = file.filetype == LIBMTP_FILETYPE_FOLDER,
+            .size = static_cast<std::int64_t>(file.filesize),
+            .modified = static_cast<std::int64_t>(file.modificationdate)};
+}
+
+// One open device. Every call runs on the owner thread.
+class LibmtpDevice final : public MtpDevice
+{
+public:
+    LibmtpDevice(std::shared_ptr<OwnerThread> owner, LIBMTP_mtpdevice_t* device, std::string host,
+                 const LIBMTP_raw_device_t& raw)
+        : m_owner(std::move(owner)), m_device(device), m_host(std::move(host)),
+          m_bus(raw.bus_location), m_number(raw.devnum)
+    {
+    }
+    ~LibmtpDevice() override
+    {
+        m_owner->call([this] { LIBMTP_Release_Device(m_device); });
+    }
+
+    bool broken() const { return m_broken; }
+    bool isAt(const LIBMTP_raw_device_t& raw) const
+    {
+        return raw.bus_location == m_bus && raw.devnum == m_number;
+    }
+    std::string host() const override { return m_host; }
+
+    Outcome<std::vector<MtpStorage>> storages() override
+    {
+        return m_owner->call([this] {
+            Outcome<std::vector<MtpStorage>> outcome;
+            if (LIBMTP_Get_Storage(m_device, LIBMTP_STORAGE_SORTBY_NOTSORTED) != 0) {
+                outcome.error = lastError();
+                return outcome;
+            }
+            for (auto* s = m_device->storage; s; s = s->next)
+                outcome.value.push_back({.id = s->id,
+                                         .description = s->StorageDescription
+                                                            ? s->StorageDescription
+                                                            : "Storage",
+                                         .freeBytes = static_cast<std::int64_t>(s->FreeSpaceInBytes),
+                                         .capacity = static_cast<std::int64_t>(s->MaxCapacity)});
+            return outcome;
+        });
+    }
+
+    Outcome<std::vector<MtpObject>> children(std::uint32_t storage, std::uint32_t parent) override
+    {
+        return m_owner->call([&] {
+            Outcome<std::vector<MtpObject>> outcome;
+            LIBMTP_Clear_Errorstack(m_device);
+            LIBMTP_file_t* files = LIBMTP_Get_Files_And_Folders(m_device, storage, parent);
+            while (files) {
+                outcome.value.push_back(objectOf(*files));
+                LIBMTP_file_t* next = files->next;
+                LIBMTP_destroy_file_t(files);
+                files = next;
+            }
+            // An empty folder and a failure both give no list: the error stack tells them apart.
+            if (LIBMTP_Get_Errorstack(m_device))
+                outcome.error = lastError();
+            return outcome;
+        });
+    }
+
+    Outcome<MtpObject> object(std::uint32_t handle) override
+    {
+        return m_owner->call([&] {
+            Outcome<MtpObject> outcome;
+            LIBMTP_Clear_Errorstack(m_device);
+            LIBMTP_file_t* file = LIBMTP_Get_Filemetadata(m_device, handle);
+            if (!file) {
+                outcome.error = LIBMTP_Get_Errorstack(m_device)
+                                    ? lastError()
+                                    : std::make_error_code(std::errc::no_such_file_or_directory);
+                return outcome;
+            }
+            outcome.value = objectOf(*file);
+            LIBMTP_destroy_file_t(file);
+            return outcome;
+        });
+    }
+
+    std::error_code download(std::uint32_t handle, int fd, const std::stop_token& stop,
+                             const std::function<void(std::int64_t)>& copied) override
+    {
+        struct Watch
+        {
+            const std::stop_token& stop;
+            const std::function<void(std::int64_t)>& copied;
+        } watch{stop, copied};
+        const auto told = [](std::uint64_t sent, std::uint64_t, void const* data) -> int {
+            const auto& w = *static_cast<const Watch*>(data);
+            if (w.copied)
+                w.copied(static_cast<std::int64_t>(sent));
+            return w.stop.stop_requested() ? 1 : 0; // non-zero cancels the transfer
+        };
+        return m_owner->call([&]() -> std::error_code {
+            LIBMTP_Clear_Errorstack(m_device);
+            if (LIBMTP_Get_File_To_File_Descriptor(m_device, handle, fd, told, &watch) == 0)
+                return {};
+            if (stop.stop_requested())
+                return std::make_error_code(std::errc::operation_canceled);
+            return lastError();
+        });
+    }
+
+private:
+    // What the error stack says, as an error code; a device gone from the bus is no_such_device.
+    std::error_code lastError()
+    {
+        std::error_code error = std::make_error_code(std::errc::io_error);
+        for (auto* e = LIBMTP_Get_Errorstack(m_device); e; e = e->next) {
+            if (e->errornumber == LIBMTP_ERROR_NO_DEVICE_ATTACHED ||
+                e->errornumber == LIBMTP_ERROR_USB_LAYER) {
+                error = std::make_error_code(std::errc::no_such_device);
+                m_broken = true;
             }
         }
-        LIBMTP_Release_Device(device);
+        LIBMTP_Clear_Errorstack(m_device);
+        return error;
     }
-    std::free(raw);
-    return list;
+
+    std::shared_ptr<OwnerThread> m_owner;
+    LIBMTP_mtpdevice_t* m_device;
+    std::string m_host;
+    std::uint32_t m_bus;
+    std::uint8_t m_number;
+    bool m_broken = false; // read and written on the owner thread only
+};
+
+std::vector<std::string> addressesOf(MtpDevice& device)
+{
+    std::vector<std::string> addresses;
+    for (const auto& storage : device.storages().value)
+        addresses.push_back(mtpAddress(device.host(), storage.description));
+    return addresses;
+}
+
+} // namespace
+
+LibmtpDevices::LibmtpDevices() : m_owner(std::make_shared<OwnerThread>()) {}
+
+LibmtpDevices::~LibmtpDevices()
+{
+    m_open.clear(); // released on the owner thread, before it ends
+}
+
+MtpDeviceList LibmtpDevices::list()
+{
+    return m_owner->call([this] {
+        MtpDeviceList list;
+        const RawDevices found;
+        for (int i = 0; i < found.count; ++i) {
+            std::vector<std::string> addresses;
+            if (const auto held = heldHere(&found.raw[i])) {
+                addresses = addressesOf(*held);
+            } else if (LIBMTP_mtpdevice_t* device =
+                           LIBMTP_Open_Raw_Device_Uncached(&found.raw[i])) {
+                // Looked at and let go: a device is only held while Parlowen works with it.
+                addresses = addressesOf(*std::make_shared<LibmtpDevice>(
+                    m_owner, device, hostOf(device), found.raw[i]));
+            } else {
+                list.problems.push_back(heldMessage(found.raw[i]));
+            }
+            list.addresses.insert(list.addresses.end(), addresses.begin(), addresses.end());
+        }
+        return list;
+    });
+}
+
+Outcome<std::shared_ptr<MtpDevice>> LibmtpDevices::open(const std::string& host)
+{
+    return m_owner->call([&] {
+        Outcome<std::shared_ptr<MtpDevice>> outcome;
+        if (auto at = m_open.find(host); at != m_open.end()) {
+            if (!static_cast<const LibmtpDevice&>(*at->second).broken()) {
+                outcome.value = at->second;
+                return outcome;
+            }
+            m_open.erase(at); // pulled out since: it may be back on another port
+        }
+        const RawDevices found;
+        bool held = false;
+        for (int i = 0; i < found.count && !outcome.value; ++i) {
+            if (heldHere(&found.raw[i]))
+                continue;
+            LIBMTP_mtpdevice_t* device = LIBMTP_Open_Raw_Device_Uncached(&found.raw[i]);
+            if (!device) {
+                held = true;
+                continue;
+            }
+            auto opened =
+                std::make_shared<LibmtpDevice>(m_owner, device, hostOf(device), found.raw[i]);
+            if (opened->host() == host)
+                outcome.value = m_open[host] = opened;
+        }
+        if (!outcome.value)
+            outcome.error = std::make_error_code(held ? std::errc::device_or_resource_busy
+                                                      : std::errc::no_such_device);
+        return outcome;
+    });
+}
+
+std::shared_ptr<MtpDevice> LibmtpDevices::heldHere(const void* rawDevice) const
+{
+    const auto& raw = *static_cast<const LIBMTP_raw_device_t*>(rawDevice);
+    for (const auto& [host, device] : m_open) {
+        const auto& held = static_cast<const LibmtpDevice&>(*device);
+        if (!held.broken() && held.isAt(raw))
+            return device;
+    }
+    return nullptr;
 }
 
 } // namespace parlowen

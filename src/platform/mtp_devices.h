@@ -1,18 +1,31 @@
-// The players that speak MTP attached now. The only place that talks to libmtp; it opens each
-// device only long enough to read its names.
+// The players that speak MTP through libmtp: the only place that talks to it. Every libmtp call
+// runs on one thread, which owns every connection; scans and copies send it their requests.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "platform/mtp_device.h"
+
+#include <map>
+#include <memory>
 
 namespace parlowen {
 
-struct MtpDeviceList
-{
-    std::vector<std::string> addresses; // one per storage: "mtp://HOST/STORAGE"
-    std::vector<std::string> problems;  // a device that could not be opened, in plain words
-};
+class OwnerThread;
 
-MtpDeviceList connectedMtpDevices();
+class LibmtpDevices final : public MtpDevices
+{
+public:
+    LibmtpDevices();
+    ~LibmtpDevices() override;
+
+    MtpDeviceList list() override;
+    Outcome<std::shared_ptr<MtpDevice>> open(const std::string& host) override;
+
+private:
+    // The device this process has open at that place on the bus, if any (on the owner thread).
+    std::shared_ptr<MtpDevice> heldHere(const void* rawDevice) const;
+
+    std::shared_ptr<OwnerThread> m_owner;
+    std::map<std::string, std::shared_ptr<MtpDevice>> m_open; // by host; used on m_owner only
+};
 
 } // namespace parlowen

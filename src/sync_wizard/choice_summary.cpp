@@ -52,7 +52,7 @@ ChoiceSummary summarize(const ResultStore& plan, const std::vector<bool>& chosen
         Need& need = needs[side];
         need.any = true;
         const std::int64_t size = bytesOnDevice(op.sourceSize.value_or(0), unit);
-        if (op.OpReplacedPath.empty()) {
+        if (!isOverwrite(op)) {
             need.net += size;
         } else {
             need.net += size - bytesOnDevice(op.seenTargetSize.value_or(0), unit);

@@ -49,7 +49,7 @@ bool inGroup(const PlannedOperation& op, Group group, const SyncRoots& roots,
     case Group::ToRight:
         return targetSide(op, roots) == Side::Right;
     case Group::Overwrites:
-        return !op.OpReplacedPath.empty();
+        return isOverwrite(op);
     case Group::UnderFolder:
         return relativeTarget(op, roots).starts_with(folder);
     }

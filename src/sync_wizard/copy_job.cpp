@@ -147,7 +147,7 @@ StepFailure CopyJob::place()
         return failed(e, "writing the copy to the device");
     if (auto gone = folderStillThere())
         return gone;
-    if (m_op.OpReplacedPath.empty()) {
+    if (!isOverwrite(m_op)) {
         if (auto failure = placeNew())
             return failure;
     } else {

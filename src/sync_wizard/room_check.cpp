@@ -90,7 +90,7 @@ std::vector<Shortfall> roomShortfalls(const ResultStore& plan, const RoomFacts& 
                 need.net += device.allocationUnit;
         }
         const std::int64_t size = bytesOnDevice(op.sourceSize.value_or(0), unit);
-        if (op.OpReplacedPath.empty()) {
+        if (!isOverwrite(op)) {
             need.net += size;
         } else {
             need.net += size - bytesOnDevice(op.seenTargetSize.value_or(0), unit);

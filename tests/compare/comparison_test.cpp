@@ -284,7 +284,8 @@ TEST(Report, EscapesFieldsAndWritesOneRecordALine)
     row.status = RowStatus::NotFound;
     row.icon = RowIcon::NoMatch;
     Comparison c{{row}, {}, {}};
-    c.plan.push_back({"/l/x", "/r/", "/l/x", "/r/x", "", "copied to", {}, {}, {}});
+    c.plan.push_back({.OpSource = "/l/x", .OpDestination = "/r/", .OpSourcePath = "/l/x",
+                      .OpTargetPath = "/r/x", .OpAction = "copied to"});
     std::ostringstream out;
     writeReport(out, c);
     EXPECT_EQ(out.str(), "L\tNot found\t3 bytes\t\t4\tTab\\there.mp3\n"

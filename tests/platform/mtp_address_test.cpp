@@ -2,6 +2,7 @@
 #include "platform/mtp_address.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace parlowen {
 namespace {
@@ -23,6 +24,34 @@ TEST(MtpAddress, NamedAsTheFileManagerNamesTheDeviceAndItsPathsReadAsAddresses)
         EXPECT_EQ(mtpAddressOfFileManagerPath(path),
                   address ? std::optional<std::string>(address) : std::nullopt)
             << path;
+}
+
+TEST(MtpAddress, PartsOfAnAddress)
+{
+    struct Case
+    {
+        const char* text;
+        std::optional<MtpPlace> place;
+    };
+    const Case cases[] = {
+        {"mtp://H_1/Internal storage", MtpPlace{"H_1", "Internal storage", ""}},
+        {"mtp://H_1/Card/Music/ABBA/", MtpPlace{"H_1", "Card", "Music/ABBA"}},
+        {"mtp://H_1/Card/Música", MtpPlace{"H_1", "Card", "Música"}},
+        {"mtp://H_1", std::nullopt},
+        {"mtp://H_1/", std::nullopt},
+        {"mtp:///Card", std::nullopt},
+        {"mtp://H_1/Card/a//b", std::nullopt},
+        {"/media/ann/PLAYER", std::nullopt},
+    };
+    for (const auto& [text, place] : cases) {
+        const auto parsed = parseMtpAddress(text);
+        ASSERT_EQ(parsed.has_value(), place.has_value()) << text;
+        if (place) {
+            EXPECT_EQ(std::tie(parsed->host, parsed->storage, parsed->folder),
+                      std::tie(place->host, place->storage, place->folder))
+                << text;
+        }
+    }
 }
 
 } // namespace

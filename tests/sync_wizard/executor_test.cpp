@@ -41,7 +41,15 @@ struct stat statOf(const std::string& path)
 PlannedOperation overwriteOp(const std::string& source, const std::string& target)
 {
     const auto seen = statOf(target);
-    return {source, target, source, target, target, kOverwrites, seen.st_size, seen.st_mtime, {}};
+    return {.OpSource = source,
+            .OpDestination = target,
+            .OpSourcePath = source,
+            .OpTargetPath = target,
+            .OpReplacedPath = target,
+            .OpAction = kOverwrites,
+            .seenTargetSize = seen.st_size,
+            .seenTargetModified = seen.st_mtime,
+            .kind = OperationKind::Overwrite};
 }
 
 std::int64_t modified(const std::string& path)

@@ -33,9 +33,15 @@ PlannedOperation copyOp(const TempTree& from, const TempTree& to, const std::str
 PlannedOperation overwriteOp(const TempTree& from, const TempTree& to, const std::string& name,
                              std::int64_t newSize, std::int64_t oldSize)
 {
-    return {from.path(name), to.path(name), from.path(name), to.path(name),
-            to.path(name),   kOverwrites,   oldSize,         {},
-            newSize};
+    return {.OpSource = from.path(name),
+            .OpDestination = to.path(name),
+            .OpSourcePath = from.path(name),
+            .OpTargetPath = to.path(name),
+            .OpReplacedPath = to.path(name),
+            .OpAction = kOverwrites,
+            .seenTargetSize = oldSize,
+            .sourceSize = newSize,
+            .kind = OperationKind::Overwrite};
 }
 
 class RunControlTest : public ::testing::Test

@@ -50,7 +50,7 @@ QVariant PlanModel::data(const QModelIndex& index, int role) const
         // Where the copy goes exactly, and how big it is: the Destination column shows only
         // the side's folder for a copy.
         QString tip = QStringLiteral("%1 %2 (%3)")
-                          .arg(op.OpReplacedPath.empty() ? QStringLiteral("Copies to")
+                          .arg(!isOverwrite(op) ? QStringLiteral("Copies to")
                                                          : QStringLiteral("Replaces"),
                                pathToText(op.OpTargetPath),
                                QString::fromStdString(op.sourceSize ? sizeText(*op.sourceSize)

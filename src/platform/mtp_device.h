@@ -1,0 +1,84 @@
+// A player that speaks MTP, as the scan and the copies see it: storages, folders listed by
+// parent, files read by handle. Its one implementation over libmtp lives in mtp_connection;
+// tests give an in-memory one.
+#pragma once
+
+#include "platform/file_ops.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stop_token>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace parlowen {
+
+// The parent of the objects at a storage's top.
+inline constexpr std::uint32_t kMtpStorageTop = 0xFFFFFFFFu;
+
+struct MtpObject
+{
+    std::uint32_t handle = 0;
+    std::uint32_t parent = kMtpStorageTop;
+    std::uint32_t storage = 0;
+    std::string name = {};
+    bool folder = false;
+    std::int64_t size = 0;
+    std::int64_t modified = 0; // seconds since the epoch, as the device keeps it
+};
+
+struct MtpStorage
+{
+    std::uint32_t id = 0;
+    std::string description = {}; // "Internal storage": the address names it so
+    std::int64_t freeBytes = 0;
+    std::int64_t capacity = 0;
+};
+
+// Errors a device gives, as the rest of the program tells them apart:
+//   no_such_device             it is not attached (any more)
+//   device_or_resource_busy    another program (a file manager) holds it
+//   no_such_file_or_directory  the object is gone
+//   operation_canceled         a stop ended the transfer
+//   io_error                   anything else the device refused
+class MtpDevice
+{
+public:
+    virtual ~MtpDevice() = default;
+
+    // "Manufacturer_Model_Serial", as the address names the device.
+    virtual std::string host() const = 0;
+    virtual Outcome<std::vector<MtpStorage>> storages() = 0;
+    // The objects directly inside a folder (kMtpStorageTop for the storage's top).
+    virtual Outcome<std::vector<MtpObject>> children(std::uint32_t storage,
+                                                     std::uint32_t parent) = 0;
+    // What the device says of one object now.
+    virtual Outcome<MtpObject> object(std::uint32_t handle) = 0;
+    // Writes the file's bytes to fd, telling copied the bytes so far; a stop cancels.
+    virtual std::error_code download(std::uint32_t handle, int fd, const std::stop_token& stop,
+                                     const std::function<void(std::int64_t)>& copied) = 0;
+};
+
+struct MtpDeviceList
+{
+    std::vector<std::string> addresses; // one per storage: "mtp://HOST/STORAGE"
+    std::vector<std::string> problems;  // a device that could not be opened, in plain words
+};
+
+// The attached devices. A device is opened once and shared by the scans and the copies for as
+// long as any of them holds it: the handles a scan saw stay valid for the run after it.
+class MtpDevices
+{
+public:
+    virtual ~MtpDevices() = default;
+    virtual MtpDeviceList list() = 0;
+    virtual Outcome<std::shared_ptr<MtpDevice>> open(const std::string& host) = 0;
+};
+
+// The device's trouble in a player owner's words: "the player Parlowen_Test_Player_0001 is not
+// connected".
+std::string mtpProblem(const std::string& host, const std::error_code& error);
+
+} // namespace parlowen
