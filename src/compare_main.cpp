@@ -247,7 +247,8 @@ int main(int argc, char* argv[])
     parlowen::CarryOutControl control{.stop = stop.get_token(),
                                       .createFolders = args.createFolders,
                                       .roots = roots,
-                                      .missingFolderHint = "give --create-folders to have it made"};
+                                      .missingFolderHint = "give --create-folders to have it made",
+                                      .devices = &devices};
     if (::isatty(STDERR_FILENO))
         control.progress = [&terminal](const auto& progress) { terminal.show(progress); };
     copying = true;

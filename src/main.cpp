@@ -1,6 +1,7 @@
 // Builds the real platform objects and shows the main window.
 #include "main_window/qt/form1.h"
 #include "platform/end_signals.h"
+#include "platform/mtp_devices.h"
 #include "platform/open_file_limit.h"
 #include "platform/posix_file_ops.h"
 #include "platform/qt/background_job.h"
@@ -65,8 +66,10 @@ int main(int argc, char* argv[])
         QFile::encodeName(QApplication::applicationDirPath()).toStdString();
     parlowen::QtShell shell(programFolder);
     parlowen::QtFolderDialog folderDialog;
-    parlowen::Services services{
-        settings, messages, files, shell, folderDialog, programFolder, parlowen::syncLogPath()};
+    parlowen::LibmtpDevices devices;
+    parlowen::Services services{settings,     messages,      files,
+                                shell,        folderDialog,  programFolder,
+                                parlowen::syncLogPath(),     &devices};
 
     parlowen::ResultStore results;
     parlowen::Form1 window(services, results);

@@ -1,6 +1,7 @@
 // One operation of a plan.
 #include "sync_wizard/copy_job.h"
 
+#include "platform/mtp_address.h"
 #include "sync_wizard/player_names.h"
 
 #include <utility>
@@ -30,8 +31,8 @@ bool timesNotKept(const std::error_code& error)
 } // namespace
 
 CopyJob::CopyJob(FileOps& files, const PlannedOperation& op, std::size_t index,
-                 std::shared_ptr<TargetFolder> folder)
-    : m_files(files), m_op(op), m_index(index), m_folder(std::move(folder)),
+                 std::shared_ptr<TargetFolder> folder, MtpDevices* devices)
+    : m_files(files), m_devices(devices), m_op(op), m_index(index), m_folder(std::move(folder)),
       m_targetName(op.OpTargetPath.substr(op.OpTargetPath.rfind('/') + 1))
 {
 }
@@ -56,18 +57,16 @@ StepFailure CopyJob::copy(const std::stop_token& stop,
 {
     if (auto gone = folderStillThere())
         return gone;
+    if (m_op.source.on == Place::On::Device)
+        return download(stop, copied);
     auto opened = m_files.openSource(m_op.OpSourcePath);
     if (opened.error)
         return failed(opened.error, "opening the source");
     m_source = std::move(opened.value);
     if (auto changed = sourceAsCompared())
         return changed;
-    const std::string temporary = temporaryNameFor(m_targetName);
-    auto created = m_files.createIn(m_folder->opened, temporary);
-    if (created.error)
-        return failed(created.error, "creating the copy in " + folderOf(m_op.OpTargetPath));
-    m_out = std::move(created.value);
-    m_temporary = temporary;
+    if (auto refused = createTemporary())
+        return refused;
     std::int64_t written = 0;
     std::int64_t started = 0; // written up to here is on its way to the device
     std::int64_t settled = 0; // and up to here it is there
@@ -96,6 +95,56 @@ StepFailure CopyJob::copy(const std::stop_token& stop,
     if (auto changed = sourceUnchanged(written))
         return changed;
     m_source.fd.close();
+    return {};
+}
+
+StepFailure CopyJob::createTemporary()
+{
+    const std::string temporary = temporaryNameFor(m_targetName);
+    auto created = m_files.createIn(m_folder->opened, temporary);
+    if (created.error)
+        return failed(created.error, "creating the copy in " + folderOf(m_op.OpTargetPath));
+    m_out = std::move(created.value);
+    m_temporary = temporary;
+    return {};
+}
+
+StepFailure CopyJob::download(const std::stop_token& stop,
+                              const std::function<void(std::int64_t)>& copied)
+{
+    const auto place = parseMtpAddress(m_op.OpSourcePath);
+    if (!m_devices || !place)
+        return failedPlainly("players that speak MTP cannot be reached from here");
+    auto device = m_devices->open(place->host);
+    if (device.error)
+        return failedPlainly(mtpProblem(place->host, device.error));
+    // The object Compare saw, still of that name and size: a handle alone could by now be
+    // another file.
+    const auto now = device.value->object(m_op.source.object);
+    if (now.error == std::errc::no_such_file_or_directory)
+        return failedPlainly("the source is no longer on the player, so nothing was copied");
+    if (now.error)
+        return failedPlainly(mtpProblem(place->host, now.error));
+    const std::string sourceName = m_op.OpSourcePath.substr(m_op.OpSourcePath.rfind('/') + 1);
+    if (now.value.folder || now.value.name != sourceName ||
+        (m_op.sourceSize && now.value.size != *m_op.sourceSize) ||
+        (m_op.seenSourceModified && now.value.modified != *m_op.seenSourceModified))
+        return failedPlainly("the source changed since Compare, so nothing was copied");
+    m_source.facts.size = now.value.size;
+    m_source.facts.modified = m_source.facts.accessed = {now.value.modified, 0};
+    if (auto refused = createTemporary())
+        return refused;
+    if (auto e = device.value->download(m_op.source.object, m_out.get(), stop, copied)) {
+        if (e == std::errc::operation_canceled)
+            return failed(e, "copying");
+        return failedPlainly(mtpProblem(place->host, e) + " (copying)");
+    }
+    const auto written = m_files.factsOfOpen(m_out);
+    if (written.error)
+        return failed(written.error, "copying");
+    if (written.value.size != now.value.size)
+        return failedPlainly("the player sent " + std::to_string(written.value.size) + " of the " +
+                             std::to_string(now.value.size) + " bytes, so nothing was copied");
     return {};
 }
 

@@ -4,6 +4,7 @@
 
 #include "compare/result_store.h"
 #include "platform/file_ops.h"
+#include "platform/mtp_device.h"
 #include "sync_wizard/step_failure.h"
 #include "sync_wizard/target_folders.h"
 
@@ -18,8 +19,9 @@ class CopyJob
 {
 public:
     // The folder must be entered and not refused.
+    // A source on a player that speaks MTP is read through devices.
     CopyJob(FileOps& files, const PlannedOperation& op, std::size_t index,
-            std::shared_ptr<TargetFolder> folder);
+            std::shared_ptr<TargetFolder> folder, MtpDevices* devices = nullptr);
     ~CopyJob(); // removes the temporary file unless it became the target
     CopyJob(const CopyJob&) = delete;
     CopyJob& operator=(const CopyJob&) = delete;
@@ -46,12 +48,16 @@ public:
 
 private:
     StepFailure folderStillThere();
+    StepFailure createTemporary();
+    StepFailure download(const std::stop_token& stop,
+                         const std::function<void(std::int64_t)>& copied);
     StepFailure sourceAsCompared() const;
     StepFailure sourceUnchanged(std::int64_t written);
     StepFailure placeNew();
     StepFailure targetStillAsSeen();
 
     FileOps& m_files;
+    MtpDevices* m_devices;
     const PlannedOperation& m_op;
     std::size_t m_index;
     std::shared_ptr<TargetFolder> m_folder;

@@ -57,6 +57,8 @@ FolderUses folderUses(const ResultStore& plan)
 {
     FolderUses uses;
     for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (plan[i].target.on == Place::On::Device)
+            continue; // refused without a look at the device
         const std::string folder = folderOf(plan[i].OpTargetPath);
         if (uses.last.insert_or_assign(folder, i).second)
             uses.inOrder.push_back(folder);
@@ -88,6 +90,11 @@ public:
         CarryOutResult result;
         result.total = m_plan.size();
         for (std::size_t i = 0; i < m_plan.size() && !stopped(); ++i) {
+            if (m_plan[i].target.on == Place::On::Device) {
+                fail(i, kNoCopiesToPlayers);
+                m_bytesBefore += m_plan[i].sourceSize.value_or(0);
+                continue;
+            }
             const std::string folderPath = folderOf(m_plan[i].OpTargetPath);
             auto folder = m_targets.enter(folderPath);
             const std::string refused = refusal(m_plan[i], *folder);
@@ -121,12 +128,12 @@ private:
         // A large file copies with nothing waiting before it, so a stop in its middle is quick.
         if (m_plan[i].sourceSize.value_or(0) > kWriteAheadBytes / 4)
             commitAll();
-        auto job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder);
+        auto job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder, m_control.devices);
         auto failure = copy(*job, i);
         if (failure && retryAfterCommits(failure, *folder->traits) && !m_flushing.empty()) {
             job.reset(); // its temporary goes before the others are committed
             commitAll();
-            job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder);
+            job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder, m_control.devices);
             failure = copy(*job, i);
         }
         if (failure) {

@@ -4,6 +4,7 @@
 
 #include "compare/result_store.h"
 #include "platform/file_ops.h"
+#include "platform/mtp_device.h"
 #include "sync_wizard/choices.h"
 #include "sync_wizard/player_names.h"
 
@@ -13,6 +14,11 @@
 #include <vector>
 
 namespace parlowen {
+
+// Why a copy onto a player that speaks MTP is not made.
+inline constexpr const char* kNoCopiesToPlayers =
+    "Parlowen cannot copy onto a player that speaks MTP yet; copy this file with your file "
+    "manager";
 
 struct FailedOperation
 {
@@ -52,6 +58,8 @@ struct CarryOutControl
     // Told once the copies told done since the last time are on the device (their folders
     // flushed), a batch at a time.
     std::function<void()> settled = {};
+    // Where sources on players that speak MTP are read from; copies onto them are refused.
+    MtpDevices* devices = nullptr;
 };
 
 struct CarryOutResult

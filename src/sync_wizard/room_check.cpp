@@ -47,6 +47,8 @@ RoomFacts lookAtRoom(const ResultStore& plan, FileOps& files, const SyncRoots& r
 {
     RoomFacts facts;
     for (const auto& op : plan) {
+        if (op.target.on == Place::On::Device)
+            continue; // not copied onto
         const std::string folder = folderOf(op.OpTargetPath);
         if (facts.folders.contains(folder))
             continue;

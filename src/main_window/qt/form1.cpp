@@ -13,6 +13,7 @@
 #include "main_window/qt/result_rows_view.h"
 #include "main_window/qt/stored_window_size.h"
 #include "main_window/settings_keys.h"
+#include "platform/mtp_address.h"
 #include "platform/qt/clickable_picture.h"
 #include "platform/qt/path_text.h"
 #include "platform/qt/picture_button.h"
@@ -21,7 +22,9 @@
 #include "sync_wizard/qt/form3.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTableView>
@@ -62,10 +65,40 @@ Form1::~Form1()
     delete m_size; // it lays out through members that are gone once the widget is torn down
 }
 
+namespace {
+
+// Calls back when the watched widget is shown (a box's list opening).
+class ShowWatch final : public QObject
+{
+public:
+    ShowWatch(QObject* watched, std::function<void()> shown, QObject* parent)
+        : QObject(parent), m_shown(std::move(shown))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            m_shown();
+        return false;
+    }
+
+private:
+    std::function<void()> m_shown;
+};
+
+} // namespace
+
 void Form1::connectHandlers()
 {
     connect(ui.Check1, &QToolButton::clicked, this, &Form1::Check1_Click);
     connect(&m_compareJob, &BackgroundJob::finished, this, &Form1::Compare_Finished);
+    connect(&m_deviceLook, &BackgroundJob::finished, this,
+            [this] { m_box1.offerDevices(m_devicesFound.addresses); });
+    // A player attached since is found when the list is opened.
+    new ShowWatch(ui.Combo1->view()->window(), [this] { lookForDevices(); }, this);
     m_rowsComing.setInterval(200);
     connect(&m_rowsComing, &QTimer::timeout, this, [this] {
         m_leftRows->catchUp();
@@ -106,6 +139,16 @@ void Form1::Form_Load()
     ui.sizeResultColumns();
     m_lists->restoreKept();
     ui.placeLegend();
+    lookForDevices();
+}
+
+void Form1::lookForDevices()
+{
+    if (!m_services.devices || m_deviceLook.running())
+        return;
+    m_deviceLook.start([this, devices = m_services.devices](std::stop_token) {
+        m_devicesFound = devices->list();
+    });
 }
 
 void Form1::Check1_Click()
@@ -123,8 +166,8 @@ void Form1::startCompare()
     m_rightRows->follow(&m_live->right);
     m_rowsComing.start();
     m_results.clear();
-    removeTrailingSlash(ui.Combo1);
-    removeTrailingSlash(ui.Combo2);
+    settleFolderText(ui.Combo1);
+    settleFolderText(ui.Combo2);
     setWindowTitle(QStringLiteral("Parlowen [Loading files, please wait...]"));
     m_pointer.state().mode = PointerMode::Hourglass;
     m_pointer.apply();
@@ -133,7 +176,7 @@ void Form1::startCompare()
     // thread, and a side that hangs does not hold the other's rows back.
     m_compareJob.start([this, left = m_box1.text(), right = m_box2.text(),
                         live = m_live.get()](std::stop_token stop) {
-        m_comparison = compareFolders(left, right, std::move(stop), live);
+        m_comparison = compareFolders(left, right, std::move(stop), live, m_services.devices);
         m_refusal = folderRefusal(left, m_comparison.leftProblem, right,
                                   m_comparison.rightProblem);
     });
@@ -223,7 +266,8 @@ void Form1::Check7_Click()
 bool Form1::compareEndsWithin(int milliseconds)
 {
     m_compareJob.stop();
-    return m_compareJob.waitFor(milliseconds);
+    m_deviceLook.stop();
+    return m_compareJob.waitFor(milliseconds) && m_deviceLook.waitFor(milliseconds);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -306,10 +350,10 @@ void Form1::Form_MouseMove()
     m_pointer.apply();
 }
 
-void Form1::removeTrailingSlash(QComboBox* box)
+void Form1::settleFolderText(QComboBox* box)
 {
     const std::string text = textToPath(box->currentText());
-    const std::string root = Main::rootOf(text);
+    const std::string root = Main::rootOf(addressOrPath(text));
     if (root != text)
         box->setEditText(pathToText(root)); // through the box's change handling
 }

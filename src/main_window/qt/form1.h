@@ -68,8 +68,13 @@ private:
     void Combo_Change(QComboBox* box, const std::string& folder);
     void Combo_Click();
     void pointerMoved(QObject* part);
+    // Looks off the window's thread for players that speak MTP, then offers them in the left
+    // box's list.
+    void lookForDevices();
 
-    void removeTrailingSlash(QComboBox* box);
+    // The box's text as Compare reads it: no trailing "/", a file manager's device path as the
+    // device's address.
+    void settleFolderText(QComboBox* box);
     FolderBoxes boxes() { return {m_box1, m_box2}; }
 
     Services& m_services;
@@ -91,6 +96,8 @@ private:
     SyncRoots m_compared;             // the folders of the last Compare, for the wizard
     std::unique_ptr<LiveRows> m_live; // the rows of the Compare that runs, shown as they come
     QTimer m_rowsComing;
+    MtpDeviceList m_devicesFound; // written by the look for devices, read once it has ended
+    BackgroundJob m_deviceLook;
     BackgroundJob m_compareJob; // after what its work writes: stopped and joined first
 };
 

@@ -7,6 +7,17 @@
 #include <QSignalBlocker>
 
 namespace parlowen {
+namespace {
+
+// Marks an entry that offers an attached player.
+constexpr int kOfferedRole = Qt::UserRole + 1;
+
+bool offered(const QComboBox* combo, int position)
+{
+    return combo->itemData(position, kOfferedRole).toBool();
+}
+
+} // namespace
 
 std::string QtFolderBox::text() const
 {
@@ -26,7 +37,7 @@ void QtFolderBox::addEntry(const std::string& entry)
     const QSignalBlocker blocker(m_combo);
     const int before = m_combo->currentIndex();
     const QString text = m_combo->currentText();
-    m_combo->addItem(pathToText(entry));
+    m_combo->insertItem(count(), pathToText(entry)); // the history ends above the players
     if (m_combo->currentIndex() != before) {
         m_combo->setCurrentIndex(before);
         m_combo->setEditText(text);
@@ -35,7 +46,31 @@ void QtFolderBox::addEntry(const std::string& entry)
 
 int QtFolderBox::count() const
 {
-    return m_combo->count();
+    int history = m_combo->count();
+    while (history > 0 && offered(m_combo, history - 1))
+        --history;
+    return history;
+}
+
+void QtFolderBox::offerDevices(const std::vector<std::string>& addresses)
+{
+    const QSignalBlocker blocker(m_combo);
+    const QString text = m_combo->currentText();
+    const int selected = m_combo->currentIndex();
+    for (int i = m_combo->count() - 1; i >= 0 && offered(m_combo, i); --i)
+        m_combo->removeItem(i);
+    for (const auto& address : addresses) {
+        const QString entry = pathToText(address);
+        if (m_combo->findText(entry, Qt::MatchExactly) >= 0)
+            continue; // in the history already
+        m_combo->addItem(entry);
+        m_combo->setItemData(m_combo->count() - 1, true, kOfferedRole);
+    }
+    // What the user typed or chose stays in the box.
+    m_combo->setCurrentIndex(selected < m_combo->count() && m_combo->itemText(selected) == text
+                                 ? selected
+                                 : -1);
+    m_combo->setEditText(text);
 }
 
 void QtFolderBox::select(int position)

@@ -3,6 +3,8 @@
 
 #include "main_window/folder_box.h"
 
+#include <vector>
+
 class QComboBox;
 
 namespace parlowen {
@@ -17,6 +19,9 @@ public:
     int count() const override;
     void select(int position) override;
     int selectedPosition() const override;
+    // Shows the players attached below the history, replacing those shown before; they are
+    // offered, not kept, and the history routines never see them.
+    void offerDevices(const std::vector<std::string>& addresses);
 
 private:
     QComboBox* m_combo;

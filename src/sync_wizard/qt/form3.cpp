@@ -253,6 +253,10 @@ void Form3::Check2_Click()
         m_services.messages.show("", "No operation is checked, so there is nothing to carry out.");
         return;
     }
+    if (const auto refused = copiesOntoPlayers(*m_plan->plan(), chosen)) {
+        m_services.messages.show("", *refused);
+        return;
+    }
     bool createFolders = m_choices->createFolders();
     if (!createFolders && !decideMissingFolders(chosen, createFolders))
         return;
@@ -269,7 +273,7 @@ void Form3::Check2_Click()
     showCopying(true);
     // A folder removed after the wizard looked is said in the box's words.
     const std::string box = m_choices->createFoldersText();
-    m_runner->start(plan, m_services.files, m_roots, createFolders,
+    m_runner->start(plan, m_services.files, m_services.devices, m_roots, createFolders,
                     box.empty() ? CarryOutControl{}.missingFolderHint
                                 : "tick '" + box + "' to have it made",
                     m_services.syncLog);

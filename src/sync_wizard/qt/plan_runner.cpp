@@ -16,14 +16,14 @@ PlanRunner::PlanRunner(QObject* parent) : QObject(parent)
 }
 
 void PlanRunner::start(std::shared_ptr<const ResultStore> plan, FileOps& files,
-                       const SyncRoots& roots, bool createFolders,
+                       MtpDevices* devices, const SyncRoots& roots, bool createFolders,
                        const std::string& missingFolderHint, const std::string& logPath)
 {
     if (running())
         return;
     m_latest = CopyProgress{.current = 0, .total = plan->size()};
     m_result = CarryOutResult{};
-    m_job.start([this, plan = std::move(plan), &files, roots, createFolders, missingFolderHint,
+    m_job.start([this, plan = std::move(plan), &files, devices, roots, createFolders, missingFolderHint,
                  logPath](std::stop_token stop) {
         const CarryOutControl control{.progress =
                                           [this](const CopyProgress& progress) {
@@ -33,7 +33,8 @@ void PlanRunner::start(std::shared_ptr<const ResultStore> plan, FileOps& files,
                                       .stop = std::move(stop),
                                       .createFolders = createFolders,
                                       .roots = roots,
-                                      .missingFolderHint = missingFolderHint};
+                                      .missingFolderHint = missingFolderHint,
+                                      .devices = devices};
         m_result = carryOutAndLog(*plan, files, control, {roots.left, roots.right}, logPath);
     });
 }

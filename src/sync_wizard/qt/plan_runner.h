@@ -22,8 +22,8 @@ public:
     // The run shares the plan, so the plan lives as long as the run; the file operations must
     // outlive the runner.
     // A copy into a folder that does not exist fails saying missingFolderHint.
-    void start(std::shared_ptr<const ResultStore> plan, FileOps& files, const SyncRoots& roots,
-               bool createFolders, const std::string& missingFolderHint,
+    void start(std::shared_ptr<const ResultStore> plan, FileOps& files, MtpDevices* devices,
+               const SyncRoots& roots, bool createFolders, const std::string& missingFolderHint,
                const std::string& logPath);
     // Asks the run to stop; it ends at its next chunk.
     void stop() { m_job.stop(); }

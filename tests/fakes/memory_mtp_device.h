@@ -1,0 +1,204 @@
+// A player that speaks MTP, in memory: a tree of objects with handles, and the quirks real
+// devices show, switched on where a test needs them.
+#pragma once
+
+#include "platform/mtp_device.h"
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+namespace parlowen {
+
+struct MtpQuirks
+{
+    bool busy = false;                         // another program holds the device
+    bool gone = false;                         // pulled out: every request fails
+    std::chrono::milliseconds perRequest{0};   // each request takes this long
+    std::string unlistable = {};               // the folder of this name cannot be listed
+};
+
+class MemoryMtpDevice final : public MtpDevice
+{
+public:
+    explicit MemoryMtpDevice(std::string host = "Parlowen_Fake_Player_1",
+                             std::string storage = "Internal storage")
+        : m_host(std::move(host))
+    {
+        m_storages.push_back({.id = 0x10001, .description = std::move(storage),
+                              .freeBytes = 1 << 30, .capacity = 2 << 30});
+    }
+
+    MtpQuirks quirks;
+
+    // Adds a file (and the folders on its way) under the storage's top: "Music/a.mp3".
+    std::uint32_t add(const std::string& path, const std::string& bytes, std::int64_t modified)
+    {
+        const std::lock_guard lock(m_lock);
+        std::uint32_t parent = kMtpStorageTop;
+        std::size_t start = 0;
+        for (auto slash = path.find('/'); slash != std::string::npos;
+             start = slash + 1, slash = path.find('/', start))
+            parent = folderIn(parent, path.substr(start, slash - start));
+        const std::uint32_t handle = m_next++;
+        m_objects[handle] = {{.handle = handle, .parent = parent, .storage = m_storages[0].id,
+                              .name = path.substr(start), .folder = false,
+                              .size = static_cast<std::int64_t>(bytes.size()),
+                              .modified = modified},
+                             bytes};
+        return handle;
+    }
+
+    void remove(std::uint32_t handle)
+    {
+        const std::lock_guard lock(m_lock);
+        m_objects.erase(handle);
+    }
+
+    std::size_t requests() const
+    {
+        const std::lock_guard lock(m_lock);
+        return m_requests;
+    }
+
+    std::string host() const override { return m_host; }
+
+    Outcome<std::vector<MtpStorage>> storages() override
+    {
+        const std::lock_guard lock(m_lock);
+        if (auto e = request())
+            return {{}, e};
+        return {m_storages, {}};
+    }
+
+    Outcome<std::vector<MtpObject>> children(std::uint32_t storage, std::uint32_t parent) override
+    {
+        const std::lock_guard lock(m_lock);
+        Outcome<std::vector<MtpObject>> outcome;
+        if ((outcome.error = request()))
+            return outcome;
+        if (auto at = m_objects.find(parent);
+            at != m_objects.end() && at->second.object.name == quirks.unlistable)
+            return {{}, std::make_error_code(std::errc::io_error)};
+        for (const auto& [handle, entry] : m_objects) {
+            if (entry.object.parent == parent && entry.object.storage == storage)
+                outcome.value.push_back(entry.object);
+        }
+        return outcome;
+    }
+
+    Outcome<MtpObject> object(std::uint32_t handle) override
+    {
+        const std::lock_guard lock(m_lock);
+        if (auto e = request())
+            return {{}, e};
+        const auto at = m_objects.find(handle);
+        if (at == m_objects.end())
+            return {{}, std::make_error_code(std::errc::no_such_file_or_directory)};
+        return {at->second.object, {}};
+    }
+
+    std::error_code download(std::uint32_t handle, int fd, const std::stop_token& stop,
+                             const std::function<void(std::int64_t)>& copied) override
+    {
+        std::string bytes;
+        {
+            const std::lock_guard lock(m_lock);
+            if (auto e = request())
+                return e;
+            const auto at = m_objects.find(handle);
+            if (at == m_objects.end())
+                return std::make_error_code(std::errc::no_such_file_or_directory);
+            bytes = at->second.bytes;
+        }
+        constexpr std::size_t kPiece = 64 << 10;
+        for (std::size_t sent = 0; sent < bytes.size(); sent += kPiece) {
+            if (stop.stop_requested())
+                return std::make_error_code(std::errc::operation_canceled);
+            const std::size_t piece = std::min(kPiece, bytes.size() - sent);
+            if (::write(fd, bytes.data() + sent, piece) != static_cast<ssize_t>(piece))
+                return std::error_code(errno, std::generic_category());
+            if (copied)
+                copied(static_cast<std::int64_t>(sent + piece));
+        }
+        return {};
+    }
+
+private:
+    struct Entry
+    {
+        MtpObject object;
+        std::string bytes;
+    };
+
+    std::error_code request()
+    {
+        ++m_requests;
+        if (quirks.perRequest.count() > 0)
+            std::this_thread::sleep_for(quirks.perRequest);
+        if (quirks.gone)
+            return std::make_error_code(std::errc::no_such_device);
+        return {};
+    }
+
+    std::uint32_t folderIn(std::uint32_t parent, const std::string& name)
+    {
+        for (const auto& [handle, entry] : m_objects) {
+            if (entry.object.parent == parent && entry.object.folder && entry.object.name == name)
+                return handle;
+        }
+        const std::uint32_t handle = m_next++;
+        m_objects[handle] = {{.handle = handle, .parent = parent, .storage = m_storages[0].id,
+                              .name = name, .folder = true},
+                             {}};
+        return handle;
+    }
+
+    mutable std::mutex m_lock;
+    std::string m_host;
+    std::vector<MtpStorage> m_storages;
+    std::map<std::uint32_t, Entry> m_objects;
+    std::uint32_t m_next = 1;
+    std::size_t m_requests = 0;
+};
+
+// The devices attached: the fakes given, by host.
+class MemoryMtpDevices final : public MtpDevices
+{
+public:
+    void attach(std::shared_ptr<MemoryMtpDevice> device) { m_devices.push_back(std::move(device)); }
+
+    MtpDeviceList list() override
+    {
+        MtpDeviceList list;
+        for (const auto& device : m_devices) {
+            if (device->quirks.busy) {
+                list.problems.push_back(mtpProblem(device->host(), std::make_error_code(
+                                                                       std::errc::device_or_resource_busy)));
+                continue;
+            }
+            for (const auto& storage : device->storages().value)
+                list.addresses.push_back("mtp://" + device->host() + "/" + storage.description);
+        }
+        return list;
+    }
+
+    Outcome<std::shared_ptr<MtpDevice>> open(const std::string& host) override
+    {
+        for (const auto& device : m_devices) {
+            if (device->host() != host)
+                continue;
+            if (device->quirks.busy)
+                return {{}, std::make_error_code(std::errc::device_or_resource_busy)};
+            return {device, {}};
+        }
+        return {{}, std::make_error_code(std::errc::no_such_device)};
+    }
+
+private:
+    std::vector<std::shared_ptr<MemoryMtpDevice>> m_devices;
+};
+
+} // namespace parlowen
