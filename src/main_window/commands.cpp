@@ -15,8 +15,10 @@ std::string sideSentence(const char* side, const std::string& text, const std::s
 {
     if (text.empty())
         return std::string("No folder is given on the ") + side + ".";
-    std::string verb = problem.substr(3); // "does not exist", "is not a folder", ...
-    return std::string("The folder on the ") + side + ", " + text + ", " + verb + ".";
+    // "it does not exist", "it is not a folder", ... or what keeps a player from answering.
+    const std::string said =
+        problem.starts_with("it ") ? problem.substr(3) : "cannot be reached: " + problem;
+    return std::string("The folder on the ") + side + ", " + text + ", " + said + ".";
 }
 
 } // namespace

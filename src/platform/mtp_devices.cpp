@@ -4,9 +4,12 @@
 #include "platform/mtp_address.h"
 #include "platform/owner_thread.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <libmtp.h>
+#include <unistd.h>
 
 namespace parlowen {
 namespace {
@@ -45,12 +48,58 @@ std::string hostOf(LIBMTP_mtpdevice_t* device)
                        taken(LIBMTP_Get_Serialnumber(device)));
 }
 
+// libmtp tells what it finds on standard output and standard error ("Device 0 (VID=...) is
+// UNKNOWN", "libusb_claim_interface() reports device is busy"), where the headless tool writes
+// its records and messages: that goes nowhere while a device is looked for or opened; Parlowen
+// says what matters in its own words. Only the owner thread calls into libmtp, and nothing
+// else writes meanwhile.
+class QuietOutput
+{
+public:
+    QuietOutput()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+            m_saved[fd] = ::dup(fd);
+            if (m_saved[fd] >= 0 && nowhere >= 0)
+                ::dup2(nowhere, fd);
+        }
+        if (nowhere >= 0)
+            ::close(nowhere);
+    }
+    ~QuietOutput()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+            if (m_saved[fd] >= 0) {
+                ::dup2(m_saved[fd], fd);
+                ::close(m_saved[fd]);
+            }
+        }
+    }
+    QuietOutput(const QuietOutput&) = delete;
+    QuietOutput& operator=(const QuietOutput&) = delete;
+
+private:
+    int m_saved[3] = {-1, -1, -1};
+};
+
+LIBMTP_mtpdevice_t* openQuietly(LIBMTP_raw_device_t& raw)
+{
+    const QuietOutput quiet;
+    return LIBMTP_Open_Raw_Device_Uncached(&raw);
+}
+
 struct RawDevices
 {
     LIBMTP_raw_device_t* raw = nullptr;
     int count = 0;
     RawDevices()
     {
+        const QuietOutput quiet;
         LIBMTP_Init();
         if (LIBMTP_Detect_Raw_Devices(&raw, &count) != LIBMTP_ERROR_NONE || !raw)
             count = 0;
@@ -152,6 +201,65 @@ public:
     std::error_code download(std::uint32_t handle, int fd, const std::stop_token& stop,
                              const std::function<void(std::int64_t)>& copied) override
     {
+        const auto facts = object(handle);
+        if (facts.error)
+            return facts.error;
+        const bool inPieces = m_owner->call([this] {
+            return LIBMTP_Check_Capability(m_device, LIBMTP_DEVICECAP_GetPartialObject) != 0;
+        });
+        return inPieces ? downloadInPieces(handle, facts.value.size, fd, stop, copied)
+                        : downloadWhole(handle, fd, stop, copied);
+    }
+
+private:
+    // A piece at a time, each its own request: a stop falls between two, so no transfer is
+    // ever cancelled (uMTP-Responder drops off the bus when one is), and the owner thread
+    // serves other requests in between.
+    std::error_code downloadInPieces(std::uint32_t handle, std::int64_t size, int fd,
+                                     const std::stop_token& stop,
+                                     const std::function<void(std::int64_t)>& copied)
+    {
+        constexpr std::uint32_t kPiece = 1 << 20;
+        for (std::int64_t done = 0; done < size;) {
+            if (stop.stop_requested())
+                return std::make_error_code(std::errc::operation_canceled);
+            const auto e = m_owner->call([&]() -> std::error_code {
+                unsigned char* data = nullptr;
+                unsigned int got = 0;
+                LIBMTP_Clear_Errorstack(m_device);
+                if (LIBMTP_GetPartialObject(m_device, handle, static_cast<std::uint64_t>(done),
+                                            kPiece, &data, &got) != 0 ||
+                    got == 0) {
+                    std::free(data);
+                    return lastError();
+                }
+                std::size_t written = 0;
+                while (written < got) {
+                    const ssize_t n = ::write(fd, data + written, got - written);
+                    if (n < 0 && errno == EINTR)
+                        continue;
+                    if (n < 0) {
+                        std::free(data);
+                        return {errno, std::generic_category()};
+                    }
+                    written += static_cast<std::size_t>(n);
+                }
+                std::free(data);
+                done += got;
+                return {};
+            });
+            if (e)
+                return e;
+            if (copied)
+                copied(done);
+        }
+        return {};
+    }
+
+    // The whole object in one transfer, for a device that cannot send pieces; a stop cancels it.
+    std::error_code downloadWhole(std::uint32_t handle, int fd, const std::stop_token& stop,
+                                  const std::function<void(std::int64_t)>& copied)
+    {
         struct Watch
         {
             const std::stop_token& stop;
@@ -173,7 +281,6 @@ public:
         });
     }
 
-private:
     // What the error stack says, as an error code; a device gone from the bus is no_such_device.
     std::error_code lastError()
     {
@@ -223,8 +330,7 @@ MtpDeviceList LibmtpDevices::list()
             std::vector<std::string> addresses;
             if (const auto held = heldHere(&found.raw[i])) {
                 addresses = addressesOf(*held);
-            } else if (LIBMTP_mtpdevice_t* device =
-                           LIBMTP_Open_Raw_Device_Uncached(&found.raw[i])) {
+            } else if (LIBMTP_mtpdevice_t* device = openQuietly(found.raw[i])) {
                 // Looked at and let go: a device is only held while Parlowen works with it.
                 addresses = addressesOf(*std::make_shared<LibmtpDevice>(
                     m_owner, device, hostOf(device), found.raw[i]));
@@ -253,7 +359,7 @@ Outcome<std::shared_ptr<MtpDevice>> LibmtpDevices::open(const std::string& host)
         for (int i = 0; i < found.count && !outcome.value; ++i) {
             if (heldHere(&found.raw[i]))
                 continue;
-            LIBMTP_mtpdevice_t* device = LIBMTP_Open_Raw_Device_Uncached(&found.raw[i]);
+            LIBMTP_mtpdevice_t* device = openQuietly(found.raw[i]);
             if (!device) {
                 held = true;
                 continue;

@@ -4,6 +4,7 @@
 # runs a scenario against it there. Prints what the scenario printed.
 # QEMU's own usb-mtp device is attached too, serving the folder $MTP_SECOND_PLAYER (a fresh
 # empty one when that is unset): a player that cannot rename and reports an odd free space.
+# The folder $MTP_GUEST_FILES, when set, is copied into the machine as /files.
 # Usage: machine.sh CACHE_DIR SCENARIO [PROGRAM...]
 #   CACHE_DIR  where the kernel package is kept between runs (the build folder's mtp/)
 #   SCENARIO   a shell script run inside the machine once the player is attached
@@ -36,7 +37,8 @@ trap 'rm -rf "$work"' EXIT
 root=$work/root
 mkdir -p "$root"/{bin,etc/umtprd,proc,sys,dev,tmp,data,cfg,lib/modules,lib64}
 cp "$(command -v busybox)" "$root/bin/"
-for applet in sh mount mkdir ln echo sleep cat ls insmod poweroff cp rm stat; do
+for applet in sh mount mkdir ln echo sleep cat ls insmod poweroff cp rm stat cmp find sort sed \
+    diff dd kill touch wc grep head tail tr time mv cut date seq tee mkfifo; do
     ln -s busybox "$root/bin/$applet"
 done
 for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_hcd xhci-hcd \
@@ -61,13 +63,21 @@ cp -r "$gconv/gconv-modules.d" "$root$gconv/" 2>/dev/null
 cp "$here/umtprd.conf" "$root/etc/umtprd/umtprd.conf"
 cp "$here/guest_init.sh" "$root/init"
 cp "$scenario" "$root/scenario.sh"
+[ -n "${MTP_GUEST_FILES:-}" ] && cp -a "$MTP_GUEST_FILES" "$root/files"
 chmod +x "$root/init"
 (cd "$root" && find . | cpio -o -H newc 2>/dev/null | gzip -1 >"$work/initrd.gz")
 
 # KVM is not usable on these machines: software emulation, a boot in some 15 s.
 second=${MTP_SECOND_PLAYER:-$work/second}
 mkdir -p "$second"
-timeout 300 qemu-system-x86_64 -accel tcg -m 512 -nographic -no-reboot \
+# QEMU never sets its locale, so usb-mtp would mangle non-ASCII names without this.
+preload=
+if ${CC:-cc} -shared -fPIC -o "$work/utf8_locale.so" "$here/utf8_locale.c" 2>/dev/null; then
+    preload=$work/utf8_locale.so
+else
+    echo "machine: no C compiler, so QEMU's player shows non-ASCII names as 'Oops'" >&2
+fi
+LD_PRELOAD=$preload timeout 300 qemu-system-x86_64 -accel tcg -m 1024 -nographic -no-reboot \
     -kernel "$kernel" -initrd "$work/initrd.gz" \
     -device qemu-xhci -device "usb-mtp,rootdir=$second,readonly=off,desc=Second Player" \
     -append "console=ttyS0 quiet panic=-1" >"$work/console" 2>&1
