@@ -38,7 +38,7 @@ root=$work/root
 mkdir -p "$root"/{bin,etc/umtprd,proc,sys,dev,tmp,data,cfg,lib/modules,lib64}
 cp "$(command -v busybox)" "$root/bin/"
 for applet in sh mount mkdir ln echo sleep cat ls insmod poweroff cp rm stat cmp find sort sed \
-    diff dd kill touch wc grep head tail tr time mv cut date seq tee mkfifo; do
+    diff dd kill touch wc grep head tail tr time mv cut date seq tee mkfifo awk; do
     ln -s busybox "$root/bin/$applet"
 done
 for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_hcd xhci-hcd \

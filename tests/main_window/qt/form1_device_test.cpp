@@ -4,13 +4,16 @@
 
 #include "fakes/form_helpers.h"
 #include "fakes/memory_mtp_device.h"
+#include "fakes/sync_fixture.h"
 #include "fakes/test_services.h"
 #include "main_window/qt/result_rows_model.h"
 #include "main_window/settings_keys.h"
 #include "platform/qt/picture_button.h"
+#include "sync_wizard/qt/plan_model.h"
 
 #include <QComboBox>
 #include <QTest>
+#include <QTreeView>
 
 using namespace parlowen;
 using parlowen::testing::child;
@@ -102,6 +105,38 @@ private slots:
                      std::string::npos,
                  text.c_str());
         QCOMPARE(form.leftRows().rowCount(), 0);
+    }
+
+    void okRefusesCopiesOntoThePlayerAndCopiesFromItWithoutThem()
+    {
+        Fixture f;
+        f.pc.file("Only on PC/x.mp3", "pc", 1'500'000'000);
+        Form1 form(f.services, f.results);
+        form.show();
+        compare(form, kStorage + "/Music", QString::fromStdString(f.pc.root()));
+        QTRY_VERIFY_WITH_TIMEOUT(!form.scanning(), 20000);
+        QTest::mouseClick(child<PictureButton>(form, "Check2"), Qt::LeftButton);
+        Form3* w = testing::wizardShown();
+        QVERIFY(w);
+        QTRY_VERIFY(w->devicesKnown());
+        QTest::mouseClick(child<PictureButton>(*w, "Check2"), Qt::LeftButton);
+        QCOMPARE(f.messages.shown.size(), std::size_t(1));
+        QVERIFY(f.messages.shown[0].text.starts_with(
+            "1 chosen operation copies onto the player, which Parlowen cannot do yet."));
+        QVERIFY(f.messages.asked.empty()); // nothing else was asked, nothing run
+        auto& plan = *qobject_cast<PlanModel*>(w->findChild<QTreeView*>("ListView1")->model());
+        for (int row = 0; row < plan.rowCount(); ++row) {
+            if (plan.operation(row).target.on == Place::On::Device)
+                plan.choose({row}, false);
+        }
+        f.messages.choice = 0; // make the missing folders
+        QTest::mouseClick(child<PictureButton>(*w, "Check2"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!testing::wizardShown(), 20000);
+        QTRY_VERIFY(!form.scanning());
+        for (int folder = 1; folder < 10; ++folder)
+            QCOMPARE(f.pc.read("Album " + std::to_string(folder) + "/Песня.mp3"),
+                     std::string("song"));
+        QCOMPARE(f.messages.shown.back().title, std::string("Congratulations"));
     }
 };
 
