@@ -8,6 +8,7 @@
 #include "platform/messages.h"
 #include "platform/mtp_address.h"
 #include "platform/mtp_devices.h"
+#include "platform/upload_journal.h"
 #include "platform/open_file_limit.h"
 #include "platform/posix_file_ops.h"
 #include "sync_wizard/choices.h"
@@ -212,6 +213,7 @@ int main(int argc, char* argv[])
 
     StderrMessages messages;
     parlowen::LibmtpDevices devices;
+    devices.journalPath = parlowen::uploadJournalPath();
     const std::string left = parlowen::addressOrPath(args.left);
     const std::string right = parlowen::addressOrPath(args.right);
     parlowen::SyncRoots roots = parlowen::comparedRoots(left, right, {}, {});
@@ -237,7 +239,7 @@ int main(int argc, char* argv[])
 
     parlowen::PosixFileOps files;
     const auto shortfalls =
-        parlowen::roomShortfalls(comparison.plan, files, args.createFolders, roots);
+        parlowen::roomShortfalls(comparison.plan, files, args.createFolders, roots, &devices);
     if (!shortfalls.empty() && !args.copyAnyway) {
         std::cerr << parlowen::roomQuestion(shortfalls)
                   << " Give --copy-anyway to copy all the same; nothing was touched.\n";

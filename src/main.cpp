@@ -3,6 +3,7 @@
 #include "platform/end_signals.h"
 #include "platform/mtp_devices.h"
 #include "platform/open_file_limit.h"
+#include "platform/upload_journal.h"
 #include "platform/posix_file_ops.h"
 #include "platform/qt/background_job.h"
 #include "platform/qt/qt_folder_dialog.h"
@@ -67,6 +68,7 @@ int main(int argc, char* argv[])
     parlowen::QtShell shell(programFolder);
     parlowen::QtFolderDialog folderDialog;
     parlowen::LibmtpDevices devices;
+    devices.journalPath = parlowen::uploadJournalPath();
     parlowen::Services services{settings,     messages,      files,
                                 shell,        folderDialog,  programFolder,
                                 parlowen::syncLogPath(),     &devices};

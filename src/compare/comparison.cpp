@@ -282,15 +282,22 @@ Main::ScanOutcome scanDevice(MtpDevices* devices, const std::string& address,
         problem = "players that speak MTP cannot be reached from here";
         return {};
     }
-    const auto where = Main::findDeviceFolder(*devices, address);
+    auto where = Main::findDeviceFolder(*devices, address);
     problem = where.problem;
     if (!problem.empty())
         return {};
+    std::vector<std::string> cleared;
+    if (!devices->journalPath.empty()) {
+        UploadJournal journal(devices->journalPath);
+        cleared = clearUnfinishedUploads(*where.device, journal);
+        where.unfinished = journal.entriesFor(where.device->host());
+    }
     // Players keep their music on FAT or exFAT, or answer names whatever their capitals.
     facts.caseInsensitive = true;
     facts.on = Place::On::Device;
     auto outcome = Main::ScanDeviceTree(where, Main::rootOf(address), std::move(stop), rows);
     facts.unreadable = outcome.unreadable;
+    outcome.skipped.insert(outcome.skipped.begin(), cleared.begin(), cleared.end());
     return outcome;
 }
 

@@ -54,6 +54,12 @@ public:
                 subfolders.push_back(&object);
                 continue;
             }
+            if (unfinished(object)) {
+                m_outcome.skipped.push_back(shown + name +
+                                            " is an unfinished copy that an interrupted Sync "
+                                            "left; it is left out of this comparison");
+                continue;
+            }
             ResultRow& row = m_outcome.rows.emplace_back();
             row.relativeName = relative + name;
             row.size = object.size;
@@ -71,6 +77,16 @@ public:
     ScanOutcome take() { return std::move(m_outcome); }
 
 private:
+    bool unfinished(const MtpObject& object) const
+    {
+        for (const auto& entry : m_where.unfinished) {
+            if (entry.parent == object.parent && entry.name == object.name &&
+                object.size < entry.size)
+                return true;
+        }
+        return false;
+    }
+
     const DeviceFolder& m_where;
     std::stop_token m_stop;
     GrowingRows* m_live;

@@ -4,6 +4,7 @@
 
 #include "compare/folder_scan.h"
 #include "platform/mtp_device.h"
+#include "platform/upload_journal.h"
 
 #include <memory>
 #include <stop_token>
@@ -18,6 +19,9 @@ struct DeviceFolder
     std::uint32_t storage = 0;
     std::uint32_t folder = kMtpStorageTop; // the storage's top for "mtp://HOST/STORAGE"
     std::string problem = {};              // why the address cannot be compared, or ""
+    // Uploads that were cut short and whose partial files could not be removed yet: never
+    // taken for songs.
+    std::vector<UploadEntry> unfinished = {};
 };
 
 // Opens the address's device and finds its folder. It waits on the device.

@@ -16,4 +16,19 @@ std::string mtpProblem(const std::string& host, const std::error_code& error)
     return player + " did not answer as expected (" + error.message() + ")";
 }
 
+std::error_code removeChecked(MtpDevice& device, const ExpectedObject& expected)
+{
+    if (expected.handle == 0 || expected.handle == kMtpStorageTop)
+        return std::make_error_code(std::errc::operation_not_permitted);
+    const auto now = device.object(expected.handle);
+    if (now.error)
+        return now.error;
+    const bool sizeFits = expected.below ? now.value.size < expected.size
+                                               : now.value.size == expected.size;
+    if (now.value.folder || now.value.parent != expected.parent ||
+        now.value.name != expected.name || !sizeFits)
+        return std::make_error_code(std::errc::operation_not_permitted);
+    return device.remove(expected.handle);
+}
+
 } // namespace parlowen

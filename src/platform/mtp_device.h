@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <system_error>
@@ -59,7 +60,38 @@ public:
     // Writes the file's bytes to fd, telling copied the bytes so far; a stop cancels.
     virtual std::error_code download(std::uint32_t handle, int fd, const std::stop_token& stop,
                                      const std::function<void(std::int64_t)>& copied) = 0;
+
+    // Sends size bytes read from fd as a new file of that name in the folder (kMtpStorageTop
+    // for the storage's top), telling sent the bytes so far; its handle. A stop cancels (the
+    // error is operation_canceled); what the device kept of it is the caller's to remove.
+    virtual Outcome<std::uint32_t> upload(std::uint32_t storage, std::uint32_t parent,
+                                          const std::string& name, int fd, std::int64_t size,
+                                          const std::stop_token& stop,
+                                          const std::function<void(std::int64_t)>& sent) = 0;
+    // Gives the object another name; not_supported where the device cannot rename.
+    virtual std::error_code rename(std::uint32_t handle, const std::string& name) = 0;
+    // Removes one object. Callers go through removeChecked.
+    virtual std::error_code remove(std::uint32_t handle) = 0;
+    virtual Outcome<std::uint32_t> makeFolder(std::uint32_t storage, std::uint32_t parent,
+                                              const std::string& name) = 0;
+    // Whether the device renames: known once it has been asked (or has said beforehand).
+    virtual std::optional<bool> renames() const = 0;
 };
+
+// What must still be true of an object before it is removed.
+struct ExpectedObject
+{
+    std::uint32_t handle = 0;
+    std::uint32_t parent = kMtpStorageTop;
+    std::string name = {};
+    std::int64_t size = 0;
+    bool below = false; // any size below size will do (what an upload of size bytes left)
+};
+
+// Removes the object only while the device still says it lies in that folder under that name
+// with that size; never handle 0 nor the storage's top. The handle must have been found since
+// the device was opened.
+std::error_code removeChecked(MtpDevice& device, const ExpectedObject& expected);
 
 struct MtpDeviceList
 {
@@ -73,6 +105,9 @@ class MtpDevices
 {
 public:
     virtual ~MtpDevices() = default;
+    // Where uploads in flight are recorded, so that a partial file a run leaves is found and
+    // removed by the next; "" for no record.
+    std::string journalPath = {};
     virtual MtpDeviceList list() = 0;
     virtual Outcome<std::shared_ptr<MtpDevice>> open(const std::string& host) = 0;
 };

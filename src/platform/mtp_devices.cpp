@@ -4,7 +4,9 @@
 #include "platform/mtp_address.h"
 #include "platform/owner_thread.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -109,6 +111,26 @@ struct RawDevices
     RawDevices& operator=(const RawDevices&) = delete;
 };
 
+// The kind of file a player files a song under, by its name's ending.
+LIBMTP_filetype_t fileTypeOf(const std::string& name)
+{
+    static const std::pair<const char*, LIBMTP_filetype_t> kinds[] = {
+        {".mp3", LIBMTP_FILETYPE_MP3},   {".flac", LIBMTP_FILETYPE_FLAC},
+        {".ogg", LIBMTP_FILETYPE_OGG},   {".wav", LIBMTP_FILETYPE_WAV},
+        {".wma", LIBMTP_FILETYPE_WMA},   {".m4a", LIBMTP_FILETYPE_M4A},
+        {".aac", LIBMTP_FILETYPE_AAC},   {".jpg", LIBMTP_FILETYPE_JPEG},
+        {".m3u", LIBMTP_FILETYPE_PLAYLIST},
+    };
+    std::string lower = name;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const auto& [ending, kind] : kinds) {
+        if (lower.ends_with(ending))
+            return kind;
+    }
+    return LIBMTP_FILETYPE_UNKNOWN;
+}
+
 MtpObject objectOf(const LIBMTP_file_t& file)
 {
     return {.handle = file.item_id,
@@ -129,6 +151,9 @@ public:
         : m_owner(std::move(owner)), m_device(device), m_host(std::move(host)),
           m_bus(raw.bus_location), m_number(raw.devnum)
     {
+        if (LIBMTP_Is_Property_Supported(m_device, LIBMTP_PROPERTY_ObjectFileName,
+                                         LIBMTP_FILETYPE_UNKNOWN) <= 0)
+            m_renames = false;
     }
     ~LibmtpDevice() override
     {
@@ -209,6 +234,93 @@ public:
         });
         return inPieces ? downloadInPieces(handle, facts.value.size, fd, stop, copied)
                         : downloadWhole(handle, fd, stop, copied);
+    }
+
+    Outcome<std::uint32_t> upload(std::uint32_t storage, std::uint32_t parent,
+                                  const std::string& name, int fd, std::int64_t size,
+                                  const std::stop_token& stop,
+                                  const std::function<void(std::int64_t)>& sent) override
+    {
+        struct Watch
+        {
+            const std::stop_token& stop;
+            const std::function<void(std::int64_t)>& sent;
+        } watch{stop, sent};
+        const auto told = [](std::uint64_t done, std::uint64_t, void const* data) -> int {
+            const auto& w = *static_cast<const Watch*>(data);
+            if (w.sent)
+                w.sent(static_cast<std::int64_t>(done));
+            return w.stop.stop_requested() ? 1 : 0; // non-zero cancels the transfer
+        };
+        return m_owner->call([&] {
+            Outcome<std::uint32_t> outcome;
+            LIBMTP_file_t* file = LIBMTP_new_file_t();
+            file->filename = strdup(name.c_str());
+            file->filesize = static_cast<std::uint64_t>(size);
+            file->filetype = fileTypeOf(name);
+            // Never 0: libmtp would send the file to the device's folder for its kind.
+            file->parent_id = parent;
+            file->storage_id = storage;
+            LIBMTP_Clear_Errorstack(m_device);
+            const int failed = LIBMTP_Send_File_From_File_Descriptor(m_device, fd, file, told, &watch);
+            outcome.value = file->item_id; // what the device made of it, even when cut short
+            if (failed)
+                outcome.error = stop.stop_requested()
+                                    ? std::make_error_code(std::errc::operation_canceled)
+                                    : lastError();
+            LIBMTP_destroy_file_t(file);
+            return outcome;
+        });
+    }
+
+    std::error_code rename(std::uint32_t handle, const std::string& name) override
+    {
+        return m_owner->call([&]() -> std::error_code {
+            if (m_renames == false)
+                return std::make_error_code(std::errc::not_supported);
+            LIBMTP_Clear_Errorstack(m_device);
+            LIBMTP_file_t* file = LIBMTP_Get_Filemetadata(m_device, handle);
+            if (!file)
+                return lastError();
+            const int failed = LIBMTP_Set_File_Name(m_device, file, name.c_str());
+            LIBMTP_destroy_file_t(file);
+            if (!failed) {
+                m_renames = true;
+                return {};
+            }
+            const auto error = lastError();
+            if (error == std::errc::no_such_device)
+                return error;
+            m_renames = false; // found at its first refusal
+            return std::make_error_code(std::errc::not_supported);
+        });
+    }
+
+    std::error_code remove(std::uint32_t handle) override
+    {
+        return m_owner->call([&]() -> std::error_code {
+            LIBMTP_Clear_Errorstack(m_device);
+            return LIBMTP_Delete_Object(m_device, handle) == 0 ? std::error_code() : lastError();
+        });
+    }
+
+    Outcome<std::uint32_t> makeFolder(std::uint32_t storage, std::uint32_t parent,
+                                      const std::string& name) override
+    {
+        return m_owner->call([&] {
+            Outcome<std::uint32_t> outcome;
+            std::string writable = name; // libmtp takes a char*
+            LIBMTP_Clear_Errorstack(m_device);
+            outcome.value = LIBMTP_Create_Folder(m_device, writable.data(), parent, storage);
+            if (outcome.value == 0)
+                outcome.error = lastError();
+            return outcome;
+        });
+    }
+
+    std::optional<bool> renames() const override
+    {
+        return m_owner->call([this] { return m_renames; });
     }
 
 private:
@@ -301,6 +413,9 @@ private:
     std::string m_host;
     std::uint32_t m_bus;
     std::uint8_t m_number;
+    // Whether the device renames: a device that cannot set an object's name says so beforehand;
+    // otherwise the first rename tells.
+    std::optional<bool> m_renames;
     bool m_broken = false; // read and written on the owner thread only
 };
 

@@ -2,7 +2,6 @@
 #include "sync_wizard/choices.h"
 
 #include "compare/folder_scan.h"
-#include "sync_wizard/progress_meter.h"
 
 #include <fnmatch.h>
 
@@ -65,23 +64,6 @@ ResultStore chosenOperations(const ResultStore& plan, const std::vector<bool>& c
             result.push_back(plan[i]);
     }
     return result;
-}
-
-std::optional<std::string> copiesOntoPlayers(const ResultStore& plan,
-                                             const std::vector<bool>& chosen)
-{
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        if ((i >= chosen.size() || chosen[i]) && plan[i].target.on == Place::On::Device)
-            ++count;
-    }
-    if (count == 0)
-        return std::nullopt;
-    return countText(count) + (count == 1 ? " chosen operation copies" : " chosen operations copy") +
-           " onto the player, which Parlowen cannot do yet. Uncheck " +
-           (count == 1 ? "it" : "them") +
-           " (the copies from the player can go ahead) and copy those files with your file "
-           "manager.";
 }
 
 ResultStore filterPlan(const ResultStore& plan, const SyncRoots& roots, const PlanFilter& filter)

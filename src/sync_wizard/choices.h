@@ -60,11 +60,6 @@ bool inGroup(const PlannedOperation& op, Group group, const SyncRoots& roots,
 // The operations chosen, in plan order.
 ResultStore chosenOperations(const ResultStore& plan, const std::vector<bool>& chosen);
 
-// OK's answer when chosen operations copy onto a player that speaks MTP, which cannot be done
-// yet: how many, and what to do instead; none when no chosen operation does.
-std::optional<std::string> copiesOntoPlayers(const ResultStore& plan,
-                                             const std::vector<bool>& chosen);
-
 // The headless tool's choice: only what goes to one side, and names left out by shell
 // wildcard patterns matched against the relative name ("*" also crosses "/").
 struct PlanFilter

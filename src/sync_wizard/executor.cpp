@@ -2,12 +2,14 @@
 #include "sync_wizard/executor.h"
 
 #include "sync_wizard/copy_job.h"
+#include "sync_wizard/device_copy.h"
 #include "sync_wizard/player_names.h"
 #include "sync_wizard/target_folders.h"
 
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -91,7 +93,7 @@ public:
         result.total = m_plan.size();
         for (std::size_t i = 0; i < m_plan.size() && !stopped(); ++i) {
             if (m_plan[i].target.on == Place::On::Device) {
-                fail(i, kNoCopiesToPlayers);
+                copyToPlayer(i);
                 m_bytesBefore += m_plan[i].sourceSize.value_or(0);
                 continue;
             }
@@ -115,6 +117,10 @@ public:
             result.failures.push_back(std::move(failure));
         result.failures.insert(result.failures.end(), m_folderFailures.begin(),
                                m_folderFailures.end());
+        if (m_toPlayers) {
+            for (auto& note : m_toPlayers->takeNotes())
+                m_notes.push_back(std::move(note));
+        }
         result.notes = std::move(m_notes);
         result.done = std::move(m_done);
         return result;
@@ -145,6 +151,39 @@ private:
         m_flushing.push_back(std::move(job));
         if (m_flushing.size() >= kWriteAheadFiles || m_flushingBytes >= kWriteAheadBytes)
             commitAll();
+    }
+
+    // One file at a time: a player takes one transfer at once, and each is whole on the
+    // device once it has been sent.
+    void copyToPlayer(std::size_t i)
+    {
+        if (!m_control.devices) {
+            fail(i, "players that speak MTP cannot be reached from here");
+            return;
+        }
+        if (!m_toPlayers)
+            m_toPlayers.emplace(*m_control.devices, m_files, m_control.roots,
+                                m_control.createFolders, m_control.missingFolderHint);
+        m_progress.current = i + 1;
+        m_progress.file = m_plan[i].OpSourcePath;
+        const auto told = [this](std::int64_t sent) {
+            m_progress.bytesDone = m_bytesBefore + sent;
+            if (m_control.progress)
+                m_control.progress(m_progress);
+        };
+        told(0);
+        const auto failure = m_toPlayers->copy(m_plan[i], m_control.stop, told);
+        if (failure) {
+            if (failure.error != std::errc::operation_canceled)
+                fail(i, failure.reason());
+            return;
+        }
+        ++m_finished;
+        m_done.push_back(i);
+        if (m_control.ended)
+            m_control.ended(i, {});
+        if (m_control.settled)
+            m_control.settled();
     }
 
     StepFailure copy(CopyJob& job, std::size_t i)
@@ -260,6 +299,7 @@ private:
     std::vector<std::size_t> m_done; // plan positions put in place
     // Copies written ahead of their flush, put in place together in plan order.
     std::deque<std::unique_ptr<CopyJob>> m_flushing;
+    std::optional<DeviceCopier> m_toPlayers; // made at the first copy onto a player
     std::int64_t m_flushingBytes = 0;
 };
 

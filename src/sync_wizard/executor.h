@@ -15,11 +15,6 @@
 
 namespace parlowen {
 
-// Why a copy onto a player that speaks MTP is not made.
-inline constexpr const char* kNoCopiesToPlayers =
-    "Parlowen cannot copy onto a player that speaks MTP yet; copy this file with your file "
-    "manager";
-
 struct FailedOperation
 {
     std::string sourcePath;
@@ -58,7 +53,7 @@ struct CarryOutControl
     // Told once the copies told done since the last time are on the device (their folders
     // flushed), a batch at a time.
     std::function<void()> settled = {};
-    // Where sources on players that speak MTP are read from; copies onto them are refused.
+    // The players that speak MTP that sources are read from and copies are sent to.
     MtpDevices* devices = nullptr;
 };
 

@@ -1,6 +1,7 @@
 // Whether a plan fits on its target devices.
 #include "sync_wizard/room_check.h"
 
+#include "sync_wizard/device_copy.h"
 #include "sync_wizard/player_names.h"
 
 #include <algorithm>
@@ -43,12 +44,44 @@ struct DeviceNeed
 
 } // namespace
 
-RoomFacts lookAtRoom(const ResultStore& plan, FileOps& files, const SyncRoots& roots)
+namespace {
+
+// A player's storage among the devices: keys no drive's device number takes.
+std::uint64_t playerKey(const std::string& where)
+{
+    return std::hash<std::string>{}(where) | (std::uint64_t(1) << 63);
+}
+
+void lookAtPlayerFolder(const PlannedOperation& op, PlayerFolders& players, RoomFacts& facts)
+{
+    const std::string folder = folderOf(op.OpTargetPath);
+    const PlayerFolder found = players.find(folder);
+    if (!found.problem.empty())
+        return; // fails on its own
+    const std::uint64_t key = playerKey(found.where);
+    facts.devices[key] = {found.where, 1, found.freeBytes};
+    RoomFacts::Folder& known = facts.folders[folder];
+    known.device = key;
+    known.toMake = found.missing;
+    if (isOverwrite(op) && found.device->renames() == false)
+        facts.overwriteInPlace.insert(found.where);
+}
+
+} // namespace
+
+RoomFacts lookAtRoom(const ResultStore& plan, FileOps& files, const SyncRoots& roots,
+                     MtpDevices* devices)
 {
     RoomFacts facts;
+    std::optional<PlayerFolders> players;
+    if (devices)
+        players.emplace(*devices, roots);
     for (const auto& op : plan) {
-        if (op.target.on == Place::On::Device)
-            continue; // not copied onto
+        if (op.target.on == Place::On::Device) {
+            if (players)
+                lookAtPlayerFolder(op, *players, facts);
+            continue;
+        }
         const std::string folder = folderOf(op.OpTargetPath);
         if (facts.folders.contains(folder))
             continue;
@@ -110,9 +143,19 @@ std::vector<Shortfall> roomShortfalls(const ResultStore& plan, const RoomFacts& 
 }
 
 std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files, bool foldersMade,
-                                      const SyncRoots& roots)
+                                      const SyncRoots& roots, MtpDevices* devices)
 {
-    return roomShortfalls(plan, lookAtRoom(plan, files, roots), foldersMade);
+    return roomShortfalls(plan, lookAtRoom(plan, files, roots, devices), foldersMade);
+}
+
+std::string overwriteInPlaceNote(const RoomFacts& facts)
+{
+    std::string note;
+    for (const auto& where : facts.overwriteInPlace)
+        note += (note.empty() ? "" : " ") + where +
+                " cannot rename files: there an overwrite removes the old copy just before the "
+                "new one is sent (the newer copy stays on the PC).";
+    return note;
 }
 
 std::string roomQuestion(const std::vector<Shortfall>& shortfalls)

@@ -3,10 +3,12 @@
 
 #include "compare/result_store.h"
 #include "platform/file_ops.h"
+#include "platform/mtp_device.h"
 #include "sync_wizard/choices.h"
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,10 +40,14 @@ struct RoomFacts
     };
     std::map<std::string, Folder> folders; // by target folder
     std::map<std::uint64_t, Device> devices;
+    // The players the plan overwrites on that cannot rename ("mtp://HOST/STORAGE").
+    std::set<std::string> overwriteInPlace;
 };
 
-// Looks at every target folder of the plan and its device, never above its side's root.
-RoomFacts lookAtRoom(const ResultStore& plan, FileOps& files, const SyncRoots& roots = {});
+// Looks at every target folder of the plan and its device, never above its side's root; the
+// folders of players through devices.
+RoomFacts lookAtRoom(const ResultStore& plan, FileOps& files, const SyncRoots& roots = {},
+                     MtpDevices* devices = nullptr);
 
 // The same check on facts read before, without a look at the disk.
 std::vector<Shortfall> roomShortfalls(const ResultStore& plan, const RoomFacts& facts,
@@ -54,7 +60,11 @@ std::vector<Shortfall> roomShortfalls(const ResultStore& plan, const RoomFacts& 
 // A copy into a folder that does not exist counts only when foldersMade (it fails otherwise);
 // then each folder to be made counts one unit. No look climbs above the side's root.
 std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files,
-                                      bool foldersMade = false, const SyncRoots& roots = {});
+                                      bool foldersMade = false, const SyncRoots& roots = {},
+                                      MtpDevices* devices = nullptr);
+
+// What the wizard says before OK of players that cannot rename, or "".
+std::string overwriteInPlaceNote(const RoomFacts& facts);
 
 // The question asked when some device is short.
 std::string roomQuestion(const std::vector<Shortfall>& shortfalls);

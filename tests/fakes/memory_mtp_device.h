@@ -14,10 +14,15 @@ namespace parlowen {
 
 struct MtpQuirks
 {
-    bool busy = false;                         // another program holds the device
-    bool gone = false;                         // pulled out: every request fails
-    std::chrono::milliseconds perRequest{0};   // each request takes this long
-    std::string unlistable = {};               // the folder of this name cannot be listed
+    bool busy = false;                       // another program holds the device
+    bool gone = false;                       // pulled out: every request fails
+    std::chrono::milliseconds perRequest{0}; // each request takes this long
+    std::string unlistable = {};             // the folder of this name cannot be listed
+    bool noRename = false;                   // QEMU's usb-mtp: names are set once
+    bool partialOnCancel = true;             // a cancelled upload leaves what came so far
+    std::int64_t stampUploads = 0;           // uploads get this time (the device's clock)
+    std::string refusedFolder = {};          // a folder of this name cannot be made
+    std::int64_t goneAfterBytes = -1;        // pulled out once this much was sent
 };
 
 class MemoryMtpDevice final : public MtpDevice
@@ -51,10 +56,38 @@ public:
         return handle;
     }
 
-    void remove(std::uint32_t handle)
+    // Takes an object away behind Parlowen's back (another program did).
+    void drop(std::uint32_t handle)
     {
         const std::lock_guard lock(m_lock);
         m_objects.erase(handle);
+    }
+
+    // Every object as "path size", to tell what changed.
+    std::map<std::string, std::int64_t> listing() const
+    {
+        const std::lock_guard lock(m_lock);
+        std::map<std::string, std::int64_t> all;
+        for (const auto& [handle, entry] : m_objects)
+            all[pathOf(handle)] = entry.object.folder ? -1 : entry.object.size;
+        return all;
+    }
+
+    std::string bytesOf(const std::string& path) const
+    {
+        const std::lock_guard lock(m_lock);
+        for (const auto& [handle, entry] : m_objects) {
+            if (pathOf(handle) == path)
+                return entry.bytes;
+        }
+        return "(none)";
+    }
+
+    void setFree(std::int64_t free, std::int64_t capacity)
+    {
+        const std::lock_guard lock(m_lock);
+        m_storages[0].freeBytes = free;
+        m_storages[0].capacity = capacity;
     }
 
     std::size_t requests() const
@@ -126,7 +159,120 @@ public:
         return {};
     }
 
+    Outcome<std::uint32_t> upload(std::uint32_t storage, std::uint32_t parent,
+                                  const std::string& name, int fd, std::int64_t size,
+                                  const std::stop_token& stop,
+                                  const std::function<void(std::int64_t)>& sent) override
+    {
+        std::uint32_t handle = 0;
+        {
+            const std::lock_guard lock(m_lock);
+            if (auto e = request())
+                return {0, e};
+            if (size > m_storages[0].freeBytes)
+                return {0, std::make_error_code(std::errc::no_space_on_device)};
+            handle = m_next++;
+            m_objects[handle] = {{.handle = handle, .parent = parent, .storage = storage,
+                                  .name = name, .folder = false, .size = 0,
+                                  .modified = quirks.stampUploads},
+                                 {}};
+        }
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        std::int64_t done = 0;
+        std::error_code failure;
+        constexpr std::int64_t kPiece = 64 << 10;
+        while (done < size && !failure) {
+            if (stop.stop_requested()) {
+                failure = std::make_error_code(std::errc::operation_canceled);
+                break;
+            }
+            const auto got = ::read(fd, bytes.data() + done, std::min(kPiece, size - done));
+            if (got <= 0) {
+                failure = std::make_error_code(std::errc::io_error);
+                break;
+            }
+            done += got;
+            if (quirks.goneAfterBytes >= 0 && done >= quirks.goneAfterBytes) {
+                quirks.gone = true;
+                failure = std::make_error_code(std::errc::no_such_device);
+            }
+            if (sent)
+                sent(done);
+        }
+        const std::lock_guard lock(m_lock);
+        Entry& entry = m_objects[handle];
+        entry.bytes = bytes.substr(0, static_cast<std::size_t>(done));
+        entry.object.size = done;
+        m_storages[0].freeBytes -= done;
+        if (failure && !quirks.partialOnCancel) {
+            m_objects.erase(handle);
+            handle = 0;
+        }
+        return {handle, failure};
+    }
+
+    std::error_code rename(std::uint32_t handle, const std::string& name) override
+    {
+        const std::lock_guard lock(m_lock);
+        if (auto e = request())
+            return e;
+        if (quirks.noRename) {
+            m_renames = false;
+            return std::make_error_code(std::errc::not_supported);
+        }
+        const auto at = m_objects.find(handle);
+        if (at == m_objects.end())
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        at->second.object.name = name;
+        m_renames = true;
+        return {};
+    }
+
+    std::error_code remove(std::uint32_t handle) override
+    {
+        const std::lock_guard lock(m_lock);
+        if (auto e = request())
+            return e;
+        const auto at = m_objects.find(handle);
+        if (at == m_objects.end())
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        m_storages[0].freeBytes += at->second.object.size;
+        m_objects.erase(at);
+        return {};
+    }
+
+    Outcome<std::uint32_t> makeFolder(std::uint32_t storage, std::uint32_t parent,
+                                      const std::string& name) override
+    {
+        const std::lock_guard lock(m_lock);
+        if (auto e = request())
+            return {0, e};
+        if (name == quirks.refusedFolder)
+            return {0, std::make_error_code(std::errc::io_error)};
+        const std::uint32_t handle = m_next++;
+        m_objects[handle] = {{.handle = handle, .parent = parent, .storage = storage,
+                              .name = name, .folder = true},
+                             {}};
+        return {handle, {}};
+    }
+
+    std::optional<bool> renames() const override
+    {
+        const std::lock_guard lock(m_lock);
+        return m_renames;
+    }
+
 private:
+    std::string pathOf(std::uint32_t handle) const
+    {
+        const auto at = m_objects.find(handle);
+        if (at == m_objects.end())
+            return "?";
+        const MtpObject& object = at->second.object;
+        return object.parent == kMtpStorageTop ? object.name
+                                               : pathOf(object.parent) + "/" + object.name;
+    }
+
     struct Entry
     {
         MtpObject object;
@@ -162,6 +308,7 @@ private:
     std::map<std::uint32_t, Entry> m_objects;
     std::uint32_t m_next = 1;
     std::size_t m_requests = 0;
+    std::optional<bool> m_renames;
 };
 
 // The devices attached: the fakes given, by host.

@@ -72,11 +72,13 @@ void Form3::lookAtDevices()
         }
         m_plan->setMissing(std::move(missing));
         m_choices->setRooms(found->rooms);
+        if (const std::string note = overwriteInPlaceNote(m_roomFacts); !note.empty())
+            Label1->setText(Label1->text() + QStringLiteral("\n\n") + QString::fromStdString(note));
         m_devicesKnown = true;
     });
     lookUp->start([found, plan = m_plan->plan(), roots = m_roots,
-                   &files = m_services.files](std::stop_token) {
-        found->room = lookAtRoom(*plan, files, roots);
+                   &files = m_services.files, devices = m_services.devices](std::stop_token) {
+        found->room = lookAtRoom(*plan, files, roots, devices);
         found->rooms = {sideRoom(files, roots.left), sideRoom(files, roots.right)};
     });
 }
@@ -251,10 +253,6 @@ void Form3::Check2_Click()
     std::vector<bool> chosen = m_plan->chosen();
     if (std::find(chosen.begin(), chosen.end(), true) == chosen.end()) {
         m_services.messages.show("", "No operation is checked, so there is nothing to carry out.");
-        return;
-    }
-    if (const auto refused = copiesOntoPlayers(*m_plan->plan(), chosen)) {
-        m_services.messages.show("", *refused);
         return;
     }
     bool createFolders = m_choices->createFolders();

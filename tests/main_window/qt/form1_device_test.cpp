@@ -35,6 +35,7 @@ struct Fixture : testing::TestServices
             player->add("Music/Album " + std::to_string(folder) + "/Песня.mp3", "song", 1'600'000'000);
         pc.file("Album 0/Песня.mp3", "song", 1'500'000'000);
         devices.attach(player);
+        devices.journalPath = logFolder.path("uploads");
         services.devices = &devices;
     }
 };
@@ -107,7 +108,7 @@ private slots:
         QCOMPARE(form.leftRows().rowCount(), 0);
     }
 
-    void okRefusesCopiesOntoThePlayerAndCopiesFromItWithoutThem()
+    void okCopiesBothWaysWithThePlayer()
     {
         Fixture f;
         f.pc.file("Only on PC/x.mp3", "pc", 1'500'000'000);
@@ -119,24 +120,17 @@ private slots:
         Form3* w = testing::wizardShown();
         QVERIFY(w);
         QTRY_VERIFY(w->devicesKnown());
-        QTest::mouseClick(child<PictureButton>(*w, "Check2"), Qt::LeftButton);
-        QCOMPARE(f.messages.shown.size(), std::size_t(1));
-        QVERIFY(f.messages.shown[0].text.starts_with(
-            "1 chosen operation copies onto the player, which Parlowen cannot do yet."));
-        QVERIFY(f.messages.asked.empty()); // nothing else was asked, nothing run
-        auto& plan = *qobject_cast<PlanModel*>(w->findChild<QTreeView*>("ListView1")->model());
-        for (int row = 0; row < plan.rowCount(); ++row) {
-            if (plan.operation(row).target.on == Place::On::Device)
-                plan.choose({row}, false);
-        }
-        f.messages.choice = 0; // make the missing folders
+        f.messages.choice = 0; // make the missing folders, on both sides
         QTest::mouseClick(child<PictureButton>(*w, "Check2"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!testing::wizardShown(), 20000);
         QTRY_VERIFY(!form.scanning());
+        QVERIFY2(f.messages.shown.back().title == "Congratulations",
+                 f.messages.shown.back().text.c_str());
         for (int folder = 1; folder < 10; ++folder)
             QCOMPARE(f.pc.read("Album " + std::to_string(folder) + "/Песня.mp3"),
                      std::string("song"));
-        QCOMPARE(f.messages.shown.back().title, std::string("Congratulations"));
+        QCOMPARE(f.player->bytesOf("Music/Only on PC/x.mp3"), std::string("pc"));
+        QVERIFY(f.results.empty()); // the Compare after the Sync found nothing to do
     }
 };
 

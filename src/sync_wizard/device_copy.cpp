@@ -1,0 +1,299 @@
+// Copies onto players that speak MTP.
+#include "sync_wizard/device_copy.h"
+
+#include "compare/folder_scan.h"
+#include "compare/utf8.h"
+#include "platform/mtp_address.h"
+#include "sync_wizard/player_names.h"
+
+#include <unistd.h>
+
+namespace parlowen {
+namespace {
+
+std::vector<std::string> partsOf(const std::string& folder)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start < folder.size()) {
+        const auto slash = folder.find('/', start);
+        const auto end = slash == std::string::npos ? folder.size() : slash;
+        if (end > start)
+            parts.push_back(folder.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string nameOf(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
+
+const MtpObject* named(const std::vector<MtpObject>& objects, const std::string& name, bool folder)
+{
+    for (const auto& object : objects) {
+        if (object.name == name && object.folder == folder)
+            return &object;
+    }
+    return nullptr;
+}
+
+StepFailure deviceFailure(const MtpDevice& device, const std::error_code& error,
+                          const std::string& step)
+{
+    if (error == std::errc::operation_canceled)
+        return failed(error, step);
+    if (error == std::errc::no_space_on_device)
+        return failedPlainly("the player is full (" + step + ")");
+    return failedPlainly(mtpProblem(device.host(), error) + " (" + step + ")");
+}
+
+} // namespace
+
+std::shared_ptr<MtpDevice> PlayerFolders::open(const std::string& host, std::string& problem)
+{
+    if (auto at = m_open.find(host); at != m_open.end())
+        return at->second;
+    auto opened = m_devices.open(host);
+    if (opened.error) {
+        problem = mtpProblem(host, opened.error);
+        return nullptr;
+    }
+    return m_open[host] = opened.value;
+}
+
+PlayerFolder PlayerFolders::find(const std::string& folder)
+{
+    if (auto at = m_found.find(folder); at != m_found.end())
+        return at->second;
+    PlayerFolder found;
+    // Folders below the compared one may be made; it and those above it must be there.
+    const auto side = sideHolding(folder, m_roots);
+    const std::string root = side ? (*side == Side::Left ? m_roots.left : m_roots.right) : folder;
+    const auto place = parseMtpAddress(root);
+    if (!place) {
+        found.problem = "it is not a player's address";
+        return found;
+    }
+    found.device = open(place->host, found.problem);
+    if (!found.device)
+        return found;
+    found.where = mtpAddress(place->host, place->storage);
+    const auto storages = found.device->storages();
+    if (storages.error) {
+        found.problem = mtpProblem(place->host, storages.error);
+        return found;
+    }
+    bool known = false;
+    for (const auto& storage : storages.value) {
+        if (storage.description == place->storage) {
+            known = true;
+            found.storage = storage.id;
+            // Some devices report more room than they hold.
+            found.freeBytes = storage.capacity > 0 ? std::min(storage.freeBytes, storage.capacity)
+                                                   : storage.freeBytes;
+        }
+    }
+    if (!known) {
+        found.problem = "the player " + place->host + " has no storage named \"" +
+                        place->storage + "\" any more";
+        return found;
+    }
+    const auto rootParts = partsOf(place->folder);
+    const auto allParts = partsOf(folder.substr(found.where.size()));
+    std::string walked = found.where + "/";
+    for (std::size_t i = 0; i < allParts.size(); ++i) {
+        walked += allParts[i] + "/";
+        const auto listed = found.device->children(found.storage, found.handle);
+        if (listed.error) {
+            found.problem = mtpProblem(place->host, listed.error);
+            return found;
+        }
+        const MtpObject* next = named(listed.value, allParts[i], true);
+        if (!next) {
+            if (i < rootParts.size()) {
+                found.problem =
+                    "the folder " + Main::rootOf(root) + " is no longer on the player";
+                return found;
+            }
+            for (std::size_t j = i; j < allParts.size(); ++j) {
+                found.missing.push_back(walked);
+                if (j + 1 < allParts.size())
+                    walked += allParts[j + 1] + "/";
+            }
+            break;
+        }
+        found.handle = next->handle;
+    }
+    return m_found[folder] = found;
+}
+
+std::string PlayerFolders::make(const std::string& folder, PlayerFolder& found)
+{
+    for (const std::string& missing : std::vector<std::string>(found.missing)) {
+        const std::string name = nameOf(missing.substr(0, missing.size() - 1));
+        const auto made = found.device->makeFolder(found.storage, found.handle, name);
+        if (made.error)
+            return "the player did not make the folder " + missing + " (" +
+                   mtpProblem(found.device->host(), made.error) + ")";
+        found.handle = made.value;
+        found.missing.erase(found.missing.begin());
+        PlayerFolder madeFolder = found;
+        madeFolder.missing.clear();
+        m_found[missing] = madeFolder;
+    }
+    m_found[folder] = found;
+    return {};
+}
+
+DeviceCopier::DeviceCopier(MtpDevices& devices, FileOps& files, const SyncRoots& roots,
+                           bool createFolders, std::string missingFolderHint)
+    : m_files(files), m_devices(devices), m_folders(devices, roots),
+      m_journal(devices.journalPath), m_createFolders(createFolders),
+      m_missingFolderHint(std::move(missingFolderHint))
+{
+}
+
+void DeviceCopier::firstUseOf(MtpDevice& device)
+{
+    if (std::find(m_used.begin(), m_used.end(), device.host()) != m_used.end())
+        return;
+    m_used.push_back(device.host());
+    for (auto& sentence : clearUnfinishedUploads(device, m_journal))
+        m_notes.push_back(std::move(sentence));
+    m_notes.push_back("The player " + device.host() +
+                      " keeps its own file times: the copies on it show when they were sent, "
+                      "and Compare shows them \"OK\" while their sizes agree.");
+}
+
+StepFailure DeviceCopier::copy(const PlannedOperation& op, const std::stop_token& stop,
+                               const std::function<void(std::int64_t)>& sent)
+{
+    const std::string folderAddress = folderOf(op.OpTargetPath);
+    const std::string name = nameOf(op.OpTargetPath);
+    PlayerFolder folder = m_folders.find(folderAddress);
+    if (!folder.problem.empty())
+        return failedPlainly(folder.problem);
+    if (!folder.missing.empty()) {
+        if (!m_createFolders)
+            return failedPlainly("the folder " + folder.missing.front() +
+                                 " does not exist on the player; " + m_missingFolderHint);
+        if (auto refused = m_folders.make(folderAddress, folder); !refused.empty())
+            return failedPlainly(refused);
+    }
+    MtpDevice& device = *folder.device;
+    firstUseOf(device);
+
+    auto source = m_files.openSource(op.OpSourcePath);
+    if (source.error)
+        return failed(source.error, "opening the source");
+    const FileFacts before = source.value.facts;
+    if ((op.sourceSize && before.size != *op.sourceSize) ||
+        (op.seenSourceModified && before.modified.tv_sec != *op.seenSourceModified))
+        return failedPlainly("the source changed since Compare, so nothing was copied");
+
+    const auto listed = device.children(folder.storage, folder.handle);
+    if (listed.error)
+        return deviceFailure(device, listed.error, "looking at the target folder");
+    if (!isOverwrite(op)) {
+        for (const auto& object : listed.value) {
+            if (foldCase(object.name) == foldCase(name))
+                return failedPlainly("a file of this name already exists on the player");
+        }
+    } else {
+        const auto now = device.object(op.target.object);
+        if (now.error || now.value.parent != folder.handle || now.value.name != name ||
+            (op.seenTargetSize && now.value.size != *op.seenTargetSize))
+            return failedPlainly("the file changed since Compare, so it was left as it is");
+    }
+
+    const int fd = source.value.fd.get();
+    std::uint32_t handle = 0;
+    if (device.renames() != false) {
+        const std::string temporary = temporaryNameFor(name);
+        const UploadEntry entry{device.host(), folder.storage, folder.handle, temporary, before.size};
+        if (auto failure = upload(folder, entry, fd, stop, sent, handle))
+            return failure;
+        const ExpectedObject whole{handle, folder.handle, temporary, before.size, false};
+        // A device that cannot rename says so at its first refusal: then the file goes up
+        // again under its own name.
+        if (device.renames() == std::nullopt &&
+            device.rename(handle, temporary) == std::errc::not_supported) {
+            removeChecked(device, whole);
+        } else {
+            if (isOverwrite(op)) {
+                const ExpectedObject old{op.target.object, folder.handle, name,
+                                         op.seenTargetSize.value_or(0), false};
+                if (auto e = removeChecked(device, old)) {
+                    removeChecked(device, whole);
+                    return e == std::errc::operation_not_permitted
+                               ? failedPlainly("the file changed since Compare, so it was left "
+                                               "as it is")
+                               : deviceFailure(device, e, "removing the old copy");
+                }
+            }
+            if (auto e = device.rename(handle, name)) {
+                // The old copy is gone by now: the file goes up again under its own name.
+                if (auto failure = upload(folder, {device.host(), folder.storage, folder.handle,
+                                                   name, before.size},
+                                          fd, stop, sent, handle))
+                    return failure;
+                removeChecked(device, whole);
+            }
+            return {};
+        }
+    }
+    if (isOverwrite(op)) {
+        // Nothing else can take its place first: the newer copy stays on the PC meanwhile.
+        const ExpectedObject old{op.target.object, folder.handle, name,
+                                 op.seenTargetSize.value_or(0), false};
+        if (auto e = removeChecked(device, old))
+            return e == std::errc::operation_not_permitted
+                       ? failedPlainly("the file changed since Compare, so it was left as it is")
+                       : deviceFailure(device, e, "removing the old copy");
+    }
+    return upload(folder, {device.host(), folder.storage, folder.handle, name, before.size}, fd,
+                  stop, sent, handle);
+}
+
+StepFailure DeviceCopier::upload(PlayerFolder& folder, const UploadEntry& entry, int fd,
+                                 const std::stop_token& stop,
+                                 const std::function<void(std::int64_t)>& sent,
+                                 std::uint32_t& handle)
+{
+    MtpDevice& device = *folder.device;
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return failed({errno, std::generic_category()}, "reading the source");
+    if (auto e = m_journal.add(entry))
+        return failed(e, "recording the copy before it is sent");
+    const auto sentNow = device.upload(entry.storage, entry.parent, entry.name, fd, entry.size,
+                                       stop, sent);
+    handle = sentNow.value;
+    std::error_code error = sentNow.error;
+    if (!error) {
+        const auto kept = device.object(handle);
+        if (kept.error || kept.value.size != entry.size)
+            error = std::make_error_code(std::errc::io_error);
+    }
+    if (!error) {
+        m_journal.forget(entry);
+        return {};
+    }
+    // What the device kept of it goes, and the record with it; a record stays for the next
+    // run where the device cannot be asked now.
+    bool cleared = true;
+    const auto listed = device.children(entry.storage, entry.parent);
+    for (const auto& object : listed.value) {
+        if (!object.folder && object.name == entry.name && object.size <= entry.size &&
+            (object.handle == handle || object.size < entry.size))
+            cleared = !removeChecked(device, {object.handle, entry.parent, entry.name,
+                                              entry.size + 1, true}) &&
+                      cleared;
+    }
+    if (cleared && !listed.error)
+        m_journal.forget(entry);
+    return deviceFailure(device, error, "sending the copy");
+}
+
+} // namespace parlowen
