@@ -54,7 +54,7 @@ public:
                 subfolders.push_back(&object);
                 continue;
             }
-            if (unfinished(object)) {
+            if (unfinished(object, shown)) {
                 m_outcome.skipped.push_back(shown + name +
                                             " is an unfinished copy that an interrupted Sync "
                                             "left; it is left out of this comparison");
@@ -77,11 +77,10 @@ public:
     ScanOutcome take() { return std::move(m_outcome); }
 
 private:
-    bool unfinished(const MtpObject& object) const
+    bool unfinished(const MtpObject& object, const std::string& folder) const
     {
         for (const auto& entry : m_where.unfinished) {
-            if (entry.parent == object.parent && entry.name == object.name &&
-                object.size < entry.size)
+            if (entry.folder == folder && entry.name == object.name && object.size < entry.size)
                 return true;
         }
         return false;

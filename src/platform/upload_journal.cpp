@@ -1,6 +1,7 @@
 // The record of uploads in flight.
 #include "platform/upload_journal.h"
 
+#include "platform/mtp_address.h"
 #include "platform/unique_fd.h"
 
 #include <cerrno>
@@ -53,13 +54,11 @@ std::vector<UploadEntry> parse(const std::string& text)
         std::istringstream parts(line);
         for (std::string field; std::getline(parts, field, '\t');)
             fields.push_back(field);
-        if (fields.size() != 5)
+        if (fields.size() != 4)
             continue; // not a line this program wrote whole
         try {
-            entries.push_back({unescaped(fields[0]),
-                               static_cast<std::uint32_t>(std::stoul(fields[1])),
-                               static_cast<std::uint32_t>(std::stoul(fields[2])),
-                               unescaped(fields[3]), std::stoll(fields[4])});
+            entries.push_back({unescaped(fields[0]), unescaped(fields[1]), unescaped(fields[2]),
+                               std::stoll(fields[3])});
         } catch (const std::exception&) {
         }
     }
@@ -70,8 +69,7 @@ std::string format(const std::vector<UploadEntry>& entries)
 {
     std::string text;
     for (const auto& e : entries)
-        text += escaped(e.host) + '\t' + std::to_string(e.storage) + '\t' +
-                std::to_string(e.parent) + '\t' + escaped(e.name) + '\t' +
+        text += escaped(e.host) + '\t' + escaped(e.folder) + '\t' + escaped(e.name) + '\t' +
                 std::to_string(e.size) + '\n';
     return text;
 }
@@ -88,6 +86,48 @@ std::string readAll(int fd)
 std::error_code lastError()
 {
     return {errno, std::generic_category()};
+}
+
+// The storage and handle of a folder of the device by its address; no_such_file_or_directory
+// where it is not there.
+std::error_code findFolder(MtpDevice& device, const std::string& address, std::uint32_t& storage,
+                           std::uint32_t& folder)
+{
+    const auto place = parseMtpAddress(address);
+    const auto storages = device.storages();
+    if (!place || storages.error)
+        return place ? storages.error : std::make_error_code(std::errc::no_such_file_or_directory);
+    bool found = false;
+    for (const auto& s : storages.value) {
+        if (s.description == place->storage) {
+            storage = s.id;
+            found = true;
+        }
+    }
+    if (!found)
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    folder = kMtpStorageTop;
+    std::size_t start = 0;
+    while (start < place->folder.size()) {
+        const auto slash = place->folder.find('/', start);
+        const auto end = slash == std::string::npos ? place->folder.size() : slash;
+        const std::string name = place->folder.substr(start, end - start);
+        start = end + 1;
+        const auto listed = device.children(storage, folder);
+        if (listed.error)
+            return listed.error;
+        found = false;
+        for (const auto& object : listed.value) {
+            if (object.folder && object.name == name) {
+                folder = object.handle;
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    return {};
 }
 
 } // namespace
@@ -150,7 +190,11 @@ std::vector<std::string> clearUnfinishedUploads(MtpDevice& device, UploadJournal
 {
     std::vector<std::string> said;
     for (const auto& entry : journal.entriesFor(device.host())) {
-        const auto listed = device.children(entry.storage, entry.parent);
+        std::uint32_t storage = 0;
+        std::uint32_t parent = 0;
+        auto error = findFolder(device, entry.folder, storage, parent);
+        const auto listed = error ? Outcome<std::vector<MtpObject>>{{}, error}
+                                  : device.children(storage, parent);
         if (listed.error == std::errc::no_such_device)
             break; // asked again next time
         if (listed.error) {
@@ -163,7 +207,7 @@ std::vector<std::string> clearUnfinishedUploads(MtpDevice& device, UploadJournal
             if (object.folder || object.name != entry.name || object.size >= entry.size)
                 continue;
             const ExpectedObject partial{.handle = object.handle,
-                                         .parent = entry.parent,
+                                         .parent = parent,
                                          .name = entry.name,
                                          .size = entry.size,
                                          .below = true};

@@ -12,11 +12,11 @@
 
 namespace parlowen {
 
+// Named by paths, not handles: a device may number its objects anew when it is plugged in again.
 struct UploadEntry
 {
     std::string host;
-    std::uint32_t storage = 0;
-    std::uint32_t parent = 0;
+    std::string folder; // its address, ending in "/": "mtp://HOST/STORAGE/Music/"
     std::string name;
     std::int64_t size = 0; // the whole file's; a partial one is smaller
     bool operator==(const UploadEntry&) const = default;

@@ -6,6 +6,8 @@
 #include "platform/mtp_address.h"
 #include "sync_wizard/player_names.h"
 
+#include <chrono>
+#include <thread>
 #include <unistd.h>
 
 namespace parlowen {
@@ -212,7 +214,7 @@ StepFailure DeviceCopier::copy(const PlannedOperation& op, const std::stop_token
     std::uint32_t handle = 0;
     if (device.renames() != false) {
         const std::string temporary = temporaryNameFor(name);
-        const UploadEntry entry{device.host(), folder.storage, folder.handle, temporary, before.size};
+        const UploadEntry entry{device.host(), folderAddress, temporary, before.size};
         if (auto failure = upload(folder, entry, fd, stop, sent, handle))
             return failure;
         const ExpectedObject whole{handle, folder.handle, temporary, before.size, false};
@@ -235,8 +237,7 @@ StepFailure DeviceCopier::copy(const PlannedOperation& op, const std::stop_token
             }
             if (auto e = device.rename(handle, name)) {
                 // The old copy is gone by now: the file goes up again under its own name.
-                if (auto failure = upload(folder, {device.host(), folder.storage, folder.handle,
-                                                   name, before.size},
+                if (auto failure = upload(folder, {device.host(), folderAddress, name, before.size},
                                           fd, stop, sent, handle))
                     return failure;
                 removeChecked(device, whole);
@@ -253,8 +254,8 @@ StepFailure DeviceCopier::copy(const PlannedOperation& op, const std::stop_token
                        ? failedPlainly("the file changed since Compare, so it was left as it is")
                        : deviceFailure(device, e, "removing the old copy");
     }
-    return upload(folder, {device.host(), folder.storage, folder.handle, name, before.size}, fd,
-                  stop, sent, handle);
+    return upload(folder, {device.host(), folderAddress, name, before.size}, fd, stop, sent,
+                  handle);
 }
 
 StepFailure DeviceCopier::upload(PlayerFolder& folder, const UploadEntry& entry, int fd,
@@ -263,37 +264,55 @@ StepFailure DeviceCopier::upload(PlayerFolder& folder, const UploadEntry& entry,
                                  std::uint32_t& handle)
 {
     MtpDevice& device = *folder.device;
-    if (::lseek(fd, 0, SEEK_SET) != 0)
-        return failed({errno, std::generic_category()}, "reading the source");
-    if (auto e = m_journal.add(entry))
-        return failed(e, "recording the copy before it is sent");
-    const auto sentNow = device.upload(entry.storage, entry.parent, entry.name, fd, entry.size,
-                                       stop, sent);
-    handle = sentNow.value;
-    std::error_code error = sentNow.error;
-    if (!error) {
-        const auto kept = device.object(handle);
-        if (kept.error || kept.value.size != entry.size)
-            error = std::make_error_code(std::errc::io_error);
+    std::error_code error;
+    // A device that turns an upload down now and then (QEMU's player, just after the old copy
+    // of that name went) gets one more try a moment later.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        if (auto e = m_journal.add(entry))
+            return failed(e, "recording the copy before it is sent");
+        if (::lseek(fd, 0, SEEK_SET) != 0)
+            return failed({errno, std::generic_category()}, "reading the source");
+        const auto sentNow = device.upload(folder.storage, folder.handle, entry.name, fd,
+                                           entry.size, stop, sent);
+        handle = sentNow.value;
+        error = sentNow.error;
+        if (!error) {
+            const auto kept = device.object(handle);
+            if (kept.error || kept.value.size != entry.size)
+                error = std::make_error_code(std::errc::io_error);
+        }
+        if (!error) {
+            m_journal.forget(entry);
+            return {};
+        }
+        if (!clearAfterFailedUpload(folder, entry, handle) || error != std::errc::io_error ||
+            stop.stop_requested())
+            break;
     }
-    if (!error) {
-        m_journal.forget(entry);
-        return {};
-    }
+    return deviceFailure(device, error, "sending the copy");
+}
+
+bool DeviceCopier::clearAfterFailedUpload(PlayerFolder& folder, const UploadEntry& entry,
+                                          std::uint32_t handle)
+{
     // What the device kept of it goes, and the record with it; a record stays for the next
     // run where the device cannot be asked now.
+    MtpDevice& device = *folder.device;
     bool cleared = true;
-    const auto listed = device.children(entry.storage, entry.parent);
+    const auto listed = device.children(folder.storage, folder.handle);
     for (const auto& object : listed.value) {
         if (!object.folder && object.name == entry.name && object.size <= entry.size &&
             (object.handle == handle || object.size < entry.size))
-            cleared = !removeChecked(device, {object.handle, entry.parent, entry.name,
+            cleared = !removeChecked(device, {object.handle, folder.handle, entry.name,
                                               entry.size + 1, true}) &&
                       cleared;
     }
-    if (cleared && !listed.error)
-        m_journal.forget(entry);
-    return deviceFailure(device, error, "sending the copy");
+    if (!cleared || listed.error)
+        return false;
+    m_journal.forget(entry);
+    return true;
 }
 
 } // namespace parlowen

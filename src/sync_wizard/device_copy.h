@@ -73,9 +73,9 @@ private:
     StepFailure upload(PlayerFolder& folder, const UploadEntry& entry, int fd,
                        const std::stop_token& stop, const std::function<void(std::int64_t)>& sent,
                        std::uint32_t& handle);
-    StepFailure replaceOrPlace(PlayerFolder& folder, const PlannedOperation& op,
-                               const std::string& name, std::uint32_t temporary,
-                               const std::string& temporaryName);
+    // Removes what a failed upload left and forgets its record; whether that was done.
+    bool clearAfterFailedUpload(PlayerFolder& folder, const UploadEntry& entry,
+                                std::uint32_t handle);
     void firstUseOf(MtpDevice& device);
 
     FileOps& m_files;

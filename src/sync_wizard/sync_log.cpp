@@ -202,7 +202,10 @@ std::string RunLog::close(const ResultStore& plan, const CarryOutResult& run, do
                                 " in " + std::to_string(static_cast<long long>(seconds + 0.5)) +
                                 " s\n";
     settled();
-    if (!append(closing) || m_failed)
+    std::string notes;
+    for (const auto& note : run.notes)
+        notes += m_tag + "\tnote\t" + escapeField(note) + "\n";
+    if (!append(notes + closing) || m_failed)
         return "some of its lines could not be written";
     if (::fsync(m_fd) != 0)
         return std::generic_category().message(errno);

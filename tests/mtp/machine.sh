@@ -77,14 +77,38 @@ if ${CC:-cc} -shared -fPIC -o "$work/utf8_locale.so" "$here/utf8_locale.c" 2>/de
 else
     echo "machine: no C compiler, so QEMU's player shows non-ASCII names as 'Oops'" >&2
 fi
+# After a client dies in the middle of an upload, usb-mtp aborts every later one until it is
+# unplugged and plugged in again: a scenario that prints "=== REPLUG SECOND PLAYER" gets that
+# done through QEMU's monitor.
+second_player="usb-mtp,id=second,rootdir=$second,readonly=off,desc=Card"
+mkfifo "$work/monitor.in" "$work/monitor.out"
+: >"$work/console"
+(
+    tail -F "$work/console" 2>/dev/null | while IFS= read -r line; do
+        case $line in
+        *"=== REPLUG SECOND PLAYER"*)
+            echo "device_del second" >"$work/monitor.in"
+            sleep 2
+            echo "device_add $second_player" >"$work/monitor.in"
+            ;;
+        esac
+    done
+) &
+watcher=$!
+cat "$work/monitor.out" >"$work/monitor.log" &
 LD_PRELOAD=$preload timeout 300 qemu-system-x86_64 -accel tcg -m 1024 -nographic -no-reboot \
-    -kernel "$kernel" -initrd "$work/initrd.gz" \
-    -device qemu-xhci -device "usb-mtp,rootdir=$second,readonly=off,desc=Second Player" \
-    -append "console=ttyS0 quiet panic=-1" >"$work/console" 2>&1
+    -kernel "$kernel" -initrd "$work/initrd.gz" -monitor "pipe:$work/monitor" \
+    -device qemu-xhci -device "$second_player" \
+    -append "console=ttyS0 quiet panic=-1" >>"$work/console" 2>&1
 status=$?
+pkill -P "$watcher" 2>/dev/null
+kill "$watcher" 2>/dev/null
+[ -n "${MTP_MONITOR_LOG:-}" ] && cp "$work/monitor.log" "$MTP_MONITOR_LOG"
 [ "$status" = 124 ] && { echo "FAIL: the machine did not end within 300 s"; exit 1; }
 grep -q "=== SCENARIO BEGIN" "$work/console" || {
     [ "$status" != 0 ] && skip "qemu could not start the machine (status $status)"
     echo "FAIL: the scenario did not run:"; tail -20 "$work/console"; exit 1
 }
 sed -n '/=== SCENARIO BEGIN/,/=== SCENARIO END/p' "$work/console" | sed '1d;$d' | tr -d '\r'
+grep -q "=== SCENARIO END" "$work/console" ||
+    echo "FAIL: the machine ended before the scenario did (qemu status $status)"
