@@ -1,4 +1,5 @@
 // The window's Compare on two large trees: how long the event loop is held up at most.
+#include "fakes/memory_mtp_device.h"
 #include "fakes/memory_settings_store.h"
 #include "quiet_services.h"
 #include "main_window/qt/form1.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/resource.h>
 #include <vector>
@@ -113,17 +115,34 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const bool sync = argc == 4 && std::strcmp(argv[1], "--sync") == 0;
     const bool wizardToo = argc == 4 && std::strcmp(argv[1], "--wizard") == 0;
-    if (argc != 3 && !sync && !wizardToo) {
-        std::fprintf(stderr, "usage: window_bench [--sync | --wizard] LEFT RIGHT\n");
+    // A player that speaks MTP (in memory) whose every request takes 5 ms, with FILES songs in
+    // folders of 100, on the left.
+    const bool device = argc == 4 && std::strcmp(argv[1], "--device") == 0;
+    if (argc != 3 && !sync && !wizardToo && !device) {
+        std::fprintf(stderr,
+                     "usage: window_bench [--sync | --wizard] LEFT RIGHT\n"
+                     "       window_bench --device FILES RIGHT\n");
         return 2;
     }
-    argv += sync || wizardToo ? 1 : 0;
+    parlowen::MemoryMtpDevices devices;
+    if (device) {
+        auto player = std::make_shared<parlowen::MemoryMtpDevice>();
+        for (int i = 0; i < std::atoi(argv[2]); ++i)
+            player->add("Music/Album " + std::to_string(i / 100) + "/Track " + std::to_string(i) +
+                            ".mp3",
+                        "song", 1'600'000'000);
+        player->quirks.perRequest = std::chrono::milliseconds(5);
+        devices.attach(player);
+        argv[2] = const_cast<char*>("mtp://Parlowen_Fake_Player_1/Internal storage/Music");
+    }
+    argv += sync || wizardToo || device ? 1 : 0;
     parlowen::MemorySettingsStore settings;
     NoMessages messages;
     parlowen::PosixFileOps files;
     NoShell shell;
     NoDialog dialog;
-    parlowen::Services services{settings, messages, files, shell, dialog, "/nonexistent", ""};
+    parlowen::Services services{settings, messages, files, shell, dialog, "/nonexistent", "",
+                                &devices};
     parlowen::ResultStore results;
     parlowen::Form1 form(services, results);
     form.show();

@@ -96,7 +96,7 @@ mkfifo "$work/monitor.in" "$work/monitor.out"
 ) &
 watcher=$!
 cat "$work/monitor.out" >"$work/monitor.log" &
-LD_PRELOAD=$preload timeout 300 qemu-system-x86_64 -accel tcg -m 1024 -nographic -no-reboot \
+LD_PRELOAD=$preload timeout "${MTP_TIMEOUT:-300}" qemu-system-x86_64 -accel tcg -m "${MTP_MEMORY:-1024}" -nographic -no-reboot \
     -kernel "$kernel" -initrd "$work/initrd.gz" -monitor "pipe:$work/monitor" \
     -device qemu-xhci -device "$second_player" \
     -append "console=ttyS0 quiet panic=-1" >>"$work/console" 2>&1
@@ -104,7 +104,7 @@ status=$?
 pkill -P "$watcher" 2>/dev/null
 kill "$watcher" 2>/dev/null
 [ -n "${MTP_MONITOR_LOG:-}" ] && cp "$work/monitor.log" "$MTP_MONITOR_LOG"
-[ "$status" = 124 ] && { echo "FAIL: the machine did not end within 300 s"; exit 1; }
+[ "$status" = 124 ] && { echo "FAIL: the machine did not end within ${MTP_TIMEOUT:-300} s"; exit 1; }
 grep -q "=== SCENARIO BEGIN" "$work/console" || {
     [ "$status" != 0 ] && skip "qemu could not start the machine (status $status)"
     echo "FAIL: the scenario did not run:"; tail -20 "$work/console"; exit 1
