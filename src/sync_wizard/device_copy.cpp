@@ -6,12 +6,16 @@
 #include "platform/mtp_address.h"
 #include "sync_wizard/player_names.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <unistd.h>
 
 namespace parlowen {
 namespace {
+
+// What a stop lets an upload finish: a few seconds on a slow player.
+constexpr std::int64_t kFinishedOnStop = 64 << 20;
 
 std::vector<std::string> partsOf(const std::string& folder)
 {
@@ -274,8 +278,25 @@ StepFailure DeviceCopier::upload(PlayerFolder& folder, const UploadEntry& entry,
             return failed(e, "recording the copy before it is sent");
         if (::lseek(fd, 0, SEEK_SET) != 0)
             return failed({errno, std::generic_category()}, "reading the source");
+        // A stop lets a file that is nearly sent finish (it is then put in place as any other),
+        // and cancels a larger one: some players (uMTP-Responder) drop off the bus when a
+        // transfer is cancelled, and a whole file is better than a cancelled one.
+        std::stop_source cancel;
+        std::atomic<std::int64_t> sentSoFar = 0;
+        const auto tooMuchLeft = [&] { return entry.size - sentSoFar > kFinishedOnStop; };
+        const std::stop_callback onStop(stop, [&] {
+            if (tooMuchLeft())
+                cancel.request_stop();
+        });
+        const auto told = [&](std::int64_t bytes) {
+            sentSoFar = bytes;
+            if (stop.stop_requested() && tooMuchLeft())
+                cancel.request_stop();
+            if (sent)
+                sent(bytes);
+        };
         const auto sentNow = device.upload(folder.storage, folder.handle, entry.name, fd,
-                                           entry.size, stop, sent);
+                                           entry.size, cancel.get_token(), told);
         handle = sentNow.value;
         error = sentNow.error;
         if (!error) {
@@ -288,7 +309,7 @@ StepFailure DeviceCopier::upload(PlayerFolder& folder, const UploadEntry& entry,
             return {};
         }
         if (!clearAfterFailedUpload(folder, entry, handle) || error != std::errc::io_error ||
-            stop.stop_requested())
+            cancel.stop_requested())
             break;
     }
     return deviceFailure(device, error, "sending the copy");

@@ -61,8 +61,8 @@ public:
                  std::string missingFolderHint);
 
     // Copies the operation's source (on the PC) onto the player, telling sent the bytes sent.
-    // A stop ends the upload and removes what it left (the failure's error is
-    // operation_canceled).
+    // A stop lets a file with little left to send finish; a larger one is cancelled and what
+    // it left removed (the failure's error is operation_canceled).
     StepFailure copy(const PlannedOperation& op, const std::stop_token& stop,
                      const std::function<void(std::int64_t)>& sent);
     // A sentence for each player written to (it keeps its own times), and for each unfinished

@@ -26,6 +26,9 @@ song "pc/Only on PC/e.mp3" "eee" 1600000000
 song "Music/Older/f.mp3" "old" 1600000000
 song "pc/Older/f.mp3" "newer on the PC" 1700000000
 mkdir -p "$files/Music/Up"
+song "Refuse/Blocked" "a file where a folder is to be made" 1600000000
+song "refuse-pc/Blocked/g.mp3" "g" 1600000000
+song "full-pc/h.flac" "$(head -c 200000 /dev/zero | tr '\0' h)" 1600000000
 mkdir -p "$files/Big"
 head -c 48M /dev/urandom >"$files/Big/long.flac"
 export MTP_GUEST_FILES=$files
@@ -33,12 +36,12 @@ export MTP_GUEST_FILES=$files
 export MTP_SECOND_PLAYER=$work/second
 mkdir -p "$MTP_SECOND_PLAYER"
 echo qemu >"$MTP_SECOND_PLAYER/on-qemu.mp3"
-cp -a "$files/Music" "$files/Big" "$MTP_SECOND_PLAYER/"
+cp -a "$files/Music" "$files/Big" "$files/Refuse" "$MTP_SECOND_PLAYER/"
 mkdir -p "$MTP_SECOND_PLAYER/Music/Up"
 
 cat >"$work/scenario.sh" <<'SCENARIO'
 echo song > "/data/Chanson été.mp3"
-cp -a /files/Music /files/Big /data/
+cp -a /files/Music /files/Big /files/Refuse /data/
 mkdir -p /data/Music/Up
 export XDG_STATE_HOME=/tmp/state
 journal=/tmp/state/parlowen/uploads
@@ -116,7 +119,21 @@ while IFS= read -r address; do
         parlowen-compare --apply --no-log "$address/Music/Up/$how" /tmp/back >/dev/null 2>&1
         cmp /files/Big/long.flac /tmp/back/long.flac && echo "$p: sent whole after $how"
     done
+    # A folder the player will not make.
+    parlowen-compare --apply --create-folders --no-log --only-to left "$address/Refuse" /files/refuse-pc |
+        grep "^FAILED" | grep -q "did not make the folder" && echo "$p: a folder it refuses is said"
 done </tmp/devices
+# uMTP-Responder tells its true free space: filled to its last few kB, the room is asked about
+# and nothing is touched.
+address=$(head -1 /tmp/devices)
+listing "$address" >/tmp/before
+free=$(df -k /data | awk 'NR == 2 { print $4 }')
+dd if=/dev/zero of=/data/filler bs=1k count=$((free - 8)) 2>/dev/null
+parlowen-compare --apply --no-log --only-to left "$address/Music/Up" /files/full-pc >/dev/null 2>/tmp/full.txt
+echo "player 1: full, exit $?: $(grep -o 'The copies need .* free' /tmp/full.txt)"
+listing "$address" | grep -v '^filler ' >/tmp/after
+cmp -s /tmp/before /tmp/after && echo "player 1: full and untouched" || diff /tmp/before /tmp/after
+rm /data/filler
 echo "uploaded by libmtp" > /tmp/up.mp3
 mtp-sendfile /tmp/up.mp3 up.mp3 2>&1 | tail -1
 echo "on the storage: $(cat /data/up.mp3 /data/Music/up.mp3 2>/dev/null)"
@@ -144,11 +161,13 @@ for p in "player 1" "player 2"; do
         "changed on the player: -Music/Older/f.mp3 3 bytes|+Music/Older/f.mp3 15 bytes|+Music/Only on PC/e.mp3 3 bytes|" \
         "sending stopped by INT with 130, journal 0" \
         "after a run, journal 0, on the player: 1" \
-        "sent whole after INT"; do
+        "sent whole after INT" "a folder it refuses is said"; do
         expect "$p: $expected"
     done
 done
 expect "player 1: sending stopped by KILL with 137, journal 1"
 expect "player 1: sent whole after KILL"
+expect "player 1: full, exit 4: The copies need 200.0 kB on mtp://Parlowen_Test_Player_0001/Internal storage"
+expect "player 1: full and untouched"
 [ "$failures" = 0 ] && echo "both players answer as players, and Parlowen reads and writes them exactly"
 exit $((failures > 0))

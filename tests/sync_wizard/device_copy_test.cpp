@@ -86,22 +86,33 @@ TEST_F(DeviceCopyTest, CopiesAndOverwritesLandWholeOnPlayersThatRenameAndThoseTh
     }
 }
 
-TEST_F(DeviceCopyTest, AStopMidUploadLeavesTheOldCopyAndNoPartialFile)
+// A stop lets a file that is nearly sent finish; a large one is cancelled, leaving the old copy
+// and no partial file.
+TEST_F(DeviceCopyTest, AStopMidUploadLeavesAWholeFileOrTheOldOne)
 {
-    pc.file("old.mp3", std::string(300'000, 'o'), 1'600'000'000);
-    const auto c = compare();
-    const auto before = player->listing();
-    std::stop_source stop;
-    const auto run = sync(c, {.progress = [&stop](const CopyProgress& p) {
-                                  if (p.bytesDone > 100'000)
-                                      stop.request_stop();
-                              },
-                              .stop = stop.get_token(),
-                              .createFolders = true});
-    EXPECT_TRUE(run.stopped);
-    EXPECT_EQ(player->listing(), before);
-    EXPECT_EQ(player->bytesOf("Music/old.mp3"), "old");
-    EXPECT_EQ(journalEntries(), 0u);
+    for (const std::int64_t size : {300'000, 70 << 20}) {
+        SCOPED_TRACE(size);
+        Scene fresh;
+        const std::string bytes(static_cast<std::size_t>(size), 'o');
+        fresh.pc.file("old.mp3", bytes, 1'600'000'000);
+        const auto c = fresh.compare();
+        auto expected = fresh.player->listing();
+        std::stop_source stop;
+        CarryOutControl control{.progress = [&stop](const CopyProgress& p) {
+                                    if (p.bytesDone > 100'000)
+                                        stop.request_stop();
+                                },
+                                .stop = stop.get_token(),
+                                .createFolders = true};
+        const auto run = fresh.sync(c, control);
+        EXPECT_TRUE(run.stopped);
+        const bool finished = size < (64 << 20);
+        if (finished)
+            expected["Music/old.mp3"] = size;
+        EXPECT_EQ(fresh.player->listing(), expected); // and nothing after it was sent
+        EXPECT_EQ(fresh.player->bytesOf("Music/old.mp3") == bytes, finished);
+        EXPECT_EQ(fresh.journalEntries(), 0u);
+    }
 }
 
 TEST_F(DeviceCopyTest, APlayerPulledMidUploadFailsTheRestAndTheNextCompareClearsWhatItLeft)
