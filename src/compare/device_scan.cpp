@@ -108,52 +108,17 @@ DeviceFolder findDeviceFolder(MtpDevices& devices, const std::string& address)
         return where;
     }
     where.device = std::move(opened.value);
-    const auto storages = where.device->storages();
-    if (storages.error) {
-        where.problem = mtpProblem(place->host, storages.error);
-        return where;
-    }
-    bool found = false;
-    for (const auto& storage : storages.value) {
-        if (storage.description == place->storage) {
-            where.storage = storage.id;
-            found = true;
-            break;
-        }
-    }
-    if (!found) {
+    const auto names = folderNames(place->folder);
+    const auto walk = walkTo(*where.device, place->storage, names);
+    where.storage = walk.storage.id;
+    where.folder = walk.folder;
+    if (walk.error)
+        where.problem = mtpProblem(place->host, walk.error);
+    else if (!walk.storageFound)
         where.problem = "the player " + place->host + " has no storage named \"" +
                         place->storage + "\"";
-        return where;
-    }
-    // Each folder of the path, looked up in its parent.
-    std::string_view rest = place->folder;
-    while (!rest.empty()) {
-        const auto slash = rest.find('/');
-        const std::string_view name = rest.substr(0, slash);
-        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-        const auto listed = where.device->children(where.storage, where.folder);
-        if (listed.error) {
-            where.problem = mtpProblem(place->host, listed.error);
-            return where;
-        }
-        const MtpObject* next = nullptr;
-        for (const auto& object : listed.value) {
-            if (object.name == name) {
-                next = &object;
-                break;
-            }
-        }
-        if (!next) {
-            where.problem = "it does not exist";
-            return where;
-        }
-        if (!next->folder) {
-            where.problem = "it is not a folder";
-            return where;
-        }
-        where.folder = next->handle;
-    }
+    else if (walk.reached < names.size())
+        where.problem = walk.fileInTheWay ? "it is not a folder" : "it does not exist";
     return where;
 }
 

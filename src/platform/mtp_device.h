@@ -112,6 +112,25 @@ public:
     virtual Outcome<std::shared_ptr<MtpDevice>> open(const std::string& host) = 0;
 };
 
+// How far a path of folders leads on a storage of the device.
+struct MtpWalk
+{
+    std::error_code error = {}; // the device did not answer
+    bool storageFound = false;
+    MtpStorage storage = {};
+    std::uint32_t folder = kMtpStorageTop; // the deepest folder reached
+    std::size_t reached = 0;               // how many of the path's folders are there
+    bool fileInTheWay = false;             // the next name is a file's, not a folder's
+};
+
+// Walks from the storage of that description down the folder names, each looked up in its
+// parent; stops at the first that is not there.
+MtpWalk walkTo(MtpDevice& device, const std::string& storage,
+               const std::vector<std::string>& folders);
+
+// The names of a "/"-separated path's folders ("Music/ABBA/" is {"Music", "ABBA"}).
+std::vector<std::string> folderNames(const std::string& path);
+
 // The device's trouble in a player owner's words: "the player Parlowen_Test_Player_0001 is not
 // connected".
 std::string mtpProblem(const std::string& host, const std::error_code& error);

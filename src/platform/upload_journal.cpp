@@ -2,6 +2,7 @@
 #include "platform/upload_journal.h"
 
 #include "platform/mtp_address.h"
+#include "platform/state_folder.h"
 #include "platform/unique_fd.h"
 
 #include <cerrno>
@@ -94,39 +95,16 @@ std::error_code findFolder(MtpDevice& device, const std::string& address, std::u
                            std::uint32_t& folder)
 {
     const auto place = parseMtpAddress(address);
-    const auto storages = device.storages();
-    if (!place || storages.error)
-        return place ? storages.error : std::make_error_code(std::errc::no_such_file_or_directory);
-    bool found = false;
-    for (const auto& s : storages.value) {
-        if (s.description == place->storage) {
-            storage = s.id;
-            found = true;
-        }
-    }
-    if (!found)
+    if (!place)
         return std::make_error_code(std::errc::no_such_file_or_directory);
-    folder = kMtpStorageTop;
-    std::size_t start = 0;
-    while (start < place->folder.size()) {
-        const auto slash = place->folder.find('/', start);
-        const auto end = slash == std::string::npos ? place->folder.size() : slash;
-        const std::string name = place->folder.substr(start, end - start);
-        start = end + 1;
-        const auto listed = device.children(storage, folder);
-        if (listed.error)
-            return listed.error;
-        found = false;
-        for (const auto& object : listed.value) {
-            if (object.folder && object.name == name) {
-                folder = object.handle;
-                found = true;
-                break;
-            }
-        }
-        if (!found)
-            return std::make_error_code(std::errc::no_such_file_or_directory);
-    }
+    const auto names = folderNames(place->folder);
+    const auto walk = walkTo(device, place->storage, names);
+    if (walk.error)
+        return walk.error;
+    if (!walk.storageFound || walk.reached < names.size())
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    storage = walk.storage.id;
+    folder = walk.folder;
     return {};
 }
 
@@ -179,11 +157,7 @@ std::vector<UploadEntry> UploadJournal::entriesFor(const std::string& host) cons
 
 std::string uploadJournalPath()
 {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string base =
-        state && *state ? std::string(state) : std::string(home ? home : "") + "/.local/state";
-    return base + "/parlowen/uploads";
+    return stateFolder() + "/uploads";
 }
 
 std::vector<std::string> clearUnfinishedUploads(MtpDevice& device, UploadJournal& journal)

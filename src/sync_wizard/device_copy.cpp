@@ -17,32 +17,9 @@ namespace {
 // What a stop lets an upload finish: a few seconds on a slow player.
 constexpr std::int64_t kFinishedOnStop = 64 << 20;
 
-std::vector<std::string> partsOf(const std::string& folder)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start < folder.size()) {
-        const auto slash = folder.find('/', start);
-        const auto end = slash == std::string::npos ? folder.size() : slash;
-        if (end > start)
-            parts.push_back(folder.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 std::string nameOf(const std::string& path)
 {
     return path.substr(path.rfind('/') + 1);
-}
-
-const MtpObject* named(const std::vector<MtpObject>& objects, const std::string& name, bool folder)
-{
-    for (const auto& object : objects) {
-        if (object.name == name && object.folder == folder)
-            return &object;
-    }
-    return nullptr;
 }
 
 StepFailure deviceFailure(const MtpDevice& device, const std::error_code& error,
@@ -86,51 +63,33 @@ PlayerFolder PlayerFolders::find(const std::string& folder)
     if (!found.device)
         return found;
     found.where = mtpAddress(place->host, place->storage);
-    const auto storages = found.device->storages();
-    if (storages.error) {
-        found.problem = mtpProblem(place->host, storages.error);
+    const auto rootNames = folderNames(place->folder);
+    const auto names = folderNames(folder.substr(found.where.size()));
+    const auto walk = walkTo(*found.device, place->storage, names);
+    found.storage = walk.storage.id;
+    found.handle = walk.folder;
+    // Some devices report more room than they hold.
+    found.freeBytes = walk.storage.capacity > 0
+                          ? std::min(walk.storage.freeBytes, walk.storage.capacity)
+                          : walk.storage.freeBytes;
+    if (walk.error) {
+        found.problem = mtpProblem(place->host, walk.error);
         return found;
     }
-    bool known = false;
-    for (const auto& storage : storages.value) {
-        if (storage.description == place->storage) {
-            known = true;
-            found.storage = storage.id;
-            // Some devices report more room than they hold.
-            found.freeBytes = storage.capacity > 0 ? std::min(storage.freeBytes, storage.capacity)
-                                                   : storage.freeBytes;
-        }
-    }
-    if (!known) {
+    if (!walk.storageFound) {
         found.problem = "the player " + place->host + " has no storage named \"" +
                         place->storage + "\" any more";
         return found;
     }
-    const auto rootParts = partsOf(place->folder);
-    const auto allParts = partsOf(folder.substr(found.where.size()));
-    std::string walked = found.where + "/";
-    for (std::size_t i = 0; i < allParts.size(); ++i) {
-        walked += allParts[i] + "/";
-        const auto listed = found.device->children(found.storage, found.handle);
-        if (listed.error) {
-            found.problem = mtpProblem(place->host, listed.error);
-            return found;
-        }
-        const MtpObject* next = named(listed.value, allParts[i], true);
-        if (!next) {
-            if (i < rootParts.size()) {
-                found.problem =
-                    "the folder " + Main::rootOf(root) + " is no longer on the player";
-                return found;
-            }
-            for (std::size_t j = i; j < allParts.size(); ++j) {
-                found.missing.push_back(walked);
-                if (j + 1 < allParts.size())
-                    walked += allParts[j + 1] + "/";
-            }
-            break;
-        }
-        found.handle = next->handle;
+    if (walk.reached < rootNames.size()) {
+        found.problem = "the folder " + Main::rootOf(root) + " is no longer on the player";
+        return found;
+    }
+    std::string missing = found.where + "/";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        missing += names[i] + "/";
+        if (i >= walk.reached)
+            found.missing.push_back(missing);
     }
     return m_found[folder] = found;
 }

@@ -2,6 +2,7 @@
 #include "sync_wizard/sync_log.h"
 
 #include "compare/report.h"
+#include "platform/state_folder.h"
 #include "sync_wizard/progress_meter.h"
 #include "sync_wizard/room_check.h"
 
@@ -71,11 +72,7 @@ int lock(int fd, int how)
 
 std::string syncLogPath()
 {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string base =
-        state && *state ? std::string(state) : std::string(home ? home : "") + "/.local/state";
-    return base + "/parlowen/sync.log";
+    return stateFolder() + "/sync.log";
 }
 
 std::unique_ptr<RunLog> RunLog::open(const std::string& path, const RunFacts& facts,
