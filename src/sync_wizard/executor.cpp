@@ -164,15 +164,7 @@ private:
         if (!m_toPlayers)
             m_toPlayers.emplace(*m_control.devices, m_files, m_control.roots,
                                 m_control.createFolders, m_control.missingFolderHint);
-        m_progress.current = i + 1;
-        m_progress.file = m_plan[i].OpSourcePath;
-        const auto told = [this](std::int64_t sent) {
-            m_progress.bytesDone = m_bytesBefore + sent;
-            if (m_control.progress)
-                m_control.progress(m_progress);
-        };
-        told(0);
-        const auto failure = m_toPlayers->copy(m_plan[i], m_control.stop, told);
+        const auto failure = m_toPlayers->copy(m_plan[i], m_control.stop, startProgress(i));
         if (failure) {
             if (failure.error != std::errc::operation_canceled)
                 fail(i, failure.reason());
@@ -188,15 +180,21 @@ private:
 
     StepFailure copy(CopyJob& job, std::size_t i)
     {
+        return job.copy(m_control.stop, startProgress(i));
+    }
+
+    // Tells that the operation starts, and gives what tells the bytes of it copied so far.
+    std::function<void(std::int64_t)> startProgress(std::size_t i)
+    {
         m_progress.current = i + 1;
         m_progress.file = m_plan[i].OpSourcePath;
-        const auto told = [this](std::int64_t copied) {
+        auto told = [this](std::int64_t copied) {
             m_progress.bytesDone = m_bytesBefore + copied;
             if (m_control.progress)
                 m_control.progress(m_progress);
         };
         told(0);
-        return job.copy(m_control.stop, told);
+        return told;
     }
 
     // The copies written ahead are flushed together, then put in place in plan order, and
