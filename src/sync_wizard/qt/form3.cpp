@@ -1,6 +1,7 @@
 // The Sync Wizard.
 #include "sync_wizard/qt/form3.h"
 
+#include "platform/mtp_address.h"
 #include "platform/qt/background_job.h"
 #include "platform/qt/picture_button.h"
 #include "platform/qt/qt_geometry.h"
@@ -80,6 +81,14 @@ void Form3::lookAtDevices()
                    &files = m_services.files, devices = m_services.devices](std::stop_token) {
         found->room = lookAtRoom(*plan, files, roots, devices);
         found->rooms = {sideRoom(files, roots.left), sideRoom(files, roots.right)};
+        // A player's room is its storage's, as the room check read it.
+        for (SideRoom& side : found->rooms) {
+            const auto place = parseMtpAddress(side.folder);
+            for (const auto& [key, device] : found->room.devices) {
+                if (place && device.where == mtpAddress(place->host, place->storage))
+                    side.freeBytes = device.freeBytes;
+            }
+        }
     });
 }
 
