@@ -397,8 +397,6 @@ private:
     std::error_code lastError()
     {
         std::error_code error = std::make_error_code(std::errc::io_error);
-        if (std::getenv("PARLOWEN_MTP_DEBUG"))
-            LIBMTP_Dump_Errorstack(m_device);
         for (auto* e = LIBMTP_Get_Errorstack(m_device); e; e = e->next) {
             if (e->errornumber == LIBMTP_ERROR_NO_DEVICE_ATTACHED ||
                 e->errornumber == LIBMTP_ERROR_USB_LAYER) {
