@@ -2,8 +2,9 @@
 # Players that speak MTP, in the MTP test machine, beside libmtp's own tools on the same boot:
 # Compare of uMTP-Responder's storage holding 3,000 songs in 30 folders beside its mtp-files
 # listing (medians of five runs); a second boot lists one folder of 8,000 songs; a third sends
-# 200 songs of 1-3 MB through Sync beside mtp-sendfile sending them one by one, and times how
-# soon a Ctrl+C in the middle of sending a 48 MB file ends the program.
+# $MTP_BENCH_SONGS (40) songs of 1-3 MB through Sync beside mtp-sendfile sending them one by
+# one (each of its runs opens the device anew, seconds under emulation), and times how soon a
+# Ctrl+C in the middle of sending a 48 MB file and a 200 MB one ends the program.
 # Usage: bench/mtp_bench.sh [BUILD_DIR [SCENARIO...]]   (folders, wide, sending; all by default)
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -54,37 +55,41 @@ SCENARIO
 cat >"$work/sending.sh" <<'SCENARIO'
 . /common.sh
 mkdir -p /tmp/songs /data/Up /data/Stop /tmp/big
-for s in $(seq 200); do
+for s in $(seq SONGS); do
     dd if=/dev/urandom of="/tmp/songs/Track $s.flac" bs=1M count=$((1 + s % 3)) 2>/dev/null
 done
+mkdir -p /tmp/bigger /data/Stop2
 dd if=/dev/urandom of=/tmp/big/long.flac bs=1M count=48 2>/dev/null
+dd if=/dev/urandom of=/tmp/bigger/longer.flac bs=1M count=200 2>/dev/null
 address="mtp://Parlowen_Test_Player_0001/Internal storage"
 read -r start _ </proc/uptime
-for s in $(seq 200); do mtp-sendfile "/tmp/songs/Track $s.flac" "sent-$s.flac" >/dev/null 2>&1; done
+for s in $(seq SONGS); do mtp-sendfile "/tmp/songs/Track $s.flac" "sent-$s.flac" >/dev/null 2>&1; done
 read -r end _ </proc/uptime
 sendfile=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')
 sync=$(seconds parlowen-compare --apply --no-log "$address/Up" /tmp/songs)
-echo "200 songs of 1-3 MB: mtp-sendfile one by one $sendfile s, Sync $sync s," \
+echo "SONGS songs of 1-3 MB: mtp-sendfile one by one $sendfile s, Sync $sync s," \
     "ratio $(awk -v a="$sync" -v b="$sendfile" 'BEGIN { printf "%.2f", a / b }')," \
     "$(parlowen-compare "$address/Up" /tmp/songs | grep -c '^OP') left to copy"
 export XDG_STATE_HOME=/tmp/state
-for i in 1 2 3; do
-    parlowen-compare --apply --no-log "$address/Stop" /tmp/big >/dev/null 2>&1 &
+# Seconds from Ctrl+C to the end of a run sending the file in FOLDER to the player's TARGET.
+stopTime() {
+    parlowen-compare --apply --no-log "$address/$2" "$1" >/dev/null 2>&1 &
     copier=$!
-    while ! grep -q long.flac /tmp/state/parlowen/uploads 2>/dev/null; do sleep 0.02; done
+    while ! grep -q flac /tmp/state/parlowen/uploads 2>/dev/null; do sleep 0.02; done
     sleep 0.5
     read -r start _ </proc/uptime
     kill -INT $copier
     wait $copier
     read -r end _ </proc/uptime
-    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f\n", b - a }'
-done | median >/tmp/stop
-echo "songs: Stop in the middle of sending a 48 MB file ended the program in $(cat /tmp/stop) s (median of 3)"
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
+}
+echo "songs: Stop in the middle of sending a 48 MB file (finished): $(stopTime /tmp/big Stop) s;" \
+    "of a 200 MB one (cancelled): $(stopTime /tmp/bigger Stop2) s"
 SCENARIO
 
 for scenario in $scenarios; do
     cat "$work/common.sh" >"$work/run.sh"
-    sed '1d' "$work/$scenario.sh" >>"$work/run.sh"
+    sed '1d' "$work/$scenario.sh" | sed "s/SONGS/${MTP_BENCH_SONGS:-40}/g" >>"$work/run.sh"
     MTP_MEMORY=3072 MTP_TIMEOUT=900 tests/mtp/machine.sh "$build/mtp" "$work/run.sh" "$(command -v mtp-files)" \
         "$(command -v mtp-sendfile)" "$compare" |
         grep -E "rows|songs|SKIP|FAIL"
