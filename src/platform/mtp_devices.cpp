@@ -142,6 +142,22 @@ MtpObject objectOf(const LIBMTP_file_t& file)
             .modified = static_cast<std::int64_t>(file.modificationdate)};
 }
 
+// What a transfer tells as it goes, and how a stop reaches it: libmtp's progress callback
+// cancels the transfer when it returns non-zero.
+struct TransferWatch
+{
+    const std::stop_token& stop;
+    const std::function<void(std::int64_t)>& moved;
+
+    static int told(std::uint64_t bytes, std::uint64_t, void const* data)
+    {
+        const auto& watch = *static_cast<const TransferWatch*>(data);
+        if (watch.moved)
+            watch.moved(static_cast<std::int64_t>(bytes));
+        return watch.stop.stop_requested() ? 1 : 0;
+    }
+};
+
 // One open device. Every call runs on the owner thread.
 class LibmtpDevice final : public MtpDevice
 {
@@ -241,17 +257,7 @@ public:
                                   const std::stop_token& stop,
                                   const std::function<void(std::int64_t)>& sent) override
     {
-        struct Watch
-        {
-            const std::stop_token& stop;
-            const std::function<void(std::int64_t)>& sent;
-        } watch{stop, sent};
-        const auto told = [](std::uint64_t done, std::uint64_t, void const* data) -> int {
-            const auto& w = *static_cast<const Watch*>(data);
-            if (w.sent)
-                w.sent(static_cast<std::int64_t>(done));
-            return w.stop.stop_requested() ? 1 : 0; // non-zero cancels the transfer
-        };
+        const TransferWatch watch{stop, sent};
         return m_owner->call([&] {
             Outcome<std::uint32_t> outcome;
             LIBMTP_file_t* file = LIBMTP_new_file_t();
@@ -262,7 +268,8 @@ public:
             file->parent_id = parent;
             file->storage_id = storage;
             LIBMTP_Clear_Errorstack(m_device);
-            const int failed = LIBMTP_Send_File_From_File_Descriptor(m_device, fd, file, told, &watch);
+            const int failed = LIBMTP_Send_File_From_File_Descriptor(
+                m_device, fd, file, TransferWatch::told, &watch);
             outcome.value = file->item_id; // what the device made of it, even when cut short
             if (failed)
                 outcome.error = stop.stop_requested()
@@ -372,20 +379,11 @@ private:
     std::error_code downloadWhole(std::uint32_t handle, int fd, const std::stop_token& stop,
                                   const std::function<void(std::int64_t)>& copied)
     {
-        struct Watch
-        {
-            const std::stop_token& stop;
-            const std::function<void(std::int64_t)>& copied;
-        } watch{stop, copied};
-        const auto told = [](std::uint64_t sent, std::uint64_t, void const* data) -> int {
-            const auto& w = *static_cast<const Watch*>(data);
-            if (w.copied)
-                w.copied(static_cast<std::int64_t>(sent));
-            return w.stop.stop_requested() ? 1 : 0; // non-zero cancels the transfer
-        };
+        const TransferWatch watch{stop, copied};
         return m_owner->call([&]() -> std::error_code {
             LIBMTP_Clear_Errorstack(m_device);
-            if (LIBMTP_Get_File_To_File_Descriptor(m_device, handle, fd, told, &watch) == 0)
+            if (LIBMTP_Get_File_To_File_Descriptor(m_device, handle, fd, TransferWatch::told,
+                                                   &watch) == 0)
                 return {};
             if (stop.stop_requested())
                 return std::make_error_code(std::errc::operation_canceled);
