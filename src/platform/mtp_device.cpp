@@ -74,7 +74,7 @@ std::error_code removeChecked(MtpDevice& device, const ExpectedObject& expected)
         return now.error;
     const bool sizeFits = expected.below ? now.value.size < expected.size
                                                : now.value.size == expected.size;
-    if (now.value.folder || now.value.parent != expected.parent ||
+    if (now.value.folder || !sameParent(now.value.parent, expected.parent) ||
         now.value.name != expected.name || !sizeFits)
         return std::make_error_code(std::errc::operation_not_permitted);
     return device.remove(expected.handle);

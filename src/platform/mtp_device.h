@@ -16,8 +16,15 @@
 
 namespace parlowen {
 
-// The parent of the objects at a storage's top.
+// The parent of the objects at a storage's top, as it is asked for.
 inline constexpr std::uint32_t kMtpStorageTop = 0xFFFFFFFFu;
+
+// Whether two parents are one folder: devices answer 0 for the objects at a storage's top.
+inline bool sameParent(std::uint32_t a, std::uint32_t b)
+{
+    const auto top = [](std::uint32_t p) { return p == 0 ? kMtpStorageTop : p; };
+    return top(a) == top(b);
+}
 
 struct MtpObject
 {
@@ -62,10 +69,13 @@ public:
                                      const std::function<void(std::int64_t)>& copied) = 0;
 
     // Sends size bytes read from fd as a new file of that name in the folder (kMtpStorageTop
-    // for the storage's top), telling sent the bytes so far; its handle. A stop cancels (the
-    // error is operation_canceled); what the device kept of it is the caller's to remove.
+    // for the storage's top), telling sent the bytes so far; its handle. It is declared as the
+    // kind of file song's ending names (players file music by it, whatever the name it is sent
+    // under). A stop cancels (the error is operation_canceled); what the device kept of it is
+    // the caller's to remove.
     virtual Outcome<std::uint32_t> upload(std::uint32_t storage, std::uint32_t parent,
-                                          const std::string& name, int fd, std::int64_t size,
+                                          const std::string& name, const std::string& song,
+                                          int fd, std::int64_t size,
                                           const std::stop_token& stop,
                                           const std::function<void(std::int64_t)>& sent) = 0;
     // Gives the object another name; not_supported where the device cannot rename.

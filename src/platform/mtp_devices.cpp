@@ -134,7 +134,7 @@ LIBMTP_filetype_t fileTypeOf(const std::string& name)
 MtpObject objectOf(const LIBMTP_file_t& file)
 {
     return {.handle = file.item_id,
-            .parent = file.parent_id,
+            .parent = file.parent_id == 0 ? kMtpStorageTop : file.parent_id, // at the top
             .storage = file.storage_id,
             .name = file.filename ? file.filename : "",
             .folder = file.filetype == LIBMTP_FILETYPE_FOLDER,
@@ -253,7 +253,8 @@ public:
     }
 
     Outcome<std::uint32_t> upload(std::uint32_t storage, std::uint32_t parent,
-                                  const std::string& name, int fd, std::int64_t size,
+                                  const std::string& name, const std::string& song, int fd,
+                                  std::int64_t size,
                                   const std::stop_token& stop,
                                   const std::function<void(std::int64_t)>& sent) override
     {
@@ -263,7 +264,7 @@ public:
             LIBMTP_file_t* file = LIBMTP_new_file_t();
             file->filename = strdup(name.c_str());
             file->filesize = static_cast<std::uint64_t>(size);
-            file->filetype = fileTypeOf(name);
+            file->filetype = fileTypeOf(song);
             // Never 0: libmtp would send the file to the device's folder for its kind.
             file->parent_id = parent;
             file->storage_id = storage;

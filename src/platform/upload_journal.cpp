@@ -55,11 +55,13 @@ std::vector<UploadEntry> parse(const std::string& text)
         std::istringstream parts(line);
         for (std::string field; std::getline(parts, field, '\t');)
             fields.push_back(field);
-        if (fields.size() != 4)
+        if (fields.size() != 4 && fields.size() != 5)
             continue; // not a line this program wrote whole
         try {
-            entries.push_back({unescaped(fields[0]), unescaped(fields[1]), unescaped(fields[2]),
-                               std::stoll(fields[3])});
+            const std::string name = unescaped(fields[2]);
+            entries.push_back({unescaped(fields[0]), unescaped(fields[1]), name,
+                               std::stoll(fields[3]),
+                               fields.size() == 5 ? unescaped(fields[4]) : name});
         } catch (const std::exception&) {
         }
     }
@@ -71,7 +73,7 @@ std::string format(const std::vector<UploadEntry>& entries)
     std::string text;
     for (const auto& e : entries)
         text += escaped(e.host) + '\t' + escaped(e.folder) + '\t' + escaped(e.name) + '\t' +
-                std::to_string(e.size) + '\n';
+                std::to_string(e.size) + '\t' + escaped(e.song.empty() ? e.name : e.song) + '\n';
     return text;
 }
 
@@ -101,7 +103,9 @@ std::error_code findFolder(MtpDevice& device, const std::string& address, std::u
     const auto walk = walkTo(device, place->storage, names);
     if (walk.error)
         return walk.error;
-    if (!walk.storageFound || walk.reached < names.size())
+    if (!walk.storageFound)
+        return std::make_error_code(std::errc::no_such_device_or_address); // a card taken out
+    if (walk.reached < names.size())
         return std::make_error_code(std::errc::no_such_file_or_directory);
     storage = walk.storage.id;
     folder = walk.folder;
@@ -118,18 +122,26 @@ template <class Change> std::error_code UploadJournal::change(Change change)
     std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), made);
     if (made)
         return made;
-    const UniqueFd fd(::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!fd || ::flock(fd.get(), LOCK_EX) != 0)
+    // The lock is on a file of its own: the journal itself is replaced by each change.
+    const UniqueFd lock(::open((m_path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock || ::flock(lock.get(), LOCK_EX) != 0)
         return lastError();
-    auto entries = parse(readAll(fd.get()));
+    std::vector<UploadEntry> entries;
+    if (const UniqueFd old(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC)); old)
+        entries = parse(readAll(old.get()));
     change(entries);
     const std::string text = format(entries);
-    // Written in place under the lock: readers take the lock too, and a line cut short by a
-    // crash is not read back.
-    if (::ftruncate(fd.get(), 0) != 0 ||
+    const std::string next = m_path + ".new";
+    const UniqueFd fd(::open(next.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!fd ||
         ::pwrite(fd.get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size()) ||
-        ::fsync(fd.get()) != 0)
+        ::fsync(fd.get()) != 0 || ::rename(next.c_str(), m_path.c_str()) != 0)
         return lastError();
+    // The rename is on the disk once the folder is.
+    const UniqueFd folder(
+        ::open(std::filesystem::path(m_path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder)
+        ::fsync(folder.get());
     return {};
 }
 
@@ -147,8 +159,9 @@ std::vector<UploadEntry> UploadJournal::entriesFor(const std::string& host) cons
 {
     if (m_path.empty())
         return {};
+    // Each change replaces the file whole, so a reader needs no lock.
     const UniqueFd fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd || ::flock(fd.get(), LOCK_SH) != 0)
+    if (!fd)
         return {};
     auto entries = parse(readAll(fd.get()));
     std::erase_if(entries, [&](const UploadEntry& e) { return e.host != host; });
@@ -171,27 +184,32 @@ std::vector<std::string> clearUnfinishedUploads(MtpDevice& device, UploadJournal
                                   : device.children(storage, parent);
         if (listed.error == std::errc::no_such_device)
             break; // asked again next time
+        if (listed.error == std::errc::no_such_device_or_address)
+            continue; // its storage is not there now: the partial file may come back with it
         if (listed.error) {
             if (listed.error == std::errc::no_such_file_or_directory)
                 journal.forget(entry); // its folder is gone, and the partial file with it
             continue;
         }
         bool cleared = true;
+        // A temporary name is this program's own, whole or not; under the song's own name
+        // only a smaller object can be what the upload left.
+        const std::int64_t below = entry.underTemporaryName() ? entry.size + 1 : entry.size;
         for (const auto& object : listed.value) {
-            if (object.folder || object.name != entry.name || object.size >= entry.size)
+            if (object.folder || object.name != entry.name || object.size >= below)
                 continue;
             const ExpectedObject partial{.handle = object.handle,
                                          .parent = parent,
                                          .name = entry.name,
-                                         .size = entry.size,
+                                         .size = below,
                                          .below = true};
             if (removeChecked(device, partial)) {
                 cleared = false;
                 continue;
             }
-            said.push_back("An unfinished copy of " + entry.name +
-                           " that an interrupted Sync left on the player " + device.host() +
-                           " was removed.");
+            said.push_back("An unfinished copy of " + (entry.song.empty() ? entry.name : entry.song) +
+                           ", left on the player " + device.host() +
+                           " by a Sync that was stopped or cut short, was removed.");
         }
         // A folder gone, or the whole file there: nothing is left to clear.
         if (cleared)

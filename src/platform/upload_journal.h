@@ -17,13 +17,16 @@ struct UploadEntry
 {
     std::string host;
     std::string folder; // its address, ending in "/": "mtp://HOST/STORAGE/Music/"
-    std::string name;
+    std::string name;      // what it is sent as: a hidden temporary name, or the song's own
     std::int64_t size = 0; // the whole file's; a partial one is smaller
+    std::string song = {}; // the name it is meant to have, as messages name it
     bool operator==(const UploadEntry&) const = default;
+    bool underTemporaryName() const { return !song.empty() && song != name; }
 };
 
-// One file of entries, shared by every Parlowen process: each change rewrites it whole under
-// a lock and is on the disk before it returns.
+// One file of entries, shared by every Parlowen process: each change writes it anew beside the
+// old one under a lock, flushes it and renames it over the old, so a crash leaves one or the
+// other whole.
 class UploadJournal
 {
 public:
@@ -42,8 +45,9 @@ private:
 std::string uploadJournalPath();
 
 // Removes what the uploads recorded for this device left (the object of that name in that
-// folder, smaller than the whole file) and forgets them; a sentence for each one removed.
-// Entries the device cannot be asked about now are kept.
+// folder: under a temporary name any size up to the whole, under the song's own name only a
+// smaller one) and forgets them; a sentence for each one removed. Entries the device cannot
+// be asked about now (unplugged, its storage card out) are kept.
 std::vector<std::string> clearUnfinishedUploads(MtpDevice& device, UploadJournal& journal);
 
 } // namespace parlowen

@@ -1,10 +1,8 @@
 // Carrying a plan out.
 #include "sync_wizard/executor.h"
 
-#include "sync_wizard/copy_job.h"
-#include "sync_wizard/device_copy.h"
-#include "sync_wizard/player_names.h"
-#include "sync_wizard/target_folders.h"
+#include "sync_wizard/drive_volume.h"
+#include "sync_wizard/player_volume.h"
 
 #include <deque>
 #include <map>
@@ -23,56 +21,100 @@ constexpr std::size_t kListed = 20;
 constexpr std::size_t kWriteAheadFiles = 256;
 constexpr std::int64_t kWriteAheadBytes = 32 << 20;
 
-std::string nameOf(const std::string& path)
+// The places a run reads from and writes to: a player's storage by its address, every drive
+// through one volume.
+class Volumes
 {
-    return path.substr(path.rfind('/') + 1);
-}
+public:
+    Volumes(FileOps& files, const CarryOutControl& control)
+        : m_control(control),
+          m_drives(files, control.createFolders, control.roots, control.missingFolderHint)
+    {
+    }
 
-// Why an operation cannot even start, or "".
-std::string refusal(const PlannedOperation& op, const TargetFolder& folder)
-{
-    if (!folder.refusal.empty())
-        return folder.refusal;
-    if (folder.traits->fatNames)
-        return fatNameProblem(nameOf(op.OpTargetPath));
-    return {};
-}
+    Volume& of(const Place& place)
+    {
+        if (place.on == Place::On::Drive)
+            return m_drives;
+        if (!m_players) {
+            if (!m_control.devices)
+                return m_unreachable;
+            m_players.emplace(*m_control.devices, m_control.roots, m_control.createFolders,
+                              m_control.missingFolderHint);
+        }
+        return *m_players;
+    }
 
-// Worth another try once the copies written ahead are in place: they may free the room of
-// the files they replace, or hold the temporary name (case twins share one where capitals do
-// not count).
-bool retryAfterCommits(const StepFailure& failure, const DeviceTraits& traits)
-{
-    return failure.error == std::errc::no_space_on_device ||
-           (failure.error == std::errc::file_exists && traits.caseInsensitive);
-}
+    void begin(const ResultStore& plan, const std::stop_token& stop,
+               const std::function<void(std::size_t, std::size_t)>& told)
+    {
+        m_drives.begin(plan, stop, told);
+    }
 
-// The target folders in the order of their first operations, and the position of each one's
-// last operation, so it is let go right after.
-struct FolderUses
-{
-    std::vector<std::string> inOrder;
-    std::map<std::string, std::size_t> last;
+    std::vector<std::string> takeNotes()
+    {
+        auto notes = m_drives.takeNotes();
+        if (m_players) {
+            for (auto& note : m_players->takeNotes())
+                notes.push_back(std::move(note));
+        }
+        return notes;
+    }
+
+private:
+    // Where players are named but cannot be reached from here.
+    class Unreachable final : public Volume
+    {
+        StepFailure refused() const
+        {
+            return failedPlainly("players that speak MTP cannot be reached from here");
+        }
+
+    public:
+        void begin(const ResultStore&, const std::stop_token&,
+                   const std::function<void(std::size_t, std::size_t)>&) override
+        {
+        }
+        StepFailure open(const PlannedOperation&, std::unique_ptr<SourceFile>&) override
+        {
+            return refused();
+        }
+        StepFailure create(const PlannedOperation&, std::size_t,
+                           std::unique_ptr<NewFile>&) override
+        {
+            return refused();
+        }
+        void passed(std::size_t) override {}
+        bool settlesInBatches() const override { return false; }
+        std::error_code settle(const std::vector<NewFile*>&) override { return {}; }
+        std::vector<FolderFailure> settleFolders(const std::vector<NewFile*>&) override
+        {
+            return {};
+        }
+        bool worthRetry(const StepFailure&, const NewFile*) const override { return false; }
+        std::vector<std::string> takeNotes() override { return {}; }
+    };
+
+    const CarryOutControl& m_control;
+    DriveVolume m_drives;
+    std::optional<PlayerVolume> m_players; // made at the first operation on a player
+    Unreachable m_unreachable;
 };
 
-FolderUses folderUses(const ResultStore& plan)
+// A copy written and waiting for its flush.
+struct Written
 {
-    FolderUses uses;
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        if (plan[i].target.on == Place::On::Device)
-            continue; // refused without a look at the device
-        const std::string folder = folderOf(plan[i].OpTargetPath);
-        if (uses.last.insert_or_assign(folder, i).second)
-            uses.inOrder.push_back(folder);
-    }
-    return uses;
-}
+    std::size_t index;
+    Volume* volume;
+    std::unique_ptr<NewFile> file;
+    bool placed = false; // by a volume that places as it writes
+};
 
 class Carrier
 {
 public:
     Carrier(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
-        : m_plan(plan), m_files(files), m_control(control), m_targets(files, control.createFolders, control.roots, control.missingFolderHint)
+        : m_plan(plan), m_control(control), m_volumes(files, control)
     {
         m_progress.total = plan.size();
         for (const auto& op : plan)
@@ -81,8 +123,7 @@ public:
 
     CarryOutResult run()
     {
-        const auto uses = folderUses(m_plan);
-        m_targets.enterAhead(uses.inOrder, m_control.stop, [this](std::size_t done, std::size_t of) {
+        m_volumes.begin(m_plan, m_control.stop, [this](std::size_t done, std::size_t of) {
             m_progress.foldersOpened = done;
             m_progress.foldersToOpen = of;
             if (m_control.progress)
@@ -92,20 +133,9 @@ public:
         CarryOutResult result;
         result.total = m_plan.size();
         for (std::size_t i = 0; i < m_plan.size() && !stopped(); ++i) {
-            if (m_plan[i].target.on == Place::On::Device) {
-                copyToPlayer(i);
-                m_bytesBefore += m_plan[i].sourceSize.value_or(0);
-                continue;
-            }
-            const std::string folderPath = folderOf(m_plan[i].OpTargetPath);
-            auto folder = m_targets.enter(folderPath);
-            const std::string refused = refusal(m_plan[i], *folder);
-            if (!refused.empty())
-                fail(i, refused);
-            else
-                start(i, std::move(folder));
-            if (uses.last.at(folderPath) == i)
-                m_targets.leave(folderPath);
+            Volume& target = m_volumes.of(m_plan[i].target);
+            carry(i, m_volumes.of(m_plan[i].source), target);
+            target.passed(i);
             m_bytesBefore += m_plan[i].sourceSize.value_or(0);
         }
         // Also on a stop: the copies written ahead are complete, and few enough to flush
@@ -117,11 +147,7 @@ public:
             result.failures.push_back(std::move(failure));
         result.failures.insert(result.failures.end(), m_folderFailures.begin(),
                                m_folderFailures.end());
-        if (m_toPlayers) {
-            for (auto& note : m_toPlayers->takeNotes())
-                m_notes.push_back(std::move(note));
-        }
-        result.notes = std::move(m_notes);
+        result.notes = m_volumes.takeNotes();
         result.done = std::move(m_done);
         return result;
     }
@@ -129,62 +155,62 @@ public:
 private:
     bool stopped() const { return m_control.stop.stop_requested(); }
 
-    void start(std::size_t i, std::shared_ptr<TargetFolder> folder)
+    void carry(std::size_t i, Volume& from, Volume& to)
     {
         // A large file copies with nothing waiting before it, so a stop in its middle is quick.
-        if (m_plan[i].sourceSize.value_or(0) > kWriteAheadBytes / 4)
+        if (m_plan[i].sourceSize.value_or(0) > kWriteAheadBytes / 4 || !to.settlesInBatches())
             commitAll();
-        auto job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder, m_control.devices);
-        auto failure = copy(*job, i);
-        if (failure && retryAfterCommits(failure, *folder->traits) && !m_flushing.empty()) {
-            job.reset(); // its temporary goes before the others are committed
+        std::unique_ptr<NewFile> file;
+        auto failure = copy(i, from, to, file);
+        if (failure && !m_waiting.empty() && to.worthRetry(failure, file.get())) {
+            file.reset(); // its temporary goes before the others are committed
             commitAll();
-            job = std::make_unique<CopyJob>(m_files, m_plan[i], i, folder, m_control.devices);
-            failure = copy(*job, i);
+            failure = copy(i, from, to, file);
         }
         if (failure) {
             if (failure.error != std::errc::operation_canceled)
                 fail(i, failure.reason());
             return;
         }
-        m_flushingBytes += job->size();
-        m_flushing.push_back(std::move(job));
-        if (m_flushing.size() >= kWriteAheadFiles || m_flushingBytes >= kWriteAheadBytes)
+        m_waitingBytes += file->size();
+        m_waiting.push_back({i, &to, std::move(file), !to.settlesInBatches()});
+        if (!to.settlesInBatches() || m_waiting.size() >= kWriteAheadFiles ||
+            m_waitingBytes >= kWriteAheadBytes)
             commitAll();
     }
 
-    // One file at a time: a player takes one transfer at once, and each is whole on the
-    // device once it has been sent.
-    void copyToPlayer(std::size_t i)
+    // Writes the operation's copy, from the source as Compare saw it and unchanged while it
+    // was read; the copy is not in place yet.
+    StepFailure copy(std::size_t i, Volume& from, Volume& to, std::unique_ptr<NewFile>& file)
     {
-        if (!m_control.devices) {
-            fail(i, "players that speak MTP cannot be reached from here");
-            return;
+        const PlannedOperation& op = m_plan[i];
+        if (auto refused = to.create(op, i, file))
+            return refused;
+        std::unique_ptr<SourceFile> source;
+        if (auto failure = from.open(op, source))
+            return failure;
+        // Compare planned the copy for the file it saw; another version put in its place since
+        // (a tagger, a restore of an older copy) may be older than the target.
+        const FileFacts& seen = source->facts();
+        if ((op.sourceSize && seen.size != *op.sourceSize) ||
+            (op.seenSourceModified && seen.modified.tv_sec != *op.seenSourceModified))
+            return failedPlainly("the source changed since Compare, so nothing was copied");
+        if (auto failure = file->write(*source, m_control.stop, startProgress(i)))
+            return failure;
+        if (auto failure = source->unchanged(file->size()))
+            return failure;
+        if (!to.settlesInBatches()) {
+            // Placed while its source is open: a player may need to send it again.
+            if (auto failure = file->finish())
+                return failure;
+            if (auto failure = file->place())
+                return failure;
         }
-        if (!m_toPlayers)
-            m_toPlayers.emplace(*m_control.devices, m_files, m_control.roots,
-                                m_control.createFolders, m_control.missingFolderHint);
-        const auto failure = m_toPlayers->copy(m_plan[i], m_control.stop, startProgress(i));
-        if (failure) {
-            if (failure.error != std::errc::operation_canceled)
-                fail(i, failure.reason());
-            return;
-        }
-        ++m_finished;
-        m_done.push_back(i);
-        if (m_control.ended)
-            m_control.ended(i, {});
-        if (m_control.settled)
-            m_control.settled();
-    }
-
-    StepFailure copy(CopyJob& job, std::size_t i)
-    {
-        return job.copy(m_control.stop, startProgress(i));
+        return {};
     }
 
     // Tells that the operation starts, and gives what tells the bytes of it copied so far.
-    std::function<void(std::int64_t)> startProgress(std::size_t i)
+    BytesTold startProgress(std::size_t i)
     {
         m_progress.current = i + 1;
         m_progress.file = m_plan[i].OpSourcePath;
@@ -197,79 +223,57 @@ private:
         return told;
     }
 
-    // The copies written ahead are flushed together, then put in place in plan order, and
-    // the folders they went into flushed.
+    // The copies written ahead are settled together per volume, then put in place in plan
+    // order, logged, and the folders they went into settled.
     void commitAll()
     {
-        std::vector<CopyJob*> ready;
-        for (const auto& job : m_flushing) {
-            const auto failure = job->stamp();
-            if (job->timesRefused())
-                noteTimesRefused(job->folder());
-            if (failure)
-                fail(job->index(), failure.reason());
-            else
-                ready.push_back(job.get());
-        }
-        const std::error_code flushed = flush(ready);
-        std::set<const TargetFolder*> touched;
-        for (CopyJob* job : ready) {
-            StepFailure failure{flushed, "writing the copy to the device", {}};
-            if (!failure)
-                failure = job->place();
-            if (failure) {
-                fail(job->index(), failure.reason());
-            } else {
-                ++m_finished;
-                m_done.push_back(job->index());
-                touched.insert(&job->folder());
-                if (m_control.ended)
-                    m_control.ended(job->index(), {});
+        std::map<Volume*, std::vector<NewFile*>> ready;
+        std::vector<Written*> inOrder;
+        for (auto& written : m_waiting) {
+            if (written.placed) {
+                inOrder.push_back(&written);
+                continue;
             }
+            if (auto failure = written.file->finish()) {
+                fail(written.index, failure.reason());
+                continue;
+            }
+            ready[written.volume].push_back(written.file.get());
+            inOrder.push_back(&written);
         }
-        // The renames are on the device only once their folders are flushed.
-        for (const TargetFolder* folder : touched) {
-            if (auto e = m_files.syncFolder(folder->opened)) {
-                m_folderFailures.push_back(
-                    {"", folder->path, failed(e, "flushing the folder to the device").reason()});
+        std::map<Volume*, std::error_code> settled;
+        for (auto& [volume, files] : ready)
+            settled[volume] = volume->settle(files);
+        std::map<Volume*, std::vector<NewFile*>> placed;
+        for (Written* written : inOrder) {
+            StepFailure failure;
+            if (!written->placed) {
+                failure = {settled[written->volume], "writing the copy to the device", {}};
+                if (!failure)
+                    failure = written->file->place();
+            }
+            if (failure) {
+                fail(written->index, failure.reason());
+                continue;
+            }
+            ++m_finished;
+            m_done.push_back(written->index);
+            placed[written->volume].push_back(written->file.get());
+            if (m_control.ended)
+                m_control.ended(written->index, {});
+        }
+        // Logged as soon as they are in place: a kill from here on leaves no copy unlogged.
+        if (m_control.settled && !inOrder.empty())
+            m_control.settled();
+        for (auto& [volume, files] : placed) {
+            for (auto& folder : volume->settleFolders(files)) {
+                m_folderFailures.push_back({"", folder.folder, folder.reason});
                 if (m_control.ended)
                     m_control.ended(std::string::npos, m_folderFailures.back());
             }
         }
-        m_flushing.clear();
-        m_flushingBytes = 0;
-        if (m_control.settled && !ready.empty())
-            m_control.settled();
-    }
-
-    // One flush of a whole device where that is cheaper than one per file; FUSE devices only
-    // promise what their own fsync of each file does. An error means none can be trusted.
-    std::error_code flush(const std::vector<CopyJob*>& jobs)
-    {
-        std::map<std::uint64_t, const UniqueFd*> wholeDevices;
-        for (CopyJob* job : jobs) {
-            const DeviceTraits& traits = *job->folder().traits;
-            if (jobs.size() > 1 && !traits.flushPerFile) {
-                wholeDevices.emplace(traits.device, &job->output());
-                continue;
-            }
-            if (auto e = m_files.flushFile(job->output()))
-                return e;
-        }
-        for (const auto& [device, fd] : wholeDevices) {
-            if (auto e = m_files.flushDevice(*fd))
-                return e;
-        }
-        return {};
-    }
-
-    void noteTimesRefused(const TargetFolder& folder)
-    {
-        const std::string& where =
-            folder.traits->mountPoint.empty() ? folder.path : folder.traits->mountPoint;
-        m_notes.push_back("The device at " + where +
-                          " does not keep file times: the copies on it carry the time they were "
-                          "made, so the next Compare shows them as newer.");
+        m_waiting.clear();
+        m_waitingBytes = 0;
     }
 
     void fail(std::size_t index, const std::string& why)
@@ -285,20 +289,17 @@ private:
     }
 
     const ResultStore& m_plan;
-    FileOps& m_files;
     const CarryOutControl& m_control;
-    TargetFolders m_targets;
+    Volumes m_volumes;
     CopyProgress m_progress;
     std::int64_t m_bytesBefore = 0; // the plan's bytes before the operation being copied
     std::size_t m_finished = 0;
     std::map<std::size_t, FailedOperation> m_failures; // by plan position
     std::vector<FailedOperation> m_folderFailures;
-    std::vector<std::string> m_notes;
     std::vector<std::size_t> m_done; // plan positions put in place
     // Copies written ahead of their flush, put in place together in plan order.
-    std::deque<std::unique_ptr<CopyJob>> m_flushing;
-    std::optional<DeviceCopier> m_toPlayers; // made at the first copy onto a player
-    std::int64_t m_flushingBytes = 0;
+    std::deque<Written> m_waiting;
+    std::int64_t m_waitingBytes = 0;
 };
 
 } // namespace

@@ -1,7 +1,7 @@
 // Whether a plan fits on its target devices.
 #include "sync_wizard/room_check.h"
 
-#include "sync_wizard/device_copy.h"
+#include "sync_wizard/player_volume.h"
 #include "sync_wizard/player_names.h"
 
 #include <algorithm>
@@ -55,7 +55,7 @@ std::uint64_t playerKey(const std::string& where)
 void lookAtPlayerFolder(const PlannedOperation& op, PlayerFolders& players, RoomFacts& facts)
 {
     const std::string folder = folderOf(op.OpTargetPath);
-    const PlayerFolder found = players.find(folder);
+    const PlayerFolder& found = players.find(folder);
     if (!found.problem.empty())
         return; // fails on its own
     const std::uint64_t key = playerKey(found.where);

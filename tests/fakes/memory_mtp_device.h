@@ -90,6 +90,16 @@ public:
         m_storages[0].capacity = capacity;
     }
 
+    // The names whose kind each upload declared, in order.
+    std::vector<std::string> declared() const
+    {
+        const std::lock_guard lock(m_lock);
+        return m_declared;
+    }
+
+    // Called with the bytes sent so far during each upload, on the uploading thread.
+    std::function<void(std::int64_t)> duringUpload = {};
+
     std::size_t requests() const
     {
         const std::lock_guard lock(m_lock);
@@ -117,7 +127,7 @@ public:
             return {{}, std::make_error_code(std::errc::io_error)};
         for (const auto& [handle, entry] : m_objects) {
             if (entry.object.parent == parent && entry.object.storage == storage)
-                outcome.value.push_back(entry.object);
+                outcome.value.push_back(answered(entry.object));
         }
         return outcome;
     }
@@ -130,7 +140,7 @@ public:
         const auto at = m_objects.find(handle);
         if (at == m_objects.end())
             return {{}, std::make_error_code(std::errc::no_such_file_or_directory)};
-        return {at->second.object, {}};
+        return {answered(at->second.object), {}};
     }
 
     std::error_code download(std::uint32_t handle, int fd, const std::stop_token& stop,
@@ -160,7 +170,8 @@ public:
     }
 
     Outcome<std::uint32_t> upload(std::uint32_t storage, std::uint32_t parent,
-                                  const std::string& name, int fd, std::int64_t size,
+                                  const std::string& name, const std::string& song, int fd,
+                                  std::int64_t size,
                                   const std::stop_token& stop,
                                   const std::function<void(std::int64_t)>& sent) override
     {
@@ -176,6 +187,7 @@ public:
                                   .name = name, .folder = false, .size = 0,
                                   .modified = quirks.stampUploads},
                                  {}};
+            m_declared.push_back(song);
         }
         std::string bytes(static_cast<std::size_t>(size), '\0');
         std::int64_t done = 0;
@@ -198,6 +210,8 @@ public:
             }
             if (sent)
                 sent(done);
+            if (duringUpload)
+                duringUpload(done);
         }
         const std::lock_guard lock(m_lock);
         Entry& entry = m_objects[handle];
@@ -263,6 +277,14 @@ public:
     }
 
 private:
+    // As real players answer: the objects at the storage's top have parent 0.
+    static MtpObject answered(MtpObject object)
+    {
+        if (object.parent == kMtpStorageTop)
+            object.parent = 0;
+        return object;
+    }
+
     std::string pathOf(std::uint32_t handle) const
     {
         const auto at = m_objects.find(handle);
@@ -309,6 +331,7 @@ private:
     std::uint32_t m_next = 1;
     std::size_t m_requests = 0;
     std::optional<bool> m_renames;
+    std::vector<std::string> m_declared;
 };
 
 // The devices attached: the fakes given, by host.
