@@ -432,7 +432,7 @@ LibmtpDevices::LibmtpDevices() : m_owner(std::make_shared<OwnerThread>()) {}
 
 LibmtpDevices::~LibmtpDevices()
 {
-    m_open.clear(); // released on the owner thread, before it ends
+    m_open.clear();
 }
 
 MtpDeviceList LibmtpDevices::list()
@@ -462,11 +462,12 @@ Outcome<std::shared_ptr<MtpDevice>> LibmtpDevices::open(const std::string& host)
     return m_owner->call([&] {
         Outcome<std::shared_ptr<MtpDevice>> outcome;
         if (auto at = m_open.find(host); at != m_open.end()) {
-            if (!static_cast<const LibmtpDevice&>(*at->second).broken()) {
-                outcome.value = at->second;
+            auto held = at->second.lock();
+            if (held && !static_cast<const LibmtpDevice&>(*held).broken()) {
+                outcome.value = std::move(held);
                 return outcome;
             }
-            m_open.erase(at); // pulled out since: it may be back on another port
+            m_open.erase(at); // let go, or pulled out since: it may be back on another port
         }
         const RawDevices found;
         bool held = false;
@@ -480,8 +481,10 @@ Outcome<std::shared_ptr<MtpDevice>> LibmtpDevices::open(const std::string& host)
             }
             auto opened =
                 std::make_shared<LibmtpDevice>(m_owner, device, hostOf(device), found.raw[i]);
-            if (opened->host() == host)
-                outcome.value = m_open[host] = opened;
+            if (opened->host() == host) {
+                m_open[host] = opened;
+                outcome.value = opened;
+            }
         }
         if (!outcome.value)
             outcome.error = std::make_error_code(held ? std::errc::device_or_resource_busy
@@ -493,7 +496,10 @@ Outcome<std::shared_ptr<MtpDevice>> LibmtpDevices::open(const std::string& host)
 std::shared_ptr<MtpDevice> LibmtpDevices::heldHere(const void* rawDevice) const
 {
     const auto& raw = *static_cast<const LIBMTP_raw_device_t*>(rawDevice);
-    for (const auto& [host, device] : m_open) {
+    for (const auto& [host, weak] : m_open) {
+        auto device = weak.lock();
+        if (!device)
+            continue;
         const auto& held = static_cast<const LibmtpDevice&>(*device);
         if (!held.broken() && held.isAt(raw))
             return device;

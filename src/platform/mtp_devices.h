@@ -25,7 +25,9 @@ private:
     std::shared_ptr<MtpDevice> heldHere(const void* rawDevice) const;
 
     std::shared_ptr<OwnerThread> m_owner;
-    std::map<std::string, std::shared_ptr<MtpDevice>> m_open; // by host; used on m_owner only
+    // By host; used on m_owner only. A device is held only while a scan, a look or a run uses
+    // it: between them the file manager may take it, and one plugged in again is found anew.
+    std::map<std::string, std::weak_ptr<MtpDevice>> m_open;
 };
 
 } // namespace parlowen

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -23,6 +24,7 @@ struct MtpQuirks
     std::int64_t stampUploads = 0;           // uploads get this time (the device's clock)
     std::string refusedFolder = {};          // a folder of this name cannot be made
     std::int64_t goneAfterBytes = -1;        // pulled out once this much was sent
+    bool newFoldersUnlistable = false;       // QEMU's usb-mtp: a folder just made lists with an error
 };
 
 class MemoryMtpDevice final : public MtpDevice
@@ -63,6 +65,13 @@ public:
         m_objects.erase(handle);
     }
 
+    // Takes the file at that path away behind Parlowen's back.
+    void dropPath(const std::string& path)
+    {
+        const std::lock_guard lock(m_lock);
+        std::erase_if(m_objects, [&](const auto& entry) { return pathOf(entry.first) == path; });
+    }
+
     // Every object as "path size", to tell what changed.
     std::map<std::string, std::int64_t> listing() const
     {
@@ -100,6 +109,13 @@ public:
     // Called with the bytes sent so far during each upload, on the uploading thread.
     std::function<void(std::int64_t)> duringUpload = {};
 
+    // How many folder listings were asked for.
+    std::size_t listings() const
+    {
+        const std::lock_guard lock(m_lock);
+        return m_listings;
+    }
+
     std::size_t requests() const
     {
         const std::lock_guard lock(m_lock);
@@ -122,8 +138,11 @@ public:
         Outcome<std::vector<MtpObject>> outcome;
         if ((outcome.error = request()))
             return outcome;
+        ++m_listings;
         if (auto at = m_objects.find(parent);
             at != m_objects.end() && at->second.object.name == quirks.unlistable)
+            return {{}, std::make_error_code(std::errc::io_error)};
+        if (quirks.newFoldersUnlistable && m_made.contains(parent))
             return {{}, std::make_error_code(std::errc::io_error)};
         for (const auto& [handle, entry] : m_objects) {
             if (entry.object.parent == parent && entry.object.storage == storage)
@@ -267,6 +286,7 @@ public:
         m_objects[handle] = {{.handle = handle, .parent = parent, .storage = storage,
                               .name = name, .folder = true},
                              {}};
+        m_made.insert(handle);
         return {handle, {}};
     }
 
@@ -332,6 +352,8 @@ private:
     std::size_t m_requests = 0;
     std::optional<bool> m_renames;
     std::vector<std::string> m_declared;
+    std::set<std::uint32_t> m_made; // folders made through makeFolder
+    std::size_t m_listings = 0;
 };
 
 // The devices attached: the fakes given, by host.
