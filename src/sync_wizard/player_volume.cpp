@@ -131,6 +131,8 @@ StepFailure PlayerCopy::write(SourceFile& source, const std::stop_token& stop,
     if (m_device.renames() != false)
         return upload(temporaryNameFor(m_name), stop, copied);
     // Nothing else can take its place first: the newer copy stays on the PC meanwhile.
+    if (m_old)
+        m_volume.overwritesInPlace(m_device);
     if (auto failure = removeOld())
         return failure;
     return upload(m_name, stop, copied);
@@ -150,6 +152,8 @@ StepFailure PlayerCopy::place()
             forgetObject(m_sent);
             m_sent = 0;
             m_volume.m_journal.forget(m_recorded);
+            if (m_old)
+                m_volume.overwritesInPlace(m_device);
             if (auto failure = removeOld())
                 return failure;
             if (auto failure = upload(m_name, {}, {}))
@@ -406,6 +410,16 @@ void PlayerVolume::firstUseOf(MtpDevice& device)
     m_notes.push_back("The player " + device.host() +
                       " keeps its own file times: the copies on it show when they were sent, "
                       "and Compare shows them \"OK\" while their sizes agree.");
+}
+
+void PlayerVolume::overwritesInPlace(MtpDevice& device)
+{
+    if (std::find(m_inPlace.begin(), m_inPlace.end(), device.host()) != m_inPlace.end())
+        return;
+    m_inPlace.push_back(device.host());
+    m_notes.push_back("The player " + device.host() +
+                      " cannot rename files: each overwrite there removed the old copy just "
+                      "before the new one was sent.");
 }
 
 StepFailure PlayerVolume::open(const PlannedOperation& op, std::unique_ptr<SourceFile>& source)

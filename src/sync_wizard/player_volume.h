@@ -83,13 +83,16 @@ public:
 private:
     friend class PlayerCopy;
     void firstUseOf(MtpDevice& device);
+    // Said once per player that cannot rename, when an overwrite removes the old copy first.
+    void overwritesInPlace(MtpDevice& device);
 
     PlayerFolders m_folders;
     UploadJournal m_journal;
     bool m_createFolders;
     std::string m_missingHint;
     std::vector<std::string> m_notes;
-    std::vector<std::string> m_used; // the hosts written to so far
+    std::vector<std::string> m_used;    // the hosts written to so far
+    std::vector<std::string> m_inPlace; // the hosts an overwrite in place was noted for
 };
 
 } // namespace parlowen

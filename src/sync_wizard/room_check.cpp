@@ -158,6 +158,20 @@ std::string overwriteInPlaceNote(const RoomFacts& facts)
     return note;
 }
 
+std::size_t foldersToMake(const ResultStore& plan, const std::vector<bool>& chosen,
+                          const RoomFacts& facts)
+{
+    std::set<std::string> made;
+    for (std::size_t i = 0; i < plan.size() && i < chosen.size(); ++i) {
+        if (!chosen[i])
+            continue;
+        if (const auto known = facts.folders.find(folderOf(plan[i].OpTargetPath));
+            known != facts.folders.end())
+            made.insert(known->second.toMake.begin(), known->second.toMake.end());
+    }
+    return made.size();
+}
+
 std::string roomQuestion(const std::vector<Shortfall>& shortfalls)
 {
     std::string text;

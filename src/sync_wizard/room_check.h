@@ -66,6 +66,11 @@ std::vector<Shortfall> roomShortfalls(const ResultStore& plan, FileOps& files,
 // What the wizard says before OK of players that cannot rename, or "".
 std::string overwriteInPlaceNote(const RoomFacts& facts);
 
+// How many folders making the missing ones for the chosen operations makes, their parents
+// counted.
+std::size_t foldersToMake(const ResultStore& plan, const std::vector<bool>& chosen,
+                          const RoomFacts& facts);
+
 // The question asked when some device is short.
 std::string roomQuestion(const std::vector<Shortfall>& shortfalls);
 

@@ -1,6 +1,8 @@
 // The log of every Sync.
 #include "sync_wizard/sync_log.h"
 
+#include "platform/mtp_address.h"
+
 #include "compare/report.h"
 #include "platform/state_folder.h"
 #include "sync_wizard/progress_meter.h"
@@ -33,6 +35,8 @@ std::string timeOf(std::time_t when)
 // The folder as it was meant, whatever the working folder of whoever reads the log.
 std::string absolute(const std::string& folder)
 {
+    if (isMtpAddress(folder))
+        return folder; // a player's address is whole already
     std::error_code error;
     const auto path = std::filesystem::absolute(folder, error);
     return error ? folder : path.string();

@@ -60,13 +60,20 @@ class DeviceCopyTest : public ::testing::Test, public Scene
 {
 };
 
-TEST_F(DeviceCopyTest, TheWizardSaysWhereAPlayerOverwritesInPlace)
+TEST_F(DeviceCopyTest, TheWizardAndTheLogSayWhereAPlayerOverwritesInPlace)
 {
     for (const bool renames : {true, false}) {
         SCOPED_TRACE(renames ? "renames" : "cannot rename");
         Scene fresh;
         fresh.player->quirks.noRename = !renames;
-        ASSERT_TRUE(fresh.sync(fresh.compare(), {.createFolders = true}).failures.empty());
+        const auto run = fresh.sync(fresh.compare(), {.createFolders = true});
+        ASSERT_TRUE(run.failures.empty());
+        // And the run's notes, which the log keeps.
+        EXPECT_EQ(std::count_if(run.notes.begin(), run.notes.end(),
+                                [](const std::string& note) {
+                                    return note.find("cannot rename files") != std::string::npos;
+                                }),
+                  renames ? 0 : 1);
         fresh.pc.file("old.mp3", "newest", 1'700'000'000);
         const auto c = fresh.compare();
         const auto note = overwriteInPlaceNote(

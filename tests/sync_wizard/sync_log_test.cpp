@@ -45,13 +45,15 @@ TEST(SyncLog, HeaderALineAsEachOperationEndsAndAClosingLine)
     auto plan = copiesOf(from, to, {"a.mp3", "gone.mp3", "new\nline.mp3"});
     PosixFileOps files;
     const auto run =
-        carryOutAndLog(plan, files, {}, {"relative/left", "/r"}, state.path("parlowen/sync.log"));
+        carryOutAndLog(plan, files, {}, {"relative/left", "mtp://P/Internal storage/Music"},
+                       state.path("parlowen/sync.log"));
     EXPECT_EQ(run.logFile, state.path("parlowen/sync.log"));
     const std::string log = state.read("parlowen/sync.log");
     const auto lines = linesOf(log);
     ASSERT_EQ(lines.size(), 5u) << log;
     const std::string absoluteLeft = std::filesystem::current_path().string() + "/relative/left";
-    EXPECT_NE(lines[0].find(" · " + absoluteLeft + " & /r · chosen 3"), std::string::npos)
+    EXPECT_NE(lines[0].find(" · " + absoluteLeft + " & mtp://P/Internal storage/Music · chosen 3"),
+              std::string::npos)
         << lines[0];
     // In the order they ended: a failure at once, copies once they are on the device.
     const std::string tag = lines[1].substr(0, lines[1].find('\t'));

@@ -72,9 +72,7 @@ void Form3::lookAtDevices()
                 folder != m_roomFacts.folders.end() && !folder->second.toMake.empty();
         }
         m_plan->setMissing(std::move(missing));
-        m_choices->setRooms(found->rooms);
-        if (const std::string note = overwriteInPlaceNote(m_roomFacts); !note.empty())
-            Label1->setText(Label1->text() + QStringLiteral("\n\n") + QString::fromStdString(note));
+        m_choices->setRooms(found->rooms, m_roomFacts);
         m_devicesKnown = true;
     });
     lookUp->start([found, plan = m_plan->plan(), roots = m_roots,
@@ -299,9 +297,10 @@ bool Form3::decideMissingFolders(std::vector<bool>& chosen, bool& createFolders)
     }
     if (copies == 0)
         return true;
-    const std::string made = folders.size() == 1 ? "the missing folder"
-                                                 : "the " + countText(folders.size()) +
-                                                       " missing folders";
+    // Every folder that is made, parents too.
+    const std::size_t toMake = foldersToMake(*m_plan->plan(), chosen, m_roomFacts);
+    const std::string made =
+        toMake == 1 ? "the missing folder" : "the " + countText(toMake) + " missing folders";
     const std::string those = copies == 1 ? "that copy" : "those " + countText(copies) + " copies";
     const std::string text =
         countText(copies) + (copies == 1 ? " chosen copy goes" : " chosen copies go") +

@@ -76,27 +76,24 @@ bool PlanChoices::createFolders() const
     return m_createFolders->isVisible() && m_createFolders->isChecked();
 }
 
-void PlanChoices::setRooms(const std::array<SideRoom, 2>& rooms)
+void PlanChoices::setRooms(const std::array<SideRoom, 2>& rooms, RoomFacts facts)
 {
     m_rooms = rooms;
+    m_facts = std::move(facts);
     m_roomsKnown = true;
     showSummary();
 }
 
 void PlanChoices::showSummary()
 {
-    // The folders the chosen copies need: the box's count follows the choice.
-    std::set<std::string> missingFolders;
-    for (int row = 0; row < m_plan->rowCount(); ++row) {
-        const auto at = static_cast<std::size_t>(row);
-        if (m_plan->missing()[at] && m_plan->chosen()[at])
-            missingFolders.insert(folderOf(m_plan->operation(row).OpTargetPath));
-    }
+    // The folders the chosen copies need, their parents too: the box's count follows the
+    // choice.
+    const std::size_t missingFolders = foldersToMake(*m_plan->plan(), m_plan->chosen(), m_facts);
     m_createFolders->setText(
-        missingFolders.size() == 1
+        missingFolders == 1
             ? QStringLiteral("Create the missing &folder")
-            : QStringLiteral("Create the %1 missing &folders").arg(missingFolders.size()));
-    m_createFolders->setVisible(!missingFolders.empty());
+            : QStringLiteral("Create the %1 missing &folders").arg(missingFolders));
+    m_createFolders->setVisible(missingFolders > 0);
     const ChoiceSummary summary =
         summarize(*m_plan->plan(), m_plan->chosen(), m_plan->missing(), m_roots, m_rooms);
     QString text = QString::fromStdString(summary.chosen).toHtmlEscaped();
@@ -109,6 +106,8 @@ void PlanChoices::showSummary()
                 (side.short_ ? QStringLiteral("<span style=\"color:#c00000\">%1</span>").arg(line)
                              : line);
     }
+    if (const std::string note = overwriteInPlaceNote(m_facts); !note.empty())
+        text += QStringLiteral("<br>") + QString::fromStdString(note).toHtmlEscaped();
     if (!m_roomsKnown)
         text += QStringLiteral("<br>Looking at the folders and their room…");
     m_summary->setText(text);

@@ -5,6 +5,7 @@
 
 #include "sync_wizard/choice_summary.h"
 #include "sync_wizard/choices.h"
+#include "sync_wizard/room_check.h"
 
 #include <QObject>
 
@@ -36,8 +37,9 @@ public:
     // The box's words as it reads now, without its mnemonic: "Create the 3 missing folders";
     // "" while it is not shown.
     std::string createFoldersText() const;
-    // The devices' room, once it is known; until then the summary says it is being read.
-    void setRooms(const std::array<SideRoom, 2>& rooms);
+    // The devices' room and the folders to make, once they are known; until then the summary
+    // says they are being read.
+    void setRooms(const std::array<SideRoom, 2>& rooms, RoomFacts facts);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,6 +54,7 @@ private:
     QLabel* m_instruction;
     SyncRoots m_roots;
     std::array<SideRoom, 2> m_rooms;
+    RoomFacts m_facts;
     bool m_roomsKnown = false;
     QWidget* m_panel;
     QLabel* m_summary;

@@ -199,9 +199,9 @@ private slots:
         QCOMPARE(f.messages.asked.size(), std::size_t(1));
         QCOMPARE(f.messages.asked[0].text,
                  std::string("3 chosen copies go into 2 folders that do not exist, so they would "
-                             "fail. Make the 2 missing folders, leave those 3 copies out, or go "
+                             "fail. Make the 3 missing folders, leave those 3 copies out, or go "
                              "back to the choice?"));
-        QCOMPARE(f.messages.offered, (std::vector<std::string>{"&Make the 2 missing folders",
+        QCOMPARE(f.messages.offered, (std::vector<std::string>{"&Make the 3 missing folders",
                                                                "&Leave those 3 copies out",
                                                                "&Go back"}));
         if (answer == 2) {
@@ -255,6 +255,7 @@ private slots:
             w.findChild<QLabel*>("Summary")->text().contains("3 into folders that do not exist"));
         auto* make = w.findChild<QCheckBox*>("CreateFolders");
         QVERIFY(make->isVisible() && !make->isChecked());
+        QCOMPARE(make->text(), QStringLiteral("Create the 3 missing &folders")); // New/ too
         make->setChecked(true);
         f.press(w, "Check2");
         QTRY_VERIFY(!wizard());
