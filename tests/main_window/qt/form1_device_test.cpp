@@ -12,6 +12,7 @@
 #include "sync_wizard/qt/plan_model.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QTest>
 #include <QTreeView>
 
@@ -106,6 +107,34 @@ private slots:
                      std::string::npos,
                  text.c_str());
         QCOMPARE(form.leftRows().rowCount(), 0);
+    }
+
+    void theWizardSaysWhereAnOverwriteRemovesTheOldCopyFirst_data()
+    {
+        QTest::addColumn<bool>("renames");
+        QTest::newRow("renames") << true;
+        QTest::newRow("cannot rename") << false;
+    }
+    void theWizardSaysWhereAnOverwriteRemovesTheOldCopyFirst()
+    {
+        QFETCH(bool, renames);
+        Fixture f;
+        f.player->quirks.noRename = !renames;
+        if (!renames)
+            f.player->rename(1, "probe.mp3"); // found out, as at its first refusal
+        f.pc.file("Album 1/Песня.mp3", "a newer song", 1'700'000'000);
+        Form1 form(f.services, f.results);
+        form.show();
+        compare(form, kStorage + "/Music", QString::fromStdString(f.pc.root()));
+        QTRY_VERIFY_WITH_TIMEOUT(!form.scanning(), 20000);
+        QTest::mouseClick(child<PictureButton>(form, "Check2"), Qt::LeftButton);
+        Form3* w = testing::wizardShown();
+        QVERIFY(w);
+        QTRY_VERIFY(w->devicesKnown());
+        auto* summary = child<QLabel>(*w, "Summary");
+        QVERIFY(summary->isVisible());
+        QCOMPARE(summary->text().contains("cannot rename files"), !renames);
+        w->close();
     }
 
     void okCopiesBothWaysWithThePlayer()
