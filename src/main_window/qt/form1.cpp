@@ -7,6 +7,7 @@
 #include "main_window/folder_history.h"
 #include "main_window/pointer_rules.h"
 #include "main_window/probes/path_probes.h"
+#include "main_window/qt/enter_in_box.h"
 #include "main_window/qt/list_drops.h"
 #include "main_window/qt/result_lists.h"
 #include "main_window/qt/result_rows_model.h"
@@ -22,7 +23,6 @@
 #include "sync_wizard/qt/form3.h"
 
 #include <QApplication>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
@@ -112,7 +112,7 @@ void Form1::connectHandlers()
     connect(ui.Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo_Click);
     // Enter in a folder box compares, as the Compare button does.
     for (QComboBox* box : {ui.Combo1, ui.Combo2})
-        connect(box->lineEdit(), &QLineEdit::returnPressed, this, &Form1::Check1_Click);
+        new EnterInBox(box, [this] { Check1_Click(); });
     connect(ui.Combo2, &QComboBox::currentIndexChanged, this, &Form1::Combo_Click);
     const auto accepting = [this] { return !scanning(); };
     new ListDrops(ui.ListView1->viewport(), accepting,

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QTest>
 
 using namespace parlowen;
@@ -51,6 +52,28 @@ class Form1KeyboardTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Where the platform cannot give the open list the keyboard (a frame buffer, no window
+    // manager), Enter reaches the folder box's line edit while the list is open.
+    void enterInTheOpenListChoosesWithoutComparing()
+    {
+        Fixture f;
+        auto* box = f.form.findChild<QComboBox*>("Combo1");
+        box->addItem(QString::fromStdString(f.left.path("Album")));
+        box->setFocus();
+        box->showPopup();
+        QTRY_VERIFY(box->view()->isVisible());
+        box->view()->setCurrentIndex(box->model()->index(box->count() - 1, 0));
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QTest::qWait(50);
+        QVERIFY(!f.form.scanning());
+        QCOMPARE(f.form.leftRows().rowCount(), 0);
+        box->hidePopup();
+        // Enter once the list is closed compares.
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY(!f.form.scanning());
+        QCOMPARE(f.form.leftRows().rowCount(), 1);
+    }
+
     void tabVisitsEveryControlOnceWithItsName()
     {
         Fixture f;
