@@ -78,7 +78,8 @@ Outcome<OpenedSource> PosixFileOps::openSource(const std::string& path)
         return {{}, lastError()};
     if (!S_ISREG(info.st_mode))
         return {{}, errorOf(EINVAL)};
-    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (info.st_size > (2 << 20)) // read in more than one piece
+        ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     return {{std::move(fd), factsFrom(info)}, {}};
 }
 

@@ -93,6 +93,7 @@ public:
     bool timesRefused() const override { return m_timesRefused; }
 
     const TargetFolder& folder() const { return *m_folder; }
+    std::shared_ptr<const TargetFolder> sharedFolder() const { return m_folder; }
     const UniqueFd& output() const { return m_out; }
     StepFailure folderStillThere();
 
@@ -115,14 +116,20 @@ private:
 
 StepFailure DriveCopy::folderStillThere()
 {
-    if (stillThere(m_files, *m_folder, folderOf(m_op.OpTargetPath)))
+    // Once a batch: its copies are written through the folder opened, so they can only land
+    // where it was, and each is placed only after the batch's look.
+    if (m_folder->lookedInRound == m_volume.m_round && m_folder->refusal.empty())
         return {};
+    if (stillThere(m_files, *m_folder, folderOf(m_op.OpTargetPath))) {
+        m_folder->lookedInRound = m_volume.m_round;
+        return {};
+    }
     return failedPlainly(m_folder->refusal);
 }
 
 StepFailure DriveCopy::createTemporary()
 {
-    const std::string temporary = temporaryNameFor(m_targetName);
+    const std::string temporary = temporaryNameFor(m_targetName, m_volume.m_mark);
     auto created = m_files.createIn(m_folder->opened, temporary);
     if (created.error)
         return failed(created.error, "creating the copy in " + folderOf(m_op.OpTargetPath));
@@ -264,7 +271,8 @@ StepFailure DriveCopy::targetStillAsSeen()
 
 DriveVolume::DriveVolume(FileOps& files, bool createFolders, const SyncRoots& roots,
                          std::string missingHint)
-    : m_files(files), m_targets(files, createFolders, roots, std::move(missingHint))
+    : m_files(files), m_targets(files, createFolders, roots, std::move(missingHint)),
+      m_mark(runMark())
 {
 }
 
@@ -321,6 +329,7 @@ void DriveVolume::passed(std::size_t index)
 
 std::error_code DriveVolume::settle(const std::vector<NewFile*>& files)
 {
+    ++m_round; // the folders are looked at again before the copies are placed
     // One flush of a whole device where that is cheaper than one per file; FUSE devices only
     // promise what their own fsync of each file does.
     std::map<std::uint64_t, const UniqueFd*> wholeDevices;
@@ -334,26 +343,64 @@ std::error_code DriveVolume::settle(const std::vector<NewFile*>& files)
         if (auto e = m_files.flushFile(copy.output()))
             return e;
     }
+    std::set<std::uint64_t> flushed;
     for (const auto& [device, fd] : wholeDevices) {
         if (auto e = m_files.flushDevice(*fd))
             return e;
+        flushed.insert(device);
     }
+    settlePlaced(flushed);
     return {};
 }
 
 std::vector<FolderFailure> DriveVolume::settleFolders(const std::vector<NewFile*>& placed)
 {
-    // The renames are on the device only once their folders are flushed.
-    std::set<const TargetFolder*> touched;
-    for (NewFile* file : placed)
-        touched.insert(&static_cast<const DriveCopy&>(*file).folder());
-    std::vector<FolderFailure> failures;
-    for (const TargetFolder* folder : touched) {
-        if (auto e = m_files.syncFolder(folder->opened))
-            failures.push_back(
-                {folder->path, failed(e, "flushing the folder to the device").reason()});
+    // The renames are on the device once their folders are. A batch into many folders is
+    // brought there by the next batch's flush of the whole device (a journal commit per folder
+    // would cost more than the copies); a folder on a FUSE device, or alone, is flushed now.
+    std::map<std::uint64_t, std::set<const TargetFolder*>> byDevice;
+    for (NewFile* file : placed) {
+        const auto& copy = static_cast<const DriveCopy&>(*file);
+        byDevice[copy.folder().traits->device].insert(&copy.folder());
+        m_unsettled.emplace(&copy.folder(), copy.sharedFolder());
     }
-    return failures;
+    for (const auto& [device, folders] : byDevice) {
+        if (folders.size() == 1 || (*folders.begin())->traits->flushPerFile)
+            settlePlaced({});
+    }
+    return std::move(m_folderFailures);
+}
+
+std::vector<FolderFailure> DriveVolume::finish()
+{
+    settlePlaced({});
+    return std::move(m_folderFailures);
+}
+
+void DriveVolume::settlePlaced(const std::set<std::uint64_t>& flushedDevices)
+{
+    std::map<std::uint64_t, std::vector<const TargetFolder*>> byDevice;
+    for (const auto& [folder, held] : m_unsettled) {
+        if (!flushedDevices.contains(folder->traits->device))
+            byDevice[folder->traits->device].push_back(folder);
+    }
+    for (const auto& [device, folders] : byDevice) {
+        const TargetFolder& any = *folders.front();
+        if (folders.size() > 1 && !any.traits->flushPerFile) {
+            if (auto e = m_files.flushDevice(any.opened.fd)) {
+                for (const TargetFolder* folder : folders)
+                    m_folderFailures.push_back(
+                        {folder->path, failed(e, "flushing the folder to the device").reason()});
+            }
+            continue;
+        }
+        for (const TargetFolder* folder : folders) {
+            if (auto e = m_files.syncFolder(folder->opened))
+                m_folderFailures.push_back(
+                    {folder->path, failed(e, "flushing the folder to the device").reason()});
+        }
+    }
+    m_unsettled.clear();
 }
 
 bool DriveVolume::worthRetry(const StepFailure& failure, const NewFile* file) const

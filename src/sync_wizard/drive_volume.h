@@ -27,18 +27,27 @@ public:
     bool settlesInBatches() const override { return true; }
     std::error_code settle(const std::vector<NewFile*>& files) override;
     std::vector<FolderFailure> settleFolders(const std::vector<NewFile*>& placed) override;
+    std::vector<FolderFailure> finish() override;
     bool worthRetry(const StepFailure& failure, const NewFile* file) const override;
     std::vector<std::string> takeNotes() override;
 
 private:
     friend class DriveCopy;
     void timesRefusedOn(const TargetFolder& folder);
+    // Brings the folders placed into since the last flush to the device, but for those on the
+    // devices just flushed whole.
+    void settlePlaced(const std::set<std::uint64_t>& flushedDevices);
 
     FileOps& m_files;
     TargetFolders m_targets;
     std::map<std::size_t, std::string> m_lastUse; // plan position -> the folder it is last in
     std::set<std::uint64_t> m_timesNoted;          // devices said to keep no times
     std::vector<std::string> m_notes;
+    std::string m_mark;      // this run's, in its temporaries' names
+    std::uint64_t m_round = 1; // counts the batches settled
+    // Folders copies were placed into, not yet flushed; and why some could not be.
+    std::map<const TargetFolder*, std::shared_ptr<const TargetFolder>> m_unsettled;
+    std::vector<FolderFailure> m_folderFailures;
 };
 
 } // namespace parlowen

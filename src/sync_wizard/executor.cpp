@@ -51,6 +51,16 @@ public:
         m_drives.begin(plan, stop, told);
     }
 
+    std::vector<FolderFailure> finish()
+    {
+        auto failures = m_drives.finish();
+        if (m_players) {
+            for (auto& failure : m_players->finish())
+                failures.push_back(std::move(failure));
+        }
+        return failures;
+    }
+
     std::vector<std::string> takeNotes()
     {
         auto notes = m_drives.takeNotes();
@@ -91,6 +101,7 @@ private:
         {
             return {};
         }
+        std::vector<FolderFailure> finish() override { return {}; }
         bool worthRetry(const StepFailure&, const NewFile*) const override { return false; }
         std::vector<std::string> takeNotes() override { return {}; }
     };
@@ -141,6 +152,8 @@ public:
         // Also on a stop: the copies written ahead are complete, and few enough to flush
         // quickly; only the file being copied was abandoned.
         commitAll();
+        for (auto& folder : m_volumes.finish())
+            folderFailed(folder);
         result.stopped = stopped();
         result.finished = m_finished;
         for (auto& [index, failure] : m_failures)
@@ -266,14 +279,18 @@ private:
         if (m_control.settled && !inOrder.empty())
             m_control.settled();
         for (auto& [volume, files] : placed) {
-            for (auto& folder : volume->settleFolders(files)) {
-                m_folderFailures.push_back({"", folder.folder, folder.reason});
-                if (m_control.ended)
-                    m_control.ended(std::string::npos, m_folderFailures.back());
-            }
+            for (auto& folder : volume->settleFolders(files))
+                folderFailed(folder);
         }
         m_waiting.clear();
         m_waitingBytes = 0;
+    }
+
+    void folderFailed(const FolderFailure& folder)
+    {
+        m_folderFailures.push_back({"", folder.folder, folder.reason});
+        if (m_control.ended)
+            m_control.ended(std::string::npos, m_folderFailures.back());
     }
 
     void fail(std::size_t index, const std::string& why)

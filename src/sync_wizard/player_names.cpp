@@ -58,7 +58,12 @@ std::string runMark()
 
 std::string temporaryNameFor(const std::string& name)
 {
-    const std::string marked = "." + runMark() + std::string(kSuffix);
+    return temporaryNameFor(name, runMark());
+}
+
+std::string temporaryNameFor(const std::string& name, const std::string& mark)
+{
+    const std::string marked = "." + mark + std::string(kSuffix);
     if (1 + name.size() + marked.size() <= kMaxName)
         return "." + name + marked;
     // Too long to prefix and suffix: a shortened name with the whole name's hash stays unique.

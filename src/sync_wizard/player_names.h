@@ -13,6 +13,8 @@ std::string runMark();
 // the target: at most 255 bytes, whole UTF-8 characters, no character that FAT or exFAT refuse
 // unless the target's own name has it, and this run's mark.
 std::string temporaryNameFor(const std::string& targetName);
+// The same with the run's mark worked out once (a run makes thousands).
+std::string temporaryNameFor(const std::string& targetName, const std::string& mark);
 
 // Whether a file name is one that temporaryNameFor gives, so a leftover can be recognised.
 bool isTemporaryName(const std::string& name);

@@ -129,7 +129,7 @@ StepFailure PlayerCopy::write(SourceFile& source, const std::stop_token& stop,
         return failedPlainly("a copy from one player to another is not made; copy it to the PC first");
     m_size = source.facts().size;
     if (m_device.renames() != false)
-        return upload(temporaryNameFor(m_name), stop, copied);
+        return upload(temporaryNameFor(m_name, m_volume.m_mark), stop, copied);
     // Nothing else can take its place first: the newer copy stays on the PC meanwhile.
     if (m_old)
         m_volume.overwritesInPlace(m_device);
@@ -396,7 +396,7 @@ std::error_code PlayerFolders::list(PlayerFolder& folder)
 PlayerVolume::PlayerVolume(MtpDevices& devices, const SyncRoots& roots, bool createFolders,
                            std::string missingHint)
     : m_folders(devices, roots), m_journal(devices.journalPath), m_createFolders(createFolders),
-      m_missingHint(std::move(missingHint))
+      m_missingHint(std::move(missingHint)), m_mark(runMark())
 {
 }
 

@@ -77,6 +77,7 @@ public:
     bool settlesInBatches() const override { return false; }
     std::error_code settle(const std::vector<NewFile*>&) override { return {}; }
     std::vector<FolderFailure> settleFolders(const std::vector<NewFile*>&) override { return {}; }
+    std::vector<FolderFailure> finish() override { return {}; }
     bool worthRetry(const StepFailure&, const NewFile*) const override { return false; }
     std::vector<std::string> takeNotes() override { return std::move(m_notes); }
 
@@ -93,6 +94,7 @@ private:
     std::vector<std::string> m_notes;
     std::vector<std::string> m_used;    // the hosts written to so far
     std::vector<std::string> m_inPlace; // the hosts an overwrite in place was noted for
+    std::string m_mark;                 // this run's, in its temporaries' names
 };
 
 } // namespace parlowen

@@ -26,6 +26,7 @@ struct TargetFolder
     std::string refusal;                  // why nothing may be done in it (any more), or ""
     std::string root;                     // its side's compared root, or "" when not known
     std::optional<FolderIdentity> rootSeen;
+    std::uint64_t lookedInRound = 0; // when its path was last found to lead to it
 };
 
 // Said of a folder whose path no longer leads to the folder that was opened.

@@ -84,9 +84,12 @@ public:
     virtual bool settlesInBatches() const = 0;
     // Brings finished copies to the device; an error means none of them can be trusted.
     virtual std::error_code settle(const std::vector<NewFile*>& files) = 0;
-    // Brings the folders that placed copies went into to the device: each folder that could
-    // not be, with why.
+    // The copies were placed: their folders are brought to the device, now or with the next
+    // settle. Each folder that could not be so far, with why.
     virtual std::vector<FolderFailure> settleFolders(const std::vector<NewFile*>& placed) = 0;
+    // After the last operation: everything placed is on the device when this returns. Each
+    // folder that could not be brought there, with why.
+    virtual std::vector<FolderFailure> finish() = 0;
     // Whether a copy that failed so may succeed once the copies waiting are placed (they may
     // free the room of the files they replace).
     virtual bool worthRetry(const StepFailure& failure, const NewFile* file) const = 0;
