@@ -227,8 +227,11 @@ private:
     {
         m_progress.current = i + 1;
         m_progress.file = m_plan[i].OpSourcePath;
+        m_progress.target = m_plan[i].OpTargetPath;
+        m_progress.fileBytes = m_plan[i].sourceSize.value_or(0);
         auto told = [this](std::int64_t copied) {
             m_progress.bytesDone = m_bytesBefore + copied;
+            m_progress.fileDone = copied;
             if (m_control.progress)
                 m_control.progress(m_progress);
         };

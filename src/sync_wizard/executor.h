@@ -33,6 +33,9 @@ struct CopyProgress
     // Before the first copy: the target folders opened so far, of how many.
     std::size_t foldersOpened = 0;
     std::size_t foldersToOpen = 0;
+    std::string target = {};     // where the file being copied is written, under its own name
+    std::int64_t fileBytes = 0;  // its size
+    std::int64_t fileDone = 0;   // and how much of it is copied
 };
 
 // What a caller may watch and ask of a run. The progress is told on the running thread.

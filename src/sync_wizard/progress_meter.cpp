@@ -1,6 +1,8 @@
 // The line that tells how a copy is going.
 #include "sync_wizard/progress_meter.h"
 
+#include "platform/mtp_address.h"
+
 #include "sync_wizard/room_check.h"
 
 #include <cmath>
@@ -33,6 +35,23 @@ std::string ProgressMeter::line(const CopyProgress& progress, double seconds)
         text += " · " +
                 timeLeftText(static_cast<double>(progress.bytesTotal - progress.bytesDone) / rate);
     return text;
+}
+
+std::string ProgressMeter::stoppingLine(const CopyProgress& progress, double seconds)
+{
+    m_samples.push_back({seconds, progress.bytesDone});
+    while (m_samples.size() > 2 && m_samples.front().seconds < seconds - kTimeLeftWindow)
+        m_samples.pop_front();
+    if (progress.current == 0 || progress.target.empty())
+        return "Stopping…";
+    const std::string name = progress.target.substr(progress.target.rfind('/') + 1);
+    const std::string device = isMtpAddress(progress.target) ? "the player" : "the device";
+    const std::int64_t left = progress.fileBytes - progress.fileDone;
+    // Still moving within the last second: the rest of the file is let through.
+    if (left > 0 && rateOver(1.0) > 0)
+        return "Stopping: " + device + " is receiving the rest of " + name + ", " +
+               sizeText(left) + " left";
+    return "Stopping: waiting for " + device + " to end the copy of " + name;
 }
 
 double ProgressMeter::rateOver(double window) const

@@ -16,6 +16,10 @@ public:
     // over the last few seconds, the time left over about a minute (USB sticks stall for
     // seconds); neither is shown during the first second.
     std::string line(const CopyProgress& progress, double seconds);
+    // The line once a stop was asked for: what the run still waits for, the bytes still coming
+    // while they come ("Stopping: the player is receiving the rest of a.flac, 12.0 MB left"),
+    // never a speed.
+    std::string stoppingLine(const CopyProgress& progress, double seconds);
 
 private:
     struct Sample

@@ -197,5 +197,27 @@ TEST(ProgressTexts, SpeedAndTimeLeftWaitForTheFirstSecondAndRideOutAStall)
     EXPECT_NE(meter.line(p, 14.5).find("0 bytes/s · about 2 minutes left"), std::string::npos);
 }
 
+// Once Stop is pressed the line says what the run waits for, and never shows a speed that has
+// dropped to nothing: a player that lets a nearly sent file through, one that is slow to give
+// up a cancelled one.
+TEST(ProgressTexts, AStopSaysWhatItWaitsFor)
+{
+    ProgressMeter meter;
+    CopyProgress p{.current = 3, .total = 9, .bytesDone = 50'000'000, .bytesTotal = 900'000'000,
+                   .file = "/pc/Longer Mix.flac",
+                   .target = "mtp://P/Internal storage/Music/Longer Mix.flac",
+                   .fileBytes = 60'000'000, .fileDone = 40'000'000};
+    EXPECT_EQ(meter.stoppingLine(p, 10.0),
+              "Stopping: waiting for the player to end the copy of Longer Mix.flac");
+    p.bytesDone += 5'000'000;
+    p.fileDone += 5'000'000;
+    EXPECT_EQ(meter.stoppingLine(p, 10.5),
+              "Stopping: the player is receiving the rest of Longer Mix.flac, 15.0 MB left");
+    EXPECT_EQ(meter.stoppingLine(p, 12.0),
+              "Stopping: waiting for the player to end the copy of Longer Mix.flac");
+    p.current = 0;
+    EXPECT_EQ(ProgressMeter().stoppingLine(p, 0), "Stopping…");
+}
+
 } // namespace
 } // namespace parlowen

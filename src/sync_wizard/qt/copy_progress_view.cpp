@@ -66,8 +66,10 @@ void CopyProgressView::update()
             ? double(progress.bytesDone) / double(progress.bytesTotal)
             : double(progress.current) / double(std::max<std::size_t>(progress.total, 1));
     m_bar->setValue(static_cast<int>(std::clamp(share, 0.0, 1.0) * 1000));
-    m_line->setText(
-        QString::fromStdString(m_meter.line(progress, double(m_clock.elapsed()) / 1000)));
+    const double seconds = double(m_clock.elapsed()) / 1000;
+    m_line->setText(QString::fromStdString(m_runner.stopping()
+                                               ? m_meter.stoppingLine(progress, seconds)
+                                               : m_meter.line(progress, seconds)));
     const QString file = pathToText(progress.file);
     m_file->setText(m_file->fontMetrics().elidedText(file, Qt::ElideMiddle, place.width()));
     m_file->setToolTip(file);

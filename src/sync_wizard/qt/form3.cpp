@@ -325,10 +325,13 @@ bool Form3::decideMissingFolders(std::vector<bool>& chosen, bool& createFolders)
 
 void Form3::Check1_Click()
 {
-    if (copying())
-        m_runner->stop();
-    else
+    if (!copying()) {
         close();
+        return;
+    }
+    m_runner->stop();
+    // Pressed once is enough: the progress line now says what the stop waits for.
+    Check1->setEnabled(false);
 }
 
 bool Form3::copying() const

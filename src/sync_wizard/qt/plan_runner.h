@@ -26,7 +26,13 @@ public:
                const SyncRoots& roots, bool createFolders, const std::string& missingFolderHint,
                const std::string& logPath);
     // Asks the run to stop; it ends at its next chunk.
-    void stop() { m_job.stop(); }
+    void stop()
+    {
+        m_stopping = m_job.running();
+        m_job.stop();
+    }
+    // A stop was asked for and the run has not ended yet.
+    bool stopping() const { return m_stopping && m_job.running(); }
     bool running() const { return m_job.running(); }
     CopyProgress latest() const;
 
@@ -38,6 +44,7 @@ private:
     mutable std::mutex m_lock;
     CopyProgress m_latest;   // under m_lock
     CarryOutResult m_result; // written by the run, read once it has ended
+    bool m_stopping = false;
     BackgroundJob m_job;     // last: stopped and joined before the rest goes
 };
 
