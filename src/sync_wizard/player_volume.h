@@ -6,9 +6,8 @@
 // next run does not find.
 #pragma once
 
-#include "platform/mtp_device.h"
 #include "platform/upload_journal.h"
-#include "sync_wizard/choices.h"
+#include "sync_wizard/player_folders.h"
 #include "sync_wizard/volume.h"
 
 #include <map>
@@ -18,46 +17,6 @@
 #include <vector>
 
 namespace parlowen {
-
-// A folder of a player as a run finds it. Objects are found by name in its listing, made once
-// a run: handles are never carried from Compare to the run.
-struct PlayerFolder
-{
-    std::shared_ptr<MtpDevice> device = {};
-    std::uint32_t storage = 0;
-    std::uint32_t handle = kMtpStorageTop;
-    std::string address = {};              // as the plan names it, ending in "/"
-    std::string where = {};                // "mtp://HOST/STORAGE": the device as the room check names it
-    std::vector<std::string> missing = {}; // its folders below the compared one that do not exist yet
-    std::string problem = {};              // why it cannot be reached, or ""
-    std::int64_t freeBytes = 0;            // of its storage; no more than the storage holds
-    // What it holds, once listed; kept up to date by the run's own changes. A folder the run
-    // made holds nothing, and is not asked (some players refuse to list a folder just made).
-    std::optional<std::vector<MtpObject>> objects = {};
-};
-
-// Finds folders of players by their addresses; never makes one at or above the compared folder.
-class PlayerFolders
-{
-public:
-    PlayerFolders(MtpDevices& devices, const SyncRoots& roots) : m_devices(devices), m_roots(roots) {}
-
-    // The folder of an address ending in "/", looked up once a run; what is missing below the
-    // compared folder is listed, not made.
-    PlayerFolder& find(const std::string& folder);
-    // Makes the folder's missing folders, parents first: why not, or "".
-    std::string make(PlayerFolder& found);
-    // The objects in the folder, listed the first time they are asked for.
-    std::error_code list(PlayerFolder& folder);
-
-private:
-    std::shared_ptr<MtpDevice> open(const std::string& host, std::string& problem);
-
-    MtpDevices& m_devices;
-    const SyncRoots& m_roots;
-    std::map<std::string, std::shared_ptr<MtpDevice>> m_open;
-    std::map<std::string, PlayerFolder> m_found; // by folder address
-};
 
 class PlayerVolume final : public Volume
 {

@@ -122,6 +122,26 @@ while IFS= read -r address; do
     # A folder the player will not make.
     parlowen-compare --apply --create-folders --no-log --only-to left "$address/Refuse" /files/refuse-pc |
         grep "^FAILED" | grep -q "did not make the folder" && echo "$p: a folder it refuses is said"
+    # A song directly at the storage's top (its objects have parent 0), sent and overwritten.
+    rm -rf /tmp/top && mkdir /tmp/top && printf 'top, first' >/tmp/top/top.mp3 && touch -d @1600000000 /tmp/top/top.mp3
+    parlowen-compare --apply --no-log --only-to left "$storage" /tmp/top >/dev/null 2>&1
+    printf 'top, the newer and longer' >/tmp/top/top.mp3
+    parlowen-compare --apply --no-log --only-to left "$storage" /tmp/top >/tmp/top.txt 2>&1
+    echo "$p: at the top, exit $? with $(grep -c '^FAILED' /tmp/top.txt) failed: $(listing "$storage" | grep '^top.mp3 ')"
+    # Two folder levels made for one copy: the folder just made is not asked for its listing.
+    rm -rf /tmp/deep && mkdir -p "/tmp/deep/New/Deeper" && echo deep >/tmp/deep/New/Deeper/x.mp3
+    parlowen-compare --apply --no-log --create-folders --only-to left "$address/Music/Up" /tmp/deep >/tmp/deep.txt 2>&1
+    echo "$p: two new levels, exit $? with $(grep -c '^FAILED' /tmp/deep.txt) failed: $(listing "$storage" | grep 'Up/New/Deeper/')"
+    grep '^FAILED' /tmp/deep.txt
+    # A source rewritten in place while it is sent: never placed as a mixture.
+    rm -rf /tmp/rw && mkdir -p /tmp/rw/RW && dd if=/dev/urandom of=/tmp/rw/RW/rewrite.flac bs=1M count=24 2>/dev/null
+    parlowen-compare --apply --no-log --create-folders --only-to left "$address/Music/Up" /tmp/rw >/tmp/rw.txt 2>&1 &
+    sender=$!
+    for i in $(seq 400); do grep -q rewrite.flac "$journal" 2>/dev/null && break; sleep 0.02; done
+    dd if=/dev/urandom of=/tmp/rw/RW/rewrite.flac bs=1M count=24 conv=notrunc 2>/dev/null
+    wait $sender
+    grep '^FAILED' /tmp/rw.txt | grep -q "the source changed while it was copied" && echo "$p: a source rewritten while sent is said"
+    echo "$p: rewritten source on the player: $(listing "$storage" | grep -c 'Up/RW/rewrite.flac'), journal $(wc -l <"$journal")"
 done </tmp/devices
 # uMTP-Responder tells its true free space: filled to its last few kB, the room is asked about
 # and nothing is touched.
@@ -134,6 +154,7 @@ echo "player 1: full, exit $?: $(grep -o 'The copies need .* free' /tmp/full.txt
 listing "$address" | grep -v '^filler ' >/tmp/after
 cmp -s /tmp/before /tmp/after && echo "player 1: full and untouched" || diff /tmp/before /tmp/after
 rm /data/filler
+echo "player 1: hidden temporaries left $(find /data -name '*parlowen-copy*' | wc -l)"
 echo "uploaded by libmtp" > /tmp/up.mp3
 mtp-sendfile /tmp/up.mp3 up.mp3 2>&1 | tail -1
 echo "on the storage: $(cat /data/up.mp3 /data/Music/up.mp3 2>/dev/null)"
@@ -161,7 +182,10 @@ for p in "player 1" "player 2"; do
         "changed on the player: -Music/Older/f.mp3 3 bytes|+Music/Older/f.mp3 15 bytes|+Music/Only on PC/e.mp3 3 bytes|" \
         "sending stopped by INT with 130, journal 0" \
         "after a run, journal 0, on the player: 1" \
-        "sent whole after INT" "a folder it refuses is said"; do
+        "sent whole after INT" "a folder it refuses is said" \
+        "at the top, exit 0 with 0 failed: top.mp3 25 bytes" \
+        "two new levels, exit 0 with 0 failed: Music/Up/New/Deeper/x.mp3 5 bytes" \
+        "a source rewritten while sent is said" "rewritten source on the player: 0, journal 0"; do
         expect "$p: $expected"
     done
 done
@@ -169,5 +193,8 @@ expect "player 1: sending stopped by KILL with 137, journal 1"
 expect "player 1: sent whole after KILL"
 expect "player 1: full, exit 4: The copies need 200.0 kB on mtp://Parlowen_Test_Player_0001/Internal storage"
 expect "player 1: full and untouched"
+expect "player 1: hidden temporaries left 0"
+left=$(find "$MTP_SECOND_PLAYER" -name '*parlowen-copy*' | wc -l)
+[ "$left" = 0 ] || { echo "FAIL: player 2 keeps $left hidden temporaries"; failures=$((failures + 1)); }
 [ "$failures" = 0 ] && echo "both players answer as players, and Parlowen reads and writes them exactly"
 exit $((failures > 0))

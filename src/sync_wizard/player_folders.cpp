@@ -1,0 +1,137 @@
+// The folders of players as one run finds them.
+#include "sync_wizard/player_folders.h"
+
+#include "compare/folder_scan.h"
+#include "platform/mtp_address.h"
+#include "sync_wizard/player_names.h"
+
+#include <algorithm>
+
+namespace parlowen {
+namespace {
+
+std::string nameOf(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
+
+} // namespace
+
+StepFailure playerFailure(const MtpDevice& device, const std::error_code& error,
+                          const std::string& step)
+{
+    if (error == std::errc::operation_canceled)
+        return failed(error, step);
+    if (error == std::errc::no_space_on_device)
+        return failedPlainly("the player is full (" + step + ")");
+    return failedPlainly(mtpProblem(device.host(), error) + " (" + step + ")");
+}
+
+const MtpObject* fileNamed(const std::vector<MtpObject>& objects, const std::string& name)
+{
+    const auto at = std::find_if(objects.begin(), objects.end(), [&](const MtpObject& object) {
+        return !object.folder && object.name == name;
+    });
+    return at == objects.end() ? nullptr : &*at;
+}
+
+std::shared_ptr<MtpDevice> PlayerFolders::open(const std::string& host, std::string& problem)
+{
+    if (auto at = m_open.find(host); at != m_open.end())
+        return at->second;
+    auto opened = m_devices.open(host);
+    if (opened.error) {
+        problem = mtpProblem(host, opened.error);
+        return nullptr;
+    }
+    return m_open[host] = opened.value;
+}
+
+PlayerFolder& PlayerFolders::find(const std::string& folder)
+{
+    if (auto at = m_found.find(folder); at != m_found.end())
+        return at->second;
+    PlayerFolder& found = m_found[folder];
+    found.address = folder;
+    // Folders below the compared one may be made; it and those above it must be there.
+    const auto side = sideHolding(folder, m_roots);
+    std::string root = side ? (*side == Side::Left ? m_roots.left : m_roots.right) : "";
+    if (root.empty())
+        root = folder; // no compared folder known: nothing is made
+    const auto place = parseMtpAddress(Main::rootOf(root));
+    if (!place) {
+        found.problem = "it is not a player's address";
+        return found;
+    }
+    found.device = open(place->host, found.problem);
+    if (!found.device)
+        return found;
+    found.where = mtpAddress(place->host, place->storage);
+    const auto rootNames = folderNames(place->folder);
+    const auto names = folderNames(folder.substr(found.where.size()));
+    const auto walk = walkTo(*found.device, place->storage, names);
+    found.storage = walk.storage.id;
+    found.handle = walk.folder;
+    // Some devices report more room than they hold.
+    found.freeBytes = walk.storage.capacity > 0
+                          ? std::min(walk.storage.freeBytes, walk.storage.capacity)
+                          : walk.storage.freeBytes;
+    if (walk.error)
+        found.problem = mtpProblem(place->host, walk.error);
+    else if (!walk.storageFound)
+        found.problem = "the player " + place->host + " has no storage named \"" +
+                        place->storage + "\" any more";
+    else if (walk.reached < rootNames.size())
+        found.problem = "the folder " + Main::rootOf(root) + " is no longer on the player";
+    if (!found.problem.empty())
+        return found;
+    std::string missing = found.where + "/";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        missing += names[i] + "/";
+        if (i >= walk.reached)
+            found.missing.push_back(missing);
+    }
+    return found;
+}
+
+std::string PlayerFolders::make(PlayerFolder& found)
+{
+    while (!found.missing.empty()) {
+        const std::string missing = found.missing.front();
+        const std::string name = nameOf(missing.substr(0, missing.size() - 1));
+        const auto made = found.device->makeFolder(found.storage, found.handle, name);
+        if (made.error)
+            return "the player did not make the folder " + missing + " (" +
+                   mtpProblem(found.device->host(), made.error) + ")";
+        // The folder it was made in holds it now; the new one holds nothing.
+        if (auto parent = m_found.find(folderOf(missing.substr(0, missing.size() - 1)));
+            parent != m_found.end() && parent->second.objects)
+            parent->second.objects->push_back({.handle = made.value, .parent = found.handle,
+                                               .storage = found.storage, .name = name,
+                                               .folder = true});
+        found.handle = made.value;
+        found.missing.erase(found.missing.begin());
+        PlayerFolder& madeFolder = m_found[missing];
+        const auto keptObjects = madeFolder.objects;
+        madeFolder = found;
+        madeFolder.address = missing;
+        madeFolder.missing.clear();
+        madeFolder.objects = keptObjects ? keptObjects : std::vector<MtpObject>{};
+    }
+    if (!found.objects)
+        found.objects.emplace();
+    return {};
+}
+
+std::error_code PlayerFolders::list(PlayerFolder& folder)
+{
+    if (folder.objects)
+        return {};
+    auto listed = folder.device->children(folder.storage, folder.handle);
+    if (listed.error)
+        return listed.error;
+    folder.objects = std::move(listed.value);
+    return {};
+}
+
+} // namespace parlowen
