@@ -5,12 +5,14 @@
 #include "platform/owner_thread.h"
 
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <libmtp.h>
+#include <thread>
 #include <unistd.h>
 
 namespace parlowen {
@@ -322,8 +324,32 @@ public:
             outcome.value = LIBMTP_Create_Folder(m_device, writable.data(), parent, storage);
             if (outcome.value == 0)
                 outcome.error = lastError();
+            else
+                awaitFolder(storage, outcome.value);
             return outcome;
         });
+    }
+
+    // Some players (QEMU's usb-mtp) learn of a folder they made a moment later, and of what is
+    // made in it only once it has been listed: until then a file or folder sent into it is
+    // refused. Asked for until it answers (a couple of seconds at most), then listed once.
+    void awaitFolder(std::uint32_t storage, std::uint32_t folder)
+    {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            LIBMTP_file_t* known = LIBMTP_Get_Filemetadata(m_device, folder);
+            LIBMTP_Clear_Errorstack(m_device);
+            if (known) {
+                LIBMTP_destroy_file_t(known);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        for (LIBMTP_file_t* listed = LIBMTP_Get_Files_And_Folders(m_device, storage, folder); listed;) {
+            LIBMTP_file_t* next = listed->next;
+            LIBMTP_destroy_file_t(listed);
+            listed = next;
+        }
+        LIBMTP_Clear_Errorstack(m_device);
     }
 
     std::optional<bool> renames() const override

@@ -125,7 +125,8 @@ while IFS= read -r address; do
     # A song directly at the storage's top (its objects have parent 0), sent and overwritten.
     rm -rf /tmp/top && mkdir /tmp/top && printf 'top, first' >/tmp/top/top.mp3 && touch -d @1600000000 /tmp/top/top.mp3
     parlowen-compare --apply --no-log --only-to left "$storage" /tmp/top >/dev/null 2>&1
-    printf 'top, the newer and longer' >/tmp/top/top.mp3
+    # Newer than the copy the player stamped with the time it was sent.
+    printf 'top, the newer and longer' >/tmp/top/top.mp3 && touch -d @2000000000 /tmp/top/top.mp3
     parlowen-compare --apply --no-log --only-to left "$storage" /tmp/top >/tmp/top.txt 2>&1
     echo "$p: at the top, exit $? with $(grep -c '^FAILED' /tmp/top.txt) failed: $(listing "$storage" | grep '^top.mp3 ')"
     # Two folder levels made for one copy: the folder just made is not asked for its listing.
