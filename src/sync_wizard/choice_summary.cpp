@@ -2,6 +2,7 @@
 #include "sync_wizard/choice_summary.h"
 
 #include "platform/device_traits.h"
+#include "platform/mtp_address.h"
 #include "sync_wizard/progress_meter.h"
 #include "sync_wizard/room_check.h"
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace parlowen {
 
@@ -79,6 +81,55 @@ ChoiceSummary summarize(const ResultStore& plan, const std::vector<bool>& chosen
     if (intoMissing > 0)
         summary.missingFolders = countText(intoMissing) + " into folders that do not exist";
     return summary;
+}
+
+WizardLook lookForWizard(const ResultStore& plan, FileOps& files, const SyncRoots& roots,
+                         MtpDevices* devices)
+{
+    WizardLook look;
+    look.room = lookAtRoom(plan, files, roots, devices);
+    look.rooms = {sideRoom(files, roots.left), sideRoom(files, roots.right)};
+    for (SideRoom& side : look.rooms) {
+        const auto place = parseMtpAddress(side.folder);
+        for (const auto& [key, device] : look.room.devices) {
+            if (place && device.where == mtpAddress(place->host, place->storage))
+                side.freeBytes = device.freeBytes;
+        }
+    }
+    look.missing.resize(plan.size());
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const auto folder = look.room.folders.find(folderOf(plan[i].OpTargetPath));
+        look.missing[i] = folder != look.room.folders.end() && !folder->second.toMake.empty();
+    }
+    return look;
+}
+
+MissingFoldersQuestion missingFoldersQuestion(const ResultStore& plan,
+                                              const std::vector<bool>& chosen,
+                                              const std::vector<bool>& missing,
+                                              const RoomFacts& facts)
+{
+    std::size_t copies = 0;
+    std::set<std::string> folders;
+    for (std::size_t i = 0; i < chosen.size() && i < missing.size(); ++i) {
+        if (chosen[i] && missing[i]) {
+            ++copies;
+            folders.insert(folderOf(plan[i].OpTargetPath));
+        }
+    }
+    if (copies == 0)
+        return {};
+    // Every folder that is made, parents too.
+    const std::size_t toMake = foldersToMake(plan, chosen, facts);
+    const std::string made =
+        toMake == 1 ? "the missing folder" : "the " + countText(toMake) + " missing folders";
+    const std::string those = copies == 1 ? "that copy" : "those " + countText(copies) + " copies";
+    return {countText(copies) + (copies == 1 ? " chosen copy goes" : " chosen copies go") +
+                " into " + (folders.size() == 1 ? "a folder" : countText(folders.size()) + " folders") +
+                " that do" + (folders.size() == 1 ? "es" : "") + " not exist, so " +
+                (copies == 1 ? "it" : "they") + " would fail. Make " + made + ", leave " + those +
+                " out, or go back to the choice?",
+            {"&Make " + made, "&Leave " + those + " out", "&Go back"}};
 }
 
 } // namespace parlowen

@@ -5,6 +5,7 @@
 #include "compare/result_store.h"
 #include "platform/file_ops.h"
 #include "sync_wizard/choices.h"
+#include "sync_wizard/room_check.h"
 
 #include <array>
 #include <cstdint>
@@ -43,5 +44,29 @@ SideRoom sideRoom(FileOps& files, const std::string& folder);
 ChoiceSummary summarize(const ResultStore& plan, const std::vector<bool>& chosen,
                         const std::vector<bool>& missing, const SyncRoots& roots,
                         const std::array<SideRoom, 2>& rooms);
+
+// What the wizard reads of the devices once, when it opens: the room check's facts, and each
+// side's room (a player's is its storage's, as the room check read it). It may wait on a slow
+// device.
+struct WizardLook
+{
+    RoomFacts room;
+    std::array<SideRoom, 2> rooms;
+    std::vector<bool> missing; // by plan position: its target folder does not exist
+};
+WizardLook lookForWizard(const ResultStore& plan, FileOps& files, const SyncRoots& roots,
+                         MtpDevices* devices);
+
+// What OK asks when chosen copies go into folders that do not exist, with its three answers
+// (make them, leave those copies out, go back); an empty text when none does.
+struct MissingFoldersQuestion
+{
+    std::string text;
+    std::vector<std::string> answers;
+};
+MissingFoldersQuestion missingFoldersQuestion(const ResultStore& plan,
+                                              const std::vector<bool>& chosen,
+                                              const std::vector<bool>& missing,
+                                              const RoomFacts& facts);
 
 } // namespace parlowen

@@ -7,7 +7,7 @@
 #include "main_window/folder_history.h"
 #include "main_window/pointer_rules.h"
 #include "main_window/probes/path_probes.h"
-#include "main_window/qt/enter_in_box.h"
+#include "main_window/qt/box_events.h"
 #include "main_window/qt/list_drops.h"
 #include "main_window/qt/result_lists.h"
 #include "main_window/qt/result_rows_model.h"
@@ -64,32 +64,6 @@ Form1::~Form1()
 {
     delete m_size; // it lays out through members that are gone once the widget is torn down
 }
-
-namespace {
-
-// Calls back when the watched widget is shown (a box's list opening).
-class ShowWatch final : public QObject
-{
-public:
-    ShowWatch(QObject* watched, std::function<void()> shown, QObject* parent)
-        : QObject(parent), m_shown(std::move(shown))
-    {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show)
-            m_shown();
-        return false;
-    }
-
-private:
-    std::function<void()> m_shown;
-};
-
-} // namespace
 
 void Form1::connectHandlers()
 {

@@ -1,7 +1,6 @@
 // The Sync Wizard.
 #include "sync_wizard/qt/form3.h"
 
-#include "platform/mtp_address.h"
 #include "platform/qt/background_job.h"
 #include "platform/qt/picture_button.h"
 #include "platform/qt/qt_geometry.h"
@@ -17,7 +16,6 @@
 #include "sync_wizard/room_check.h"
 
 #include <algorithm>
-#include <set>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -55,38 +53,18 @@ void Form3::lookAtDevices()
     // The folders and their room are read off this thread: a slow player must not hold the
     // wizard. The look-up belongs to the application, so a wizard closed meanwhile does not
     // wait for a device that does not answer.
-    struct Found
-    {
-        RoomFacts room;
-        std::array<SideRoom, 2> rooms;
-    };
-    auto found = std::make_shared<Found>();
+    auto found = std::make_shared<WizardLook>();
     auto* lookUp = new BackgroundJob(QCoreApplication::instance());
     connect(lookUp, &BackgroundJob::finished, lookUp, &QObject::deleteLater);
     connect(lookUp, &BackgroundJob::finished, this, [this, found] {
         m_roomFacts = std::move(found->room);
-        std::vector<bool> missing(static_cast<std::size_t>(m_plan->rowCount()));
-        for (int row = 0; row < m_plan->rowCount(); ++row) {
-            const auto folder = m_roomFacts.folders.find(folderOf(m_plan->operation(row).OpTargetPath));
-            missing[std::size_t(row)] =
-                folder != m_roomFacts.folders.end() && !folder->second.toMake.empty();
-        }
-        m_plan->setMissing(std::move(missing));
+        m_plan->setMissing(std::move(found->missing));
         m_choices->setRooms(found->rooms, m_roomFacts);
         m_devicesKnown = true;
     });
-    lookUp->start([found, plan = m_plan->plan(), roots = m_roots,
-                   &files = m_services.files, devices = m_services.devices](std::stop_token) {
-        found->room = lookAtRoom(*plan, files, roots, devices);
-        found->rooms = {sideRoom(files, roots.left), sideRoom(files, roots.right)};
-        // A player's room is its storage's, as the room check read it.
-        for (SideRoom& side : found->rooms) {
-            const auto place = parseMtpAddress(side.folder);
-            for (const auto& [key, device] : found->room.devices) {
-                if (place && device.where == mtpAddress(place->host, place->storage))
-                    side.freeBytes = device.freeBytes;
-            }
-        }
+    lookUp->start([found, plan = m_plan->plan(), roots = m_roots, &files = m_services.files,
+                   devices = m_services.devices](std::stop_token) {
+        *found = lookForWizard(*plan, files, roots, devices);
     });
 }
 
@@ -287,29 +265,11 @@ void Form3::Check2_Click()
 bool Form3::decideMissingFolders(std::vector<bool>& chosen, bool& createFolders)
 {
     // Copies into folders that do not exist would only fail: the user decides first.
-    std::size_t copies = 0;
-    std::set<std::string> folders;
-    for (std::size_t i = 0; i < chosen.size(); ++i) {
-        if (chosen[i] && m_plan->missing()[i]) {
-            ++copies;
-            folders.insert(folderOf(m_plan->operation(static_cast<int>(i)).OpTargetPath));
-        }
-    }
-    if (copies == 0)
+    const auto question =
+        missingFoldersQuestion(*m_plan->plan(), chosen, m_plan->missing(), m_roomFacts);
+    if (question.text.empty())
         return true;
-    // Every folder that is made, parents too.
-    const std::size_t toMake = foldersToMake(*m_plan->plan(), chosen, m_roomFacts);
-    const std::string made =
-        toMake == 1 ? "the missing folder" : "the " + countText(toMake) + " missing folders";
-    const std::string those = copies == 1 ? "that copy" : "those " + countText(copies) + " copies";
-    const std::string text =
-        countText(copies) + (copies == 1 ? " chosen copy goes" : " chosen copies go") +
-        " into " + (folders.size() == 1 ? "a folder" : countText(folders.size()) + " folders") +
-        " that do" + (folders.size() == 1 ? "es" : "") +
-        " not exist, so " + (copies == 1 ? "it" : "they") +
-        " would fail. Make " + made + ", leave " + those + " out, or go back to the choice?";
-    switch (m_services.messages.choose("Missing folders", text,
-                                       {"&Make " + made, "&Leave " + those + " out", "&Go back"})) {
+    switch (m_services.messages.choose("Missing folders", question.text, question.answers)) {
     case 0:
         createFolders = true;
         m_choices->setCreateFolders(true);

@@ -1,5 +1,5 @@
-// Enter in a folder box.
-#include "main_window/qt/enter_in_box.h"
+// What the folder boxes watch for.
+#include "main_window/qt/box_events.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -33,6 +33,19 @@ bool EnterInBox::eventFilter(QObject*, QEvent* event)
         m_command();
     }
     return true;
+}
+
+ShowWatch::ShowWatch(QObject* watched, std::function<void()> shown, QObject* parent)
+    : QObject(parent), m_shown(std::move(shown))
+{
+    watched->installEventFilter(this);
+}
+
+bool ShowWatch::eventFilter(QObject*, QEvent* event)
+{
+    if (event->type() == QEvent::Show)
+        m_shown();
+    return false;
 }
 
 } // namespace parlowen
