@@ -4,6 +4,7 @@
 #include "sync_wizard/drive_copy.h"
 #include "sync_wizard/player_names.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace parlowen {
@@ -18,7 +19,7 @@ std::string nameOf(const std::string& path)
 
 DriveVolume::DriveVolume(FileOps& files, bool createFolders, const SyncRoots& roots,
                          std::string missingHint)
-    : m_files(files), m_targets(files, createFolders, roots, std::move(missingHint)),
+    : m_files(files), m_roots(roots), m_targets(files, createFolders, roots, std::move(missingHint)),
       m_mark(runMark())
 {
 }
@@ -66,6 +67,43 @@ StepFailure DriveVolume::create(const PlannedOperation& op, std::size_t,
         return gone;
     file = std::move(copy);
     return {};
+}
+
+std::optional<TargetLook> DriveVolume::look(const PlannedOperation& op)
+{
+    // The folder, or the nearest one above it that exists but not above its side's root: a
+    // folder a copy makes lies on the device of its parent.
+    std::string folder = folderOf(op.OpTargetPath);
+    const auto side = sideHolding(folder, m_roots);
+    const std::size_t rootSize = std::max<std::size_t>(
+        side ? (*side == Side::Left ? m_roots.left : m_roots.right).size() : 0, 1);
+    std::vector<std::string> toMake;
+    auto opened = m_files.openFolder(folder);
+    while (opened.error == std::errc::no_such_file_or_directory && folder.size() > rootSize) {
+        toMake.push_back(folder);
+        folder = folderOf(folder.substr(0, folder.size() - 1));
+        opened = m_files.openFolder(folder);
+    }
+    if (opened.error)
+        return std::nullopt;
+    auto [known, first] = m_looked.try_emplace(opened.value.identity.device);
+    if (first) {
+        auto traits = m_files.traitsOf(opened.value);
+        if (!traits.error) {
+            const auto room = m_files.freeBytesOn(opened.value);
+            const std::string& where = traits.value.mountPoint;
+            known->second = TargetLook{
+                .device = opened.value.identity.device,
+                .where = where.empty() ? folder : where,
+                .allocationUnit = traits.value.allocationUnit,
+                .freeBytes = room.error ? std::nullopt : std::optional(room.value)};
+        }
+    }
+    if (!known->second)
+        return std::nullopt;
+    TargetLook look = *known->second;
+    look.toMake = std::move(toMake);
+    return look;
 }
 
 void DriveVolume::passed(std::size_t index)

@@ -23,6 +23,7 @@ public:
     StepFailure open(const PlannedOperation& op, std::unique_ptr<SourceFile>& source) override;
     StepFailure create(const PlannedOperation& op, std::size_t index,
                        std::unique_ptr<NewFile>& file) override;
+    std::optional<TargetLook> look(const PlannedOperation& op) override;
     void passed(std::size_t index) override;
     bool settlesInBatches() const override { return true; }
     std::error_code settle(const std::vector<NewFile*>& files) override;
@@ -39,7 +40,9 @@ private:
     void settlePlaced(const std::set<std::uint64_t>& flushedDevices);
 
     FileOps& m_files;
+    SyncRoots m_roots;
     TargetFolders m_targets;
+    std::map<std::uint64_t, std::optional<TargetLook>> m_looked; // by device
     std::map<std::size_t, std::string> m_lastUse; // plan position -> the folder it is last in
     std::set<std::uint64_t> m_timesNoted;          // devices said to keep no times
     std::vector<std::string> m_notes;

@@ -6,6 +6,7 @@
 #include "sync_wizard/player_names.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace parlowen {
 namespace {
@@ -44,6 +45,19 @@ void PlayerVolume::overwritesInPlace(MtpDevice& device)
     m_notes.push_back("The player " + device.host() +
                       " cannot rename files: each overwrite there removed the old copy just "
                       "before the new one was sent.");
+}
+
+std::optional<TargetLook> PlayerVolume::look(const PlannedOperation& op)
+{
+    const PlayerFolder& found = m_folders.find(folderOf(op.OpTargetPath));
+    if (!found.problem.empty())
+        return std::nullopt;
+    // A player's storage among the devices: keys no drive's device number takes.
+    return TargetLook{.device = std::hash<std::string>{}(found.where) | (std::uint64_t(1) << 63),
+                      .where = found.where,
+                      .freeBytes = found.freeBytes,
+                      .toMake = found.missing,
+                      .overwritesInPlace = found.device->renames() == false};
 }
 
 StepFailure PlayerVolume::open(const PlannedOperation& op, std::unique_ptr<SourceFile>& source)

@@ -31,6 +31,7 @@ public:
     StepFailure open(const PlannedOperation& op, std::unique_ptr<SourceFile>& source) override;
     StepFailure create(const PlannedOperation& op, std::size_t index,
                        std::unique_ptr<NewFile>& file) override;
+    std::optional<TargetLook> look(const PlannedOperation& op) override;
     void passed(std::size_t) override {}
     // Each upload is whole on the player once it has been sent.
     bool settlesInBatches() const override { return false; }

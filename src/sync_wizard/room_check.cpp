@@ -1,7 +1,7 @@
 // Whether a plan fits on its target devices.
 #include "sync_wizard/room_check.h"
 
-#include "sync_wizard/player_volume.h"
+#include "sync_wizard/volumes.h"
 #include "sync_wizard/player_names.h"
 
 #include <algorithm>
@@ -13,29 +13,6 @@
 namespace parlowen {
 namespace {
 
-// The folder, or the nearest one above it that exists but not above its side's root (a folder
-// a copy is to make lies on the device of its parent); missing gets the folders to be made.
-Outcome<OpenedFolder> openNearest(FileOps& files, std::string folder, std::size_t rootSize,
-                                  std::vector<std::string>& missing)
-{
-    auto opened = files.openFolder(folder);
-    while (opened.error == std::errc::no_such_file_or_directory && folder.size() > rootSize) {
-        missing.push_back(folder);
-        folder = folderOf(folder.substr(0, folder.size() - 1));
-        opened = files.openFolder(folder);
-    }
-    return opened;
-}
-
-// How many bytes of the path are its side's root: no check climbs above it.
-std::size_t rootSizeOf(const std::string& path, const SyncRoots& roots)
-{
-    const auto side = sideHolding(path, roots);
-    const std::size_t size =
-        !side ? 0 : (*side == Side::Left ? roots.left : roots.right).size();
-    return std::max<std::size_t>(size, 1);
-}
-
 struct DeviceNeed
 {
     std::int64_t net = 0;
@@ -44,62 +21,30 @@ struct DeviceNeed
 
 } // namespace
 
-namespace {
-
-// A player's storage among the devices: keys no drive's device number takes.
-std::uint64_t playerKey(const std::string& where)
-{
-    return std::hash<std::string>{}(where) | (std::uint64_t(1) << 63);
-}
-
-void lookAtPlayerFolder(const PlannedOperation& op, PlayerFolders& players, RoomFacts& facts)
-{
-    const std::string folder = folderOf(op.OpTargetPath);
-    const PlayerFolder& found = players.find(folder);
-    if (!found.problem.empty())
-        return; // fails on its own
-    const std::uint64_t key = playerKey(found.where);
-    facts.devices[key] = {found.where, 1, found.freeBytes};
-    RoomFacts::Folder& known = facts.folders[folder];
-    known.device = key;
-    known.toMake = found.missing;
-    if (isOverwrite(op) && found.device->renames() == false)
-        facts.overwriteInPlace.insert(found.where);
-}
-
-} // namespace
-
 RoomFacts lookAtRoom(const ResultStore& plan, FileOps& files, const SyncRoots& roots,
                      MtpDevices* devices)
 {
     RoomFacts facts;
-    std::optional<PlayerFolders> players;
-    if (devices)
-        players.emplace(*devices, roots);
+    const CarryOutControl control{.roots = roots, .devices = devices};
+    Volumes volumes(files, control);
+    std::map<std::string, std::string> inPlace; // folders whose overwrites go in place, by device
     for (const auto& op : plan) {
-        if (op.target.on == Place::On::Device) {
-            if (players)
-                lookAtPlayerFolder(op, *players, facts);
-            continue;
-        }
         const std::string folder = folderOf(op.OpTargetPath);
-        if (facts.folders.contains(folder))
-            continue;
-        RoomFacts::Folder& known = facts.folders[folder];
-        auto opened = openNearest(files, folder, rootSizeOf(folder, roots), known.toMake);
-        if (opened.error)
-            continue;
-        const std::uint64_t device = opened.value.identity.device;
-        if (!facts.devices.contains(device)) {
-            auto traits = files.traitsOf(opened.value);
-            if (traits.error)
-                continue;
-            const auto room = files.freeBytesOn(opened.value);
-            const std::string& where = traits.value.mountPoint;
-            facts.devices[device] = {where.empty() ? folder : where, traits.value.allocationUnit,
-                                     room.error ? std::nullopt : std::optional(room.value)};
+        auto [known, first] = facts.folders.try_emplace(folder);
+        if (first) {
+            const auto look = volumes.of(op.target).look(op);
+            if (!look)
+                continue; // fails on its own
+            facts.devices.try_emplace(look->device, RoomFacts::Device{look->where,
+                                                                      look->allocationUnit,
+                                                                      look->freeBytes});
+            known->second.device = look->device;
+            known->second.toMake = look->toMake;
+            if (look->overwritesInPlace)
+                inPlace[folder] = look->where;
         }
-        known.device = device;
+        if (const auto at = inPlace.find(folder); at != inPlace.end() && isOverwrite(op))
+            facts.overwriteInPlace.insert(at->second);
     }
     return facts;
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -60,6 +61,17 @@ public:
     virtual bool timesRefused() const { return false; }
 };
 
+// What the room check needs of an operation's target folder, read without writing anything.
+struct TargetLook
+{
+    std::uint64_t device = 0; // the device the folder is on, or will be made on
+    std::string where = {};   // that device as people know it
+    std::int64_t allocationUnit = 1;
+    std::optional<std::int64_t> freeBytes = {};
+    std::vector<std::string> toMake = {}; // the folders a copy into it makes
+    bool overwritesInPlace = false;  // its overwrites remove the old copy before sending the new
+};
+
 // One of the places a run reads from and writes to, named by the plan's own paths.
 class Volume
 {
@@ -76,6 +88,9 @@ public:
     // to) and its name checked; nothing is written yet.
     virtual StepFailure create(const PlannedOperation& op, std::size_t index,
                                std::unique_ptr<NewFile>& file) = 0;
+    // What the room check needs of the operation's target folder; none where it cannot be
+    // looked at (the run then says why).
+    virtual std::optional<TargetLook> look(const PlannedOperation& op) = 0;
     // The run has started its last operation at index: what it held for it may go.
     virtual void passed(std::size_t index) = 0;
 

@@ -83,6 +83,7 @@ private:
         {
             return refused();
         }
+        std::optional<TargetLook> look(const PlannedOperation&) override { return {}; }
         void passed(std::size_t) override {}
         bool settlesInBatches() const override { return false; }
         std::error_code settle(const std::vector<NewFile*>&) override { return {}; }
