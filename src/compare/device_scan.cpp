@@ -1,80 +1,53 @@
 // The scan of a folder on a player that speaks MTP.
 #include "compare/device_scan.h"
 
-#include "compare/utf8.h"
+#include "compare/tree_walk.h"
 #include "platform/mtp_address.h"
 
-#include <unordered_set>
+#include <map>
 
 namespace parlowen::Main {
 namespace {
 
-class DeviceTreeScan
+// A player's folders, listed by their handles.
+class PlayerLister final : public FolderLister
 {
 public:
-    DeviceTreeScan(const DeviceFolder& where, std::stop_token stop, GrowingRows* live)
-        : m_where(where), m_stop(std::move(stop)), m_live(live)
-    {
-    }
+    explicit PlayerLister(const DeviceFolder& where) : m_where(where) {}
 
-    void walk(std::uint32_t folder, const std::string& shown, const std::string& relative)
+    bool namesMayRepeat() const override { return true; }
+
+    std::string enter(const std::string& name, const std::string& folder,
+                      FolderEntries& entries) override
     {
-        if (m_outcome.abandoned)
-            return;
-        if (m_stop.stop_requested()) {
-            m_outcome.abandoned = true;
-            return;
+        std::uint32_t handle = m_where.folder;
+        if (!m_levels.empty()) {
+            const auto& subfolders = m_levels.back();
+            const auto at = subfolders.find(name);
+            handle = at == subfolders.end() ? 0 : at->second;
         }
-        const auto listed = m_where.device->children(m_where.storage, folder);
-        if (listed.error) {
-            m_outcome.unreadable.push_back(relative);
-            m_outcome.skipped.push_back(displayUtf8(rootOf(shown)) + " could not be read (" +
-                                        mtpProblem(m_where.device->host(), listed.error) +
-                                        "); its files are left out of this comparison");
-            return;
-        }
-        std::vector<const MtpObject*> subfolders;
-        std::unordered_set<std::string_view> names;
+        auto& subfolders = m_levels.emplace_back();
+        const auto listed = m_where.device->children(m_where.storage, handle);
+        if (listed.error)
+            return mtpProblem(m_where.device->host(), listed.error);
         for (const MtpObject& object : listed.value) {
-            const std::string& name = object.name;
-            if (name.empty() || name.front() == '.')
-                continue; // hidden
-            if (!isValidUtf8(name)) {
-                m_outcome.skipped.push_back(skipSentence(shown + name));
+            if (!entries.take(object.name))
                 continue;
-            }
-            if (!names.insert(name).second) {
-                // A device may hold two objects of one name; a row names one file.
-                m_outcome.skipped.push_back(shown + name +
-                                            " is on the player twice; the second is left out "
-                                            "of this comparison");
-                continue;
-            }
             if (object.folder) {
-                subfolders.push_back(&object);
-                continue;
+                subfolders.emplace(object.name, object.handle);
+                entries.folder(object.name);
+            } else if (unfinished(object, folder)) {
+                entries.skipped(folder + object.name +
+                                " is an unfinished copy that an interrupted Sync left; it is "
+                                "left out of this comparison");
+            } else {
+                entries.file(object.name, object.size, object.modified, object.handle);
             }
-            if (unfinished(object, shown)) {
-                m_outcome.skipped.push_back(shown + name +
-                                            " is an unfinished copy that an interrupted Sync "
-                                            "left; it is left out of this comparison");
-                continue;
-            }
-            ResultRow& row = m_outcome.rows.emplace_back();
-            row.relativeName = relative + name;
-            row.size = object.size;
-            row.hasSize = true;
-            row.modified = object.modified;
-            row.hasModified = true;
-            row.object = object.handle;
         }
-        if (m_live)
-            m_live->append(m_outcome.rows); // shown while the scan goes on
-        for (const MtpObject* sub : subfolders)
-            walk(sub->handle, shown + sub->name + "/", relative + sub->name + "/");
+        return {};
     }
 
-    ScanOutcome take() { return std::move(m_outcome); }
+    void leave() override { m_levels.pop_back(); }
 
 private:
     bool unfinished(const MtpObject& object, const std::string& folder) const
@@ -87,9 +60,7 @@ private:
     }
 
     const DeviceFolder& m_where;
-    std::stop_token m_stop;
-    GrowingRows* m_live;
-    ScanOutcome m_outcome;
+    std::vector<std::map<std::string, std::uint32_t>> m_levels; // each folder's subfolders
 };
 
 } // namespace
@@ -125,9 +96,8 @@ DeviceFolder findDeviceFolder(MtpDevices& devices, const std::string& address)
 ScanOutcome ScanDeviceTree(const DeviceFolder& where, const std::string& address,
                            std::stop_token stop, GrowingRows* live)
 {
-    DeviceTreeScan scan(where, std::move(stop), live);
-    scan.walk(where.folder, rootFolderText(rootOf(address)), "");
-    return scan.take();
+    PlayerLister lister(where);
+    return walkTree(lister, rootFolderText(rootOf(address)), std::move(stop), live);
 }
 
 } // namespace parlowen::Main

@@ -3,6 +3,7 @@
 
 #include "compare/file_size.h"
 #include "compare/read_ahead.h"
+#include "compare/tree_walk.h"
 #include "compare/utf8.h"
 #include "platform/directory_listing.h"
 #include "platform/file_system_magic.h"
@@ -11,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
@@ -45,72 +47,83 @@ std::string reasonOf(int number)
     return text;
 }
 
-class TreeScan
+// A drive's folders, listed through folders held open on the way down.
+class DriveLister final : public FolderLister
 {
 public:
     static constexpr std::size_t kOpenDepth = 64;
 
-    TreeScan(std::stop_token stop, GrowingRows* live) : m_stop(std::move(stop)), m_live(live) {}
+    explicit DriveLister(std::stop_token stop) : m_stop(std::move(stop)) {}
 
-    // parentFd and name locate the folder (a name looked up in its parent costs one step of
-    // a path walk; the full path costs one a component).
-    void walk(int parentFd, const char* name, const std::string& folder,
-              const std::string& relative, dev_t parentDevice, bool parentFat)
+    std::string enter(const std::string& name, const std::string& folder,
+                      FolderEntries& entries) override
     {
-        if (m_outcome.abandoned)
-            return;
-        if (m_stop.stop_requested()) {
-            m_outcome.abandoned = true;
-            return;
-        }
-        DirectoryListing listing(parentFd, name, m_listingBuffer);
+        // A folder is looked up by its name in its parent while the parent is held open (one
+        // step of a path walk); past some depth by its full path, so a deep tree never runs
+        // out of descriptors.
+        const Level* parent = m_levels.empty() ? nullptr : &m_levels.back();
+        const bool byName = parent && parent->listing.fd() >= 0;
+        if (parent)
+            aboutToEnter(name);
+        Level& level = m_levels.emplace_back(byName ? parent->listing.fd() : AT_FDCWD,
+                                             byName ? name.c_str() : folder.c_str(),
+                                             m_listingBuffer);
         struct stat self = {};
-        if (!listing.opened() || ::fstat(listing.fd(), &self) != 0) {
-            unreadable(folder, relative, listing.opened() ? errno : listing.error().value());
-            return;
-        }
+        if (!level.listing.opened() || ::fstat(level.listing.fd(), &self) != 0)
+            return reasonOf(level.listing.opened() ? errno : level.listing.error().value());
+        level.device = self.st_dev;
+        level.inode = self.st_ino;
         if (onOwnPath(self))
-            return;
-        if (listing.error()) {
-            unreadable(folder, relative, listing.error().value());
-            return;
-        }
-        bool fat = parentFat;
-        if (self.st_dev != parentDevice) {
+            return {}; // a link back up: walked once already
+        if (level.listing.error())
+            return reasonOf(level.listing.error().value());
+        level.fat = parent ? parent->fat : false;
+        if (!parent || self.st_dev != parent->device) {
             struct statfs fs = {};
-            fat = ::fstatfs(listing.fd(), &fs) == 0 && fs.f_type == magic::kMsdos;
+            level.fat = ::fstatfs(level.listing.fd(), &fs) == 0 && fs.f_type == magic::kMsdos;
         }
-        std::vector<std::string> subfolders;
-        listFolder(listing, folder, relative, fat, subfolders);
-        if (m_live)
-            m_live->append(m_outcome.rows); // shown while the scan goes on
-
-        // Each folder on the way down stays open for its subfolders' look-ups; past some depth
-        // they are looked up by their full paths, so a deep tree never runs out of descriptors.
-        const bool keepOpen = m_path.size() < kOpenDepth;
-        if (!keepOpen)
-            listing.closeFolder();
-        m_path.push_back({self.st_dev, self.st_ino});
-        // The read-ahead splits the tree at the first folder with more than one subfolder
-        // (a player's root often holds one "Music" folder), and only starts on a cold cache.
-        const bool split = !m_splitFound && subfolders.size() > 1;
-        m_splitFound = m_splitFound || subfolders.size() != 1;
-        for (std::size_t i = 0; i < subfolders.size(); ++i) {
-            const std::string& sub = subfolders[i];
-            if (split && !m_readAhead && coldCache())
-                m_readAhead.emplace(folder, subfolders, m_stop);
-            if (split && m_readAhead)
-                m_readAhead->reached(i);
-            const std::string subFolder = folder + sub + "/";
-            walk(keepOpen ? listing.fd() : AT_FDCWD, keepOpen ? sub.c_str() : subFolder.c_str(),
-                 subFolder, relative + sub + "/", self.st_dev, fat);
-        }
-        m_path.pop_back();
+        list(level, entries);
+        if (m_levels.size() >= kOpenDepth)
+            level.listing.closeFolder();
+        // The read-ahead splits the tree at the first folder with more than one subfolder (a
+        // player's root often holds one "Music" folder), and only starts on a cold cache.
+        level.split = !m_splitFound && level.subfolders.size() > 1;
+        m_splitFound = m_splitFound || level.subfolders.size() != 1;
+        level.root = folder;
+        return {};
     }
 
-    ScanOutcome take() { return std::move(m_outcome); }
+    void leave() override { m_levels.pop_back(); }
 
 private:
+    struct Level
+    {
+        Level(int parentFd, const char* name, std::vector<char>& buffer)
+            : listing(parentFd, name, buffer)
+        {
+        }
+        DirectoryListing listing;
+        dev_t device = static_cast<dev_t>(-1);
+        ino_t inode = 0;
+        bool fat = false;
+        bool split = false;
+        std::string root;                    // its path, where it splits the tree
+        std::vector<std::string> subfolders; // as listed, in the walk's order
+        std::size_t entered = 0;             // of them
+    };
+
+    void aboutToEnter(const std::string& name)
+    {
+        Level& parent = m_levels.back();
+        const std::size_t index = parent.entered++;
+        if (!parent.split || index >= parent.subfolders.size() || parent.subfolders[index] != name)
+            return;
+        if (!m_readAhead && coldCache())
+            m_readAhead.emplace(parent.root, parent.subfolders, m_stop);
+        if (m_readAhead)
+            m_readAhead->reached(index);
+    }
+
     // Entries come from the disk rather than the cache: fewer than 150,000 a second (a warm
     // cache gives some 400,000 a thread, a cold one some 50,000), judged after 10 ms.
     bool coldCache() const
@@ -121,30 +134,26 @@ private:
 
     bool onOwnPath(const struct stat& folder) const
     {
-        for (const auto& [device, inode] : m_path) {
-            if (device == folder.st_dev && inode == folder.st_ino)
+        for (std::size_t i = 0; i + 1 < m_levels.size(); ++i) {
+            if (m_levels[i].device == folder.st_dev && m_levels[i].inode == folder.st_ino)
                 return true;
         }
         return false;
     }
 
-    void listFolder(const DirectoryListing& listing, const std::string& folder,
-                    const std::string& relative, bool fat, std::vector<std::string>& subfolders)
+    void list(Level& level, FolderEntries& entries)
     {
-        const int fd = listing.fd();
-        listing.forEach([&](std::string_view name, unsigned char type) {
+        const int fd = level.listing.fd();
+        level.listing.forEach([&](std::string_view name, unsigned char type) {
             ++m_entries;
-            if (name.front() == '.')
-                return;                      // hidden
+            if (!entries.take(name))
+                return;
             const char* cname = name.data(); // NUL-terminated inside the listing
-            if (fat && fatHidden(fd, cname))
+            if (level.fat && fatHidden(fd, cname))
                 return;
-            if (!isValidUtf8(name)) {
-                skip(folder + std::string(name));
-                return;
-            }
             if (type == DT_DIR) {
-                subfolders.emplace_back(name);
+                level.subfolders.emplace_back(name);
+                entries.folder(name);
                 return;
             }
             if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
@@ -152,50 +161,25 @@ private:
             struct stat info = {};
             if (::fstatat(fd, cname, &info, 0) != 0) {
                 // Gone since the listing, or a link to nothing, is no file to compare.
-                if (errno != ENOENT) {
-                    m_outcome.skipped.push_back(displayUtf8(folder + std::string(name)) +
-                                                " could not be read (" + reasonOf(errno) +
-                                                "); it is left out of this comparison");
-                    m_outcome.unreadable.push_back(relative + std::string(name));
-                }
+                if (errno != ENOENT)
+                    entries.unreadable(name, reasonOf(errno));
                 return;
             }
-            if (S_ISDIR(info.st_mode))
-                subfolders.emplace_back(name);
-            else if (S_ISREG(info.st_mode))
-                addRow(relative, name, info, FileSize::sizeFromStat(info, m_reader, fd, cname));
+            if (S_ISDIR(info.st_mode)) {
+                level.subfolders.emplace_back(name);
+                entries.folder(name);
+            } else if (S_ISREG(info.st_mode)) {
+                const auto size = FileSize::sizeFromStat(info, m_reader, fd, cname);
+                entries.file(name, size.ok() ? std::optional(size.size) : std::nullopt,
+                             static_cast<std::int64_t>(info.st_mtime));
+            }
         });
     }
 
-    // A folder that could not be opened or listed to its end is left out whole, and said so.
-    void unreadable(const std::string& folder, const std::string& relative, int number)
-    {
-        m_outcome.unreadable.push_back(relative);
-        const std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
-        m_outcome.skipped.push_back(displayUtf8(shown) + " could not be read (" + reasonOf(number) +
-                                    "); its files are left out of this comparison");
-    }
-
-    void addRow(const std::string& relative, std::string_view name, const struct stat& info,
-                const FileSize::SizeProbe& size)
-    {
-        ResultRow& row = m_outcome.rows.emplace_back();
-        row.relativeName.reserve(relative.size() + name.size());
-        row.relativeName.append(relative).append(name);
-        row.hasSize = size.ok();
-        row.size = size.size;
-        row.hasModified = true;
-        row.modified = static_cast<std::int64_t>(info.st_mtime);
-    }
-
-    void skip(const std::string& path) { m_outcome.skipped.push_back(skipSentence(path)); }
-
     std::stop_token m_stop;
-    GrowingRows* m_live;
     const uid_t m_reader = ::geteuid();
-    std::vector<std::pair<dev_t, ino_t>> m_path;
+    std::deque<Level> m_levels; // the walk's path, the root first
     std::vector<char> m_listingBuffer;
-    ScanOutcome m_outcome;
     bool m_splitFound = false;
     std::optional<ReadAhead> m_readAhead; // started when the cache turns out to be cold
     std::size_t m_entries = 0;            // files and folders looked at so far
@@ -233,10 +217,8 @@ ScanOutcome ScanFolderTree(const std::string& boxText, std::stop_token stop, Gro
 {
     if (boxText.empty())
         return {};
-    TreeScan scan(std::move(stop), live);
-    const std::string root = rootFolderText(rootOf(boxText));
-    scan.walk(AT_FDCWD, root.c_str(), root, "", static_cast<dev_t>(-1), false);
-    return scan.take();
+    DriveLister lister(stop);
+    return walkTree(lister, rootFolderText(rootOf(boxText)), std::move(stop), live);
 }
 
 std::string rootProblem(const std::string& text)
