@@ -10,7 +10,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 shift
-scenarios=${*:-folders wide sending}
+scenarios=${*:-folders wide sending full}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 compare=$build/parlowen-compare
@@ -87,10 +87,37 @@ echo "songs: Stop in the middle of sending a 48 MB file (finished): $(stopTime /
     "of a 200 MB one (cancelled): $(stopTime /tmp/bigger Stop2) s"
 SCENARIO
 
+cat >"$work/full.sh" <<'SCENARIO'
+. /common.sh
+mkdir -p /tmp/songs
+for s in $(seq NEW); do
+    dd if=/dev/urandom of="/tmp/songs/Track $s.flac" bs=1M count=$((1 + s % 3)) 2>/dev/null
+done
+address="mtp://Parlowen_Test_Player_0001/Internal storage"
+for run in 1 2 3; do
+    for d in "Floor$run" "Sync$run"; do
+        mkdir -p "/data/$d"
+        for s in $(seq 2000); do echo "old $s" >"/data/$d/Old $s.mp3"; done
+    done
+    seconds mtp_send_floor "Floor$run" /tmp/songs/* >>/tmp/floor
+    seconds parlowen-compare --apply --no-log --only-to left "$address/Sync$run" /tmp/songs >>/tmp/sync
+    rm -rf "/data/Floor$run" "/data/Sync$run"
+done
+floor=$(median </tmp/floor)
+sync=$(median </tmp/sync)
+echo "NEW new songs of 1-3 MB into a folder of 2,000 songs: one libmtp session $floor s," \
+    "Sync $sync s, ratio $(awk -v a="$sync" -v b="$floor" 'BEGIN { printf "%.2f", a / b }')" \
+    "(runs: floor $(tr '\n' ' ' </tmp/floor)/ Sync $(tr '\n' ' ' </tmp/sync))"
+SCENARIO
+
+floor=$work/mtp_send_floor
+${CC:-cc} -O2 -o "$floor" bench/mtp_send_floor.c $(pkg-config --cflags --libs libmtp) ||
+    { echo "SKIP: the floor program could not be built"; exit 0; }
+
 for scenario in $scenarios; do
     cat "$work/common.sh" >"$work/run.sh"
-    sed '1d' "$work/$scenario.sh" | sed "s/SONGS/${MTP_BENCH_SONGS:-40}/g" >>"$work/run.sh"
+    sed '1d' "$work/$scenario.sh" | sed "s/SONGS/${MTP_BENCH_SONGS:-40}/g; s/NEW/${MTP_BENCH_NEW:-200}/g" >>"$work/run.sh"
     MTP_MEMORY=3072 MTP_TIMEOUT=900 tests/mtp/machine.sh "$build/mtp" "$work/run.sh" "$(command -v mtp-files)" \
-        "$(command -v mtp-sendfile)" "$compare" |
+        "$(command -v mtp-sendfile)" "$compare" "$floor" |
         grep -E "rows|songs|SKIP|FAIL"
 done

@@ -9,6 +9,10 @@ mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mount -t tmpfs tmp /tmp
 mount -t tmpfs data /data
+if [ -x /bin/systemd-udevd ]; then
+    mount -t tmpfs run /run
+    /bin/systemd-udevd --daemon 2>/dev/null || echo "machine: udevd did not start"
+fi
 for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_hcd xhci-hcd \
     xhci-pci; do
     insmod "/lib/modules/$module.ko" || echo "machine: insmod $module failed"

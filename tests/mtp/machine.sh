@@ -31,11 +31,20 @@ if [ -z "$kernel" ]; then
     kernel=$(find "$cache" -path '*/boot/vmlinuz-*' | head -1)
 fi
 modules=$(dirname "$(find "$cache/kernel/lib/modules" -name usbcore.ko | head -1)")/../../..
+# udev's daemon from its package, also kept: without it libusb in a long-lived process never
+# hears of a player plugged in again (as on a desktop, where it runs). Left out where it cannot
+# be had; the scenarios that need it then fail plainly.
+udevd=$(find "$cache/udev" -path '*/bin/udevadm' 2>/dev/null | head -1)
+if [ -z "$udevd" ]; then
+    (cd "$cache" && apt-get download udev >/dev/null 2>&1) &&
+        dpkg -x "$cache"/udev_*.deb "$cache/udev" && rm -f "$cache"/udev_*.deb
+    udevd=$(find "$cache/udev" -path '*/bin/udevadm' 2>/dev/null | head -1)
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 root=$work/root
-mkdir -p "$root"/{bin,etc/umtprd,proc,sys,dev,tmp,data,cfg,lib/modules,lib64}
+mkdir -p "$root"/{bin,etc/umtprd,proc,sys,dev,tmp,run,data,cfg,lib/modules,lib64}
 cp "$(command -v busybox)" "$root/bin/"
 for applet in sh mount mkdir ln echo sleep cat ls insmod poweroff cp rm stat cmp find sort sed \
     diff dd kill touch wc grep head tail tr time mv cut date seq tee mkfifo awk; do
@@ -48,7 +57,7 @@ for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_h
     cp "$found" "$root/lib/modules/"
 done
 # The programs with their libraries, the loader, and the converters libmtp opens (UCS-2).
-for program in "$(command -v umtprd)" "$@"; do
+for program in "$(command -v umtprd)" ${udevd:+"$udevd"} "$@"; do
     cp "$program" "$root/bin/"
     for library in $(ldd "$program" | awk '/=> \// {print $3}'); do
         mkdir -p "$root$(dirname "$library")"
@@ -56,6 +65,7 @@ for program in "$(command -v umtprd)" "$@"; do
     done
 done
 cp /lib64/ld-linux-x86-64.so.2 "$root/lib64/"
+[ -n "$udevd" ] && ln -s udevadm "$root/bin/systemd-udevd" # one program, named as the daemon
 gconv=$(dirname "$(find /usr/lib -name UTF-16.so -path '*gconv*' | head -1)")
 mkdir -p "$root$gconv"
 cp "$gconv"/{UTF-16.so,UNICODE.so,gconv-modules} "$root$gconv/"

@@ -5,7 +5,7 @@
 # exactly as the same tree on a drive, copies both ways byte for byte (changing nothing on the
 # player outside the plan), leaves nothing when stopped or killed in the middle of a file, and
 # names the player when another program holds it. Exits 77 where the machine cannot run.
-# Usage: machine_test.sh CACHE_DIR PARLOWEN_COMPARE
+# Usage: machine_test.sh CACHE_DIR PARLOWEN_COMPARE REPLUG_CHECK
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
@@ -156,12 +156,16 @@ listing "$address" | grep -v '^filler ' >/tmp/after
 cmp -s /tmp/before /tmp/after && echo "player 1: full and untouched" || diff /tmp/before /tmp/after
 rm /data/filler
 echo "player 1: hidden temporaries left $(find /data -name '*parlowen-copy*' | wc -l)"
+# A long-lived process (as the window is) keeps working with QEMU's player pulled out and
+# plugged in again.
+mkdir -p /tmp/replug && echo replugged >/tmp/replug/replugged.mp3
+replug_check "$(sed -n 2p /tmp/devices)/Music" /tmp/replug
 echo "uploaded by libmtp" > /tmp/up.mp3
 mtp-sendfile /tmp/up.mp3 up.mp3 2>&1 | tail -1
 echo "on the storage: $(cat /data/up.mp3 /data/Music/up.mp3 2>/dev/null)"
 SCENARIO
 output=$("$here/machine.sh" "$1" "$work/scenario.sh" "$(command -v mtp-detect)" \
-    "$(command -v mtp-files)" "$(command -v mtp-sendfile)" "$2")
+    "$(command -v mtp-files)" "$(command -v mtp-sendfile)" "$2" "$3")
 status=$?
 [ "$status" = 0 ] || { echo "$output"; exit "$status"; }
 echo "$output"
@@ -195,6 +199,9 @@ expect "player 1: sent whole after KILL"
 expect "player 1: full, exit 4: The copies need 200.0 kB on mtp://Parlowen_Test_Player_0001/Internal storage"
 expect "player 1: full and untouched"
 expect "player 1: hidden temporaries left 0"
+expect "replug: first compare ok"
+expect "replug: compare after the replug ok"
+expect "replug: sync after the replug, 1 of 1 done"
 left=$(find "$MTP_SECOND_PLAYER" -name '*parlowen-copy*' | wc -l)
 [ "$left" = 0 ] || { echo "FAIL: player 2 keeps $left hidden temporaries"; failures=$((failures + 1)); }
 [ "$failures" = 0 ] && echo "both players answer as players, and Parlowen reads and writes them exactly"
