@@ -4,7 +4,10 @@
 # runs a scenario against it there. Prints what the scenario printed.
 # QEMU's own usb-mtp device is attached too, serving the folder $MTP_SECOND_PLAYER (a fresh
 # empty one when that is unset): a player that cannot rename and reports an odd free space.
-# The folder $MTP_GUEST_FILES, when set, is copied into the machine as /files.
+# The folder $MTP_GUEST_FILES, when set, is copied into the machine as /files; the kernel
+# modules named in $MTP_EXTRA_MODULES are put beside the others in /lib/modules (the scenario
+# loads them), and $MTP_QEMU_ARGS are given to QEMU. A scenario line "=== MONITOR COMMAND" has
+# QEMU's monitor run COMMAND, with @OUT@ standing for the folder $MTP_OUT of this machine.
 # Usage: machine.sh CACHE_DIR SCENARIO [PROGRAM...]
 #   CACHE_DIR  where the kernel package is kept between runs (the build folder's mtp/)
 #   SCENARIO   a shell script run inside the machine once the player is attached
@@ -56,6 +59,11 @@ for module in usb-common usbcore configfs udc-core libcomposite usb_f_fs dummy_h
     [ -n "$found" ] || skip "the kernel has no $module module"
     cp "$found" "$root/lib/modules/"
 done
+for module in ${MTP_EXTRA_MODULES:-}; do
+    found=$(find "$modules" -name "$module.ko" | head -1)
+    [ -n "$found" ] || skip "the kernel has no $module module"
+    cp "$found" "$root/lib/modules/"
+done
 # The programs with their libraries, the loader, and the converters libmtp opens (UCS-2).
 for program in "$(command -v umtprd)" ${udevd:+"$udevd"} "$@"; do
     cp "$program" "$root/bin/"
@@ -101,6 +109,10 @@ mkfifo "$work/monitor.in" "$work/monitor.out"
             sleep 2
             echo "device_add $second_player" >"$work/monitor.in"
             ;;
+        *"=== MONITOR "*)
+            command=${line#*=== MONITOR }
+            echo "${command//@OUT@/${MTP_OUT:-$work}}" | tr -d '\r' >"$work/monitor.in"
+            ;;
         esac
     done
 ) &
@@ -108,7 +120,7 @@ watcher=$!
 cat "$work/monitor.out" >"$work/monitor.log" &
 LD_PRELOAD=$preload timeout "${MTP_TIMEOUT:-300}" qemu-system-x86_64 -accel tcg -m "${MTP_MEMORY:-1024}" -nographic -no-reboot \
     -kernel "$kernel" -initrd "$work/initrd.gz" -monitor "pipe:$work/monitor" \
-    -device qemu-xhci -device "$second_player" \
+    -device qemu-xhci -device "$second_player" ${MTP_QEMU_ARGS:-} \
     -append "console=ttyS0 quiet panic=-1" >>"$work/console" 2>&1
 status=$?
 pkill -P "$watcher" 2>/dev/null
