@@ -48,6 +48,17 @@ void compare(Form1& form, const QString& left, const QString& right)
     QTest::mouseClick(child<PictureButton>(form, "Check1"), Qt::LeftButton);
 }
 
+// Compares the player's music with the PC's and opens the wizard, once it has looked.
+void compareAndSync(Form1& form, const Fixture& f, Form3*& wizard)
+{
+    compare(form, kStorage + "/Music", QString::fromStdString(f.pc.root()));
+    QTRY_VERIFY_WITH_TIMEOUT(!form.scanning(), 20000);
+    QTest::mouseClick(child<PictureButton>(form, "Check2"), Qt::LeftButton);
+    wizard = testing::wizardShown();
+    QVERIFY(wizard);
+    QTRY_VERIFY(wizard->devicesKnown());
+}
+
 } // namespace
 
 class Form1DeviceTest : public QObject
@@ -125,12 +136,9 @@ private slots:
         f.pc.file("Album 1/Песня.mp3", "a newer song", 1'700'000'000);
         Form1 form(f.services, f.results);
         form.show();
-        compare(form, kStorage + "/Music", QString::fromStdString(f.pc.root()));
-        QTRY_VERIFY_WITH_TIMEOUT(!form.scanning(), 20000);
-        QTest::mouseClick(child<PictureButton>(form, "Check2"), Qt::LeftButton);
-        Form3* w = testing::wizardShown();
+        Form3* w = nullptr;
+        compareAndSync(form, f, w);
         QVERIFY(w);
-        QTRY_VERIFY(w->devicesKnown());
         auto* summary = child<QLabel>(*w, "Summary");
         QVERIFY(summary->isVisible());
         QCOMPARE(summary->text().contains("cannot rename files"), !renames);
@@ -143,12 +151,9 @@ private slots:
         f.pc.file("Only on PC/x.mp3", "pc", 1'500'000'000);
         Form1 form(f.services, f.results);
         form.show();
-        compare(form, kStorage + "/Music", QString::fromStdString(f.pc.root()));
-        QTRY_VERIFY_WITH_TIMEOUT(!form.scanning(), 20000);
-        QTest::mouseClick(child<PictureButton>(form, "Check2"), Qt::LeftButton);
-        Form3* w = testing::wizardShown();
+        Form3* w = nullptr;
+        compareAndSync(form, f, w);
         QVERIFY(w);
-        QTRY_VERIFY(w->devicesKnown());
         f.messages.choice = 0; // make the missing folders, on both sides
         QTest::mouseClick(child<PictureButton>(*w, "Check2"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!testing::wizardShown(), 20000);
