@@ -52,9 +52,15 @@ for event in /sys/class/input/event*; do
 done
 shot() { sleep "$2"; echo "=== MONITOR screendump @OUT@/$1.ppm"; sleep 3; }
 keys() { for key in "$@"; do echo "=== MONITOR sendkey $key"; sleep 0.4; done; }
-typed() { # letters, digits and "/" of a path
+typed() { # a path or an address, a key at a time
     echo "$1" | sed 's/./&\n/g' | while IFS= read -r c; do
-        case $c in "") ;; "/") keys slash ;; *) keys "$c" ;; esac
+        case $c in
+        "") ;;
+        "/") keys slash ;; ":") keys shift-semicolon ;; "_") keys shift-minus ;;
+        "-") keys minus ;; ".") keys dot ;; " ") keys spc ;;
+        [A-Z]) keys "shift-$(echo "$c" | tr 'A-Z' 'a-z')" ;;
+        *) keys "$c" ;;
+        esac
     done
 }
 export HOME=/tmp/home XDG_RUNTIME_DIR=/tmp/run XDG_STATE_HOME=/tmp/state
@@ -62,25 +68,27 @@ export QT_QPA_PLATFORM=linuxfb:fb=/dev/fb0 QT_QPA_FB_NO_LIBINPUT=1 QT_PLUGIN_PAT
 export QT_QPA_EVDEV_KEYBOARD_PARAMETERS=$keyboard
 parlowen >/tmp/parlowen.log 2>&1 &
 shot 1-window-open 30
-# The player from the left box's list: Alt+Down opens it, the player is its last entry.
-keys alt-down
-shot 2-player-offered 3
-keys end ret
+# The player's folder typed in the left box (the focus is there), the PC's in the right; Enter
+# compares.
+typed "mtp://Parlowen_Test_Player_0001/Internal storage/Music"
 keys tab tab
 typed /tmp/pc
 keys ret
-shot 3-compared 40
+shot 2-compared 45
 keys alt-s
-shot 4-sync-wizard 25
+shot 3-sync-wizard 25
 keys alt-o
-shot 5-missing-folders-question 10
+shot 4-missing-folders-question 10
 keys ret
-shot 6-copying 25
+shot 5-copying 30
 keys alt-t
-shot 7-stopping 2
-shot 8-stopped 40
+shot 6-stopping 2
+shot 7-stopped 40
 keys ret
-shot 9-after-the-run 30
+shot 8-after-the-run 40
+# The left box's list offers the players attached.
+keys shift-tab shift-tab alt-down
+shot 9-players-offered 5
 cat /tmp/parlowen.log
 SCENARIO
 
@@ -88,7 +96,7 @@ MTP_MEMORY=2048 MTP_TIMEOUT=900 \
     MTP_EXTRA_MODULES="drm drm_kms_helper ttm drm_ttm_helper drm_vram_helper bochs evdev" \
     MTP_QEMU_ARGS="-device VGA,xres=1280,yres=960" \
     "$here/machine.sh" "$build/mtp" "$work/scenario.sh" "$build/parlowen" \
-    "$(find /usr/lib -path '*qt6/plugins/platforms/libqlinuxfb.so' | head -1)"
+    "$files"/plugins/*/*.so
 # PPM to PNG with nothing but Python's standard library.
 for picture in "$MTP_OUT"/*.ppm; do
     [ -f "$picture" ] || continue
