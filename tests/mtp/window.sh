@@ -79,7 +79,7 @@ keys alt-s
 shot 3-sync-wizard 25
 keys alt-o
 shot 4-missing-folders-question 10
-keys ret
+keys alt-m
 shot 5-copying 30
 keys alt-t
 shot 6-stopping 2
