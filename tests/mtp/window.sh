@@ -80,9 +80,9 @@ shot 3-sync-wizard 25
 keys alt-o
 shot 4-missing-folders-question 10
 keys alt-m
-shot 5-copying 30
+shot 5-copying 4
 keys alt-t
-shot 6-stopping 2
+shot 6-stopping 1
 shot 7-stopped 40
 keys ret
 shot 8-after-the-run 40
