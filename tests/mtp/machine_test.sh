@@ -45,6 +45,7 @@ cp -a /files/Music /files/Big /files/Refuse /data/
 mkdir -p /data/Music/Up
 export XDG_STATE_HOME=/tmp/state
 journal=/tmp/state/parlowen/uploads
+mount -t debugfs none /sys/kernel/debug && insmod /lib/modules/usbmon.ko
 mtp-detect 2>/dev/null | grep -E "^   (Manufacturer|Model):|Found [0-9]+ device"
 mtp-files 2>/dev/null | grep "Filename:"
 parlowen-compare --devices 2>/dev/null | tee /tmp/devices
@@ -122,6 +123,16 @@ while IFS= read -r address; do
     # A folder the player will not make.
     parlowen-compare --apply --create-folders --no-log --only-to left "$address/Refuse" /files/refuse-pc |
         grep "^FAILED" | grep -q "did not make the folder" && echo "$p: a folder it refuses is said"
+    # What each upload declares on the bus: the object format of its SendObjectInfo (after the
+    # 12-byte container header and the storage), MP3 3009, FLAC b906, Ogg b902 (little-endian).
+    rm -rf /tmp/kinds && mkdir -p /tmp/kinds/Kinds
+    echo m >/tmp/kinds/Kinds/k.mp3 && echo f >/tmp/kinds/Kinds/k.flac && echo o >/tmp/kinds/Kinds/k.ogg
+    cat /sys/kernel/debug/usb/usbmon/0u >/tmp/usbmon.txt &
+    monitor=$!
+    parlowen-compare --apply --no-log --create-folders --only-to left "$address/Music" /tmp/kinds >/dev/null 2>&1
+    sleep 1
+    kill $monitor
+    echo "$p: uploads declare $(awk '/ Bo:/ && $0 ~ / = / { for (i = 1; i <= NF; i++) if ($i == "=") { if ($(i + 2) == "02000c10") print substr($(i + 5), 1, 4) } }' /tmp/usbmon.txt | grep -v '^0130' | sort | tr '\n' ' ')"
     # A song directly at the storage's top (its objects have parent 0), sent and overwritten.
     rm -rf /tmp/top && mkdir /tmp/top && printf 'top, first' >/tmp/top/top.mp3 && touch -d @1600000000 /tmp/top/top.mp3
     parlowen-compare --apply --no-log --only-to left "$storage" /tmp/top >/dev/null 2>&1
@@ -164,6 +175,7 @@ echo "uploaded by libmtp" > /tmp/up.mp3
 mtp-sendfile /tmp/up.mp3 up.mp3 2>&1 | tail -1
 echo "on the storage: $(cat /data/up.mp3 /data/Music/up.mp3 2>/dev/null)"
 SCENARIO
+export MTP_EXTRA_MODULES=usbmon
 output=$("$here/machine.sh" "$1" "$work/scenario.sh" "$(command -v mtp-detect)" \
     "$(command -v mtp-files)" "$(command -v mtp-sendfile)" "$2" "$3")
 status=$?
@@ -190,7 +202,8 @@ for p in "player 1" "player 2"; do
         "sent whole after INT" "a folder it refuses is said" \
         "at the top, exit 0 with 0 failed: top.mp3 25 bytes" \
         "two new levels, exit 0 with 0 failed: Music/Up/New/Deeper/x.mp3 5 bytes" \
-        "a source rewritten while sent is said" "rewritten source on the player: 0, journal 0"; do
+        "a source rewritten while sent is said" "rewritten source on the player: 0, journal 0" \
+        "uploads declare 02b9 06b9 0930 "; do
         expect "$p: $expected"
     done
 done
