@@ -101,13 +101,18 @@ for run in 1 2 3; do
     done
     seconds mtp_send_floor "Floor$run" /tmp/songs/* >>/tmp/floor
     seconds parlowen-compare --apply --no-log --only-to left "$address/Sync$run" /tmp/songs >>/tmp/sync
+    # --apply compares before and after the run: a Compare of the folder, to tell the run apart.
+    seconds parlowen-compare "$address/Sync$run" /tmp/songs >>/tmp/compare
     rm -rf "/data/Floor$run" "/data/Sync$run"
 done
 floor=$(median </tmp/floor)
 sync=$(median </tmp/sync)
+compare=$(median </tmp/compare)
+run=$(awk -v a="$sync" -v c="$compare" 'BEGIN { printf "%.2f", a - 2 * c }')
 echo "NEW new songs of 1-3 MB into a folder of 2,000 songs: one libmtp session $floor s," \
-    "Sync $sync s, ratio $(awk -v a="$sync" -v b="$floor" 'BEGIN { printf "%.2f", a / b }')" \
-    "(runs: floor $(tr '\n' ' ' </tmp/floor)/ Sync $(tr '\n' ' ' </tmp/sync))"
+    "Sync (--apply) $sync s, of which two Compares of $compare s, so the run $run s," \
+    "ratio $(awk -v a="$run" -v b="$floor" 'BEGIN { printf "%.2f", a / b }')" \
+    "(runs: floor $(tr '\n' ' ' </tmp/floor)/ Sync $(tr '\n' ' ' </tmp/sync)/ Compare $(tr '\n' ' ' </tmp/compare))"
 SCENARIO
 
 floor=$work/mtp_send_floor
