@@ -80,10 +80,7 @@ StepFailure PlayerCopy::place()
                 if (auto failure = sendAgainUnderItsName())
                     return failure;
             } else {
-                for (auto& object : *m_folder.objects) {
-                    if (object.handle == m_sent)
-                        object.name = m_name;
-                }
+                m_folder.rename(m_sent, m_name);
             }
         }
     }
@@ -129,7 +126,7 @@ StepFailure PlayerCopy::removeOld()
 
 void PlayerCopy::forgetObject(std::uint32_t handle)
 {
-    std::erase_if(*m_folder.objects, [&](const MtpObject& object) { return object.handle == handle; });
+    m_folder.remove(handle);
 }
 
 StepFailure PlayerCopy::upload(const std::string& as, const std::stop_token& stop,
@@ -175,8 +172,8 @@ StepFailure PlayerCopy::upload(const std::string& as, const std::stop_token& sto
         if (!error) {
             m_sent = sentNow.value;
             m_sentAs = as;
-            m_folder.objects->push_back({.handle = m_sent, .parent = m_folder.handle,
-                                         .storage = m_folder.storage, .name = as, .size = m_size});
+            m_folder.add({.handle = m_sent, .parent = m_folder.handle, .storage = m_folder.storage,
+                          .name = as, .size = m_size});
             return {};
         }
         if (!clearAfterFailedUpload(entry, sentNow.value) || error != std::errc::io_error ||

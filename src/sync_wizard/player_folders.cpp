@@ -2,6 +2,7 @@
 #include "sync_wizard/player_folders.h"
 
 #include "compare/folder_scan.h"
+#include "compare/utf8.h"
 #include "platform/mtp_address.h"
 #include "sync_wizard/player_names.h"
 
@@ -33,6 +34,46 @@ const MtpObject* fileNamed(const std::vector<MtpObject>& objects, const std::str
         return !object.folder && object.name == name;
     });
     return at == objects.end() ? nullptr : &*at;
+}
+
+void PlayerFolder::hold(std::vector<MtpObject> listed)
+{
+    folded.clear();
+    for (const MtpObject& object : listed)
+        folded.insert(foldCase(object.name));
+    objects = std::move(listed);
+}
+
+void PlayerFolder::add(MtpObject object)
+{
+    folded.insert(foldCase(object.name));
+    objects->push_back(std::move(object));
+}
+
+void PlayerFolder::rename(std::uint32_t handle, const std::string& name)
+{
+    for (MtpObject& object : *objects) {
+        if (object.handle != handle)
+            continue;
+        folded.erase(folded.find(foldCase(object.name)));
+        object.name = name;
+        folded.insert(foldCase(name));
+    }
+}
+
+void PlayerFolder::remove(std::uint32_t handle)
+{
+    std::erase_if(*objects, [&](const MtpObject& object) {
+        if (object.handle != handle)
+            return false;
+        folded.erase(folded.find(foldCase(object.name)));
+        return true;
+    });
+}
+
+bool PlayerFolder::answersTo(const std::string& name) const
+{
+    return folded.contains(foldCase(name));
 }
 
 std::shared_ptr<MtpDevice> PlayerFolders::open(const std::string& host, std::string& problem)
@@ -106,20 +147,20 @@ std::string PlayerFolders::make(PlayerFolder& found)
         // The folder it was made in holds it now; the new one holds nothing.
         if (auto parent = m_found.find(folderOf(missing.substr(0, missing.size() - 1)));
             parent != m_found.end() && parent->second.objects)
-            parent->second.objects->push_back({.handle = made.value, .parent = found.handle,
-                                               .storage = found.storage, .name = name,
-                                               .folder = true});
+            parent->second.add({.handle = made.value, .parent = found.handle,
+                                .storage = found.storage, .name = name, .folder = true});
         found.handle = made.value;
         found.missing.erase(found.missing.begin());
         PlayerFolder& madeFolder = m_found[missing];
-        const auto keptObjects = madeFolder.objects;
+        const bool known = madeFolder.objects.has_value();
+        auto kept = std::move(madeFolder.objects);
         madeFolder = found;
         madeFolder.address = missing;
         madeFolder.missing.clear();
-        madeFolder.objects = keptObjects ? keptObjects : std::vector<MtpObject>{};
+        madeFolder.hold(known ? std::move(*kept) : std::vector<MtpObject>{});
     }
     if (!found.objects)
-        found.objects.emplace();
+        found.hold({});
     return {};
 }
 
@@ -130,7 +171,7 @@ std::error_code PlayerFolders::list(PlayerFolder& folder)
     auto listed = folder.device->children(folder.storage, folder.handle);
     if (listed.error)
         return listed.error;
-    folder.objects = std::move(listed.value);
+    folder.hold(std::move(listed.value));
     return {};
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace parlowen {
@@ -26,9 +27,19 @@ struct PlayerFolder
     std::vector<std::string> missing = {}; // its folders below the compared one that do not exist yet
     std::string problem = {};              // why it cannot be reached, or ""
     std::int64_t freeBytes = 0;            // of its storage; no more than the storage holds
-    // What it holds, once listed; kept up to date by the run's own changes. A folder the run
-    // made holds nothing, and is not asked (some players refuse to list a folder just made).
+    // What it holds, once listed; kept up to date by the run's own changes through the calls
+    // below. A folder the run made holds nothing, and is not asked (some players refuse to
+    // list a folder just made).
     std::optional<std::vector<MtpObject>> objects = {};
+    // Their names with capitals folded, to tell at once whether a name is taken.
+    std::unordered_multiset<std::string> folded = {};
+
+    void hold(std::vector<MtpObject> listed);
+    void add(MtpObject object);
+    void rename(std::uint32_t handle, const std::string& name);
+    void remove(std::uint32_t handle);
+    // Whether an object answers to the name whatever its capitals (once listed).
+    bool answersTo(const std::string& name) const;
 };
 
 // Finds folders of players by their addresses; never makes one at or above the compared folder.

@@ -1,7 +1,6 @@
 // Files on players that speak MTP.
 #include "sync_wizard/player_volume.h"
 
-#include "compare/utf8.h"
 #include "sync_wizard/player_copy.h"
 #include "sync_wizard/player_names.h"
 
@@ -96,10 +95,8 @@ StepFailure PlayerVolume::create(const PlannedOperation& op, std::size_t,
         return playerFailure(*folder.device, e, "looking at the target folder");
     std::optional<MtpObject> old;
     if (!isOverwrite(op)) {
-        for (const auto& object : *folder.objects) {
-            if (foldCase(object.name) == foldCase(name))
-                return failedPlainly("a file of this name already exists on the player");
-        }
+        if (folder.answersTo(name))
+            return failedPlainly("a file of this name already exists on the player");
     } else {
         const MtpObject* seen = fileNamed(*folder.objects, name);
         if (!seen || (op.seenTargetSize && seen->size != *op.seenTargetSize))
