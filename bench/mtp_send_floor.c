@@ -1,6 +1,7 @@
 /* The floor for sending songs to a player: one libmtp session that sends each file given into
- * the folder of that name at the first storage's top, declared as its kind, and nothing else
- * (no temporary name, no record, no look afterwards).
+ * the folder of that name at the top of the first storage of the player whose manufacturer is
+ * $FLOOR_MAKER (Parlowen: uMTP-Responder in the MTP machine), declared as its kind, and nothing
+ * else (no temporary name, no record, no look afterwards).
  * Usage: mtp_send_floor FOLDER FILE... */
 #include <libmtp.h>
 #include <fcntl.h>
@@ -31,7 +32,21 @@ int main(int argc, char **argv)
         return 2;
     }
     LIBMTP_Init();
-    LIBMTP_mtpdevice_t *device = LIBMTP_Get_First_Device();
+    const char *maker = getenv("FLOOR_MAKER") ? getenv("FLOOR_MAKER") : "Parlowen";
+    LIBMTP_raw_device_t *raw = NULL;
+    int count = 0;
+    LIBMTP_mtpdevice_t *device = NULL;
+    if (LIBMTP_Detect_Raw_Devices(&raw, &count) == LIBMTP_ERROR_NONE) {
+        for (int i = 0; i < count && !device; ++i) {
+            LIBMTP_mtpdevice_t *opened = LIBMTP_Open_Raw_Device_Uncached(&raw[i]);
+            char *name = opened ? LIBMTP_Get_Manufacturername(opened) : NULL;
+            if (name && strcmp(name, maker) == 0)
+                device = opened;
+            else if (opened)
+                LIBMTP_Release_Device(opened);
+            free(name);
+        }
+    }
     if (!device || LIBMTP_Get_Storage(device, LIBMTP_STORAGE_SORTBY_NOTSORTED) != 0 ||
         !device->storage) {
         fprintf(stderr, "no player\n");
