@@ -191,13 +191,13 @@ public:
             if (m_renames == false)
                 return std::make_error_code(std::errc::not_supported);
             LIBMTP_Clear_Errorstack(m_device);
-            // A rename reads only the object and its kind (the song's, as it was sent): no
-            // request for the object's other facts first.
-            LIBMTP_file_t file{};
-            file.item_id = handle;
-            file.filetype = fileTypeOf(name);
-            const int failed = LIBMTP_Set_File_Name(m_device, &file, name.c_str());
-            std::free(file.filename); // a copy of the new name once renamed
+            // The rename is asked for the kind the player itself gives the object: uMTP-Responder
+            // files every object as undefined and refuses to rename an Ogg as an Ogg.
+            LIBMTP_file_t* file = LIBMTP_Get_Filemetadata(m_device, handle);
+            if (!file)
+                return lastError();
+            const int failed = LIBMTP_Set_File_Name(m_device, file, name.c_str());
+            LIBMTP_destroy_file_t(file);
             if (!failed) {
                 m_renames = true;
                 return {};
