@@ -147,7 +147,6 @@ StepFailure DriveCopy::finish()
     const auto e = m_files.setTimes(m_out, m_facts.accessed, m_facts.modified);
     if (e && timesNotKept(e)) {
         traits.settableTimes = false;
-        m_timesRefused = true;
         m_volume.timesRefusedOn(*m_folder);
         return {};
     }

@@ -46,7 +46,6 @@ public:
     StepFailure finish() override;
     StepFailure place() override;
     std::int64_t size() const override { return m_facts.size; }
-    bool timesRefused() const override { return m_timesRefused; }
 
     const TargetFolder& folder() const { return *m_folder; }
     std::shared_ptr<const TargetFolder> sharedFolder() const { return m_folder; }
@@ -67,7 +66,6 @@ private:
     FileFacts m_facts; // the source's, carried to the copy
     UniqueFd m_out;
     std::string m_temporary; // its name in the folder; removed unless it became the target
-    bool m_timesRefused = false;
 };
 
 } // namespace parlowen

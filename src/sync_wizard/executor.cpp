@@ -6,8 +6,6 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <optional>
-#include <set>
 #include <sstream>
 
 namespace parlowen {

@@ -57,8 +57,6 @@ public:
     // overwrite only over the file Compare saw.
     virtual StepFailure place() = 0;
     virtual std::int64_t size() const = 0;
-    // The place refused the times this time (the copy is kept without them).
-    virtual bool timesRefused() const { return false; }
 };
 
 // What the room check needs of an operation's target folder, read without writing anything.
