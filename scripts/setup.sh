@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgtest-dev libmtp-dev
-          fonts-liberation)
+          libavformat-dev libavcodec-dev libswresample-dev libswscale-dev libavutil-dev
+          libtag1-dev fonts-liberation)
 # The tests also mount real player file systems (exFAT through FUSE on a loop device), set
 # ACLs, start the program under Xvfb with a window manager, pin named time zones, make and
 # check the Debian package, and boot the MTP test machine (QEMU, busybox, uMTP-Responder and
@@ -13,7 +14,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgtest-dev libmtp
 if [ "${PARLOWEN_TEST_PACKAGES:-0}" = 1 ]; then
     packages+=(exfatprogs exfat-fuse acl xvfb openbox x11-utils xdotool wmctrl tzdata
                dpkg-dev appstream desktop-file-utils groff-base lintian
-               qemu-system-x86 busybox-static umtp-responder mtp-tools cpio)
+               qemu-system-x86 busybox-static umtp-responder mtp-tools cpio flac)
 fi
 
 missing=()

@@ -3,48 +3,12 @@
 
 #include "platform/mtp_address.h"
 #include "platform/state_folder.h"
-#include "platform/unique_fd.h"
+#include "platform/whole_file.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <fcntl.h>
 #include <sstream>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace parlowen {
 namespace {
-
-std::string escaped(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\n')
-            out += "\\n";
-        else
-            out += c;
-    }
-    return out;
-}
-
-std::string unescaped(const std::string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char next = text[++i];
-        out += next == 't' ? '\t' : next == 'n' ? '\n' : next;
-    }
-    return out;
-}
 
 std::vector<UploadEntry> parse(const std::string& text)
 {
@@ -58,10 +22,10 @@ std::vector<UploadEntry> parse(const std::string& text)
         if (fields.size() != 4 && fields.size() != 5)
             continue; // not a line this program wrote whole
         try {
-            const std::string name = unescaped(fields[2]);
-            entries.push_back({unescaped(fields[0]), unescaped(fields[1]), name,
+            const std::string name = unescapedField(fields[2]);
+            entries.push_back({unescapedField(fields[0]), unescapedField(fields[1]), name,
                                std::stoll(fields[3]),
-                               fields.size() == 5 ? unescaped(fields[4]) : name});
+                               fields.size() == 5 ? unescapedField(fields[4]) : name});
         } catch (const std::exception&) {
         }
     }
@@ -72,23 +36,9 @@ std::string format(const std::vector<UploadEntry>& entries)
 {
     std::string text;
     for (const auto& e : entries)
-        text += escaped(e.host) + '\t' + escaped(e.folder) + '\t' + escaped(e.name) + '\t' +
-                std::to_string(e.size) + '\t' + escaped(e.song.empty() ? e.name : e.song) + '\n';
+        text += escapedField(e.host) + '\t' + escapedField(e.folder) + '\t' + escapedField(e.name) + '\t' +
+                std::to_string(e.size) + '\t' + escapedField(e.song.empty() ? e.name : e.song) + '\n';
     return text;
-}
-
-std::string readAll(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
-    return text;
-}
-
-std::error_code lastError()
-{
-    return {errno, std::generic_category()};
 }
 
 // The storage and handle of a folder of the device by its address; no_such_file_or_directory
@@ -118,31 +68,14 @@ template <class Change> std::error_code UploadJournal::change(Change change)
 {
     if (m_path.empty())
         return {}; // no record kept
-    std::error_code made;
-    std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), made);
-    if (made)
-        return made;
     // The lock is on a file of its own: the journal itself is replaced by each change.
-    const UniqueFd lock(::open((m_path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!lock || ::flock(lock.get(), LOCK_EX) != 0)
-        return lastError();
-    std::vector<UploadEntry> entries;
-    if (const UniqueFd old(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC)); old)
-        entries = parse(readAll(old.get()));
+    std::error_code locked;
+    const UniqueFd lock = lockFor(m_path, locked);
+    if (locked)
+        return locked;
+    std::vector<UploadEntry> entries = parse(readWhole(m_path));
     change(entries);
-    const std::string text = format(entries);
-    const std::string next = m_path + ".new";
-    const UniqueFd fd(::open(next.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (!fd ||
-        ::pwrite(fd.get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size()) ||
-        ::fsync(fd.get()) != 0 || ::rename(next.c_str(), m_path.c_str()) != 0)
-        return lastError();
-    // The rename is on the disk once the folder is.
-    const UniqueFd folder(
-        ::open(std::filesystem::path(m_path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder)
-        ::fsync(folder.get());
-    return {};
+    return writeWhole(m_path, format(entries));
 }
 
 std::error_code UploadJournal::add(const UploadEntry& entry)
@@ -160,10 +93,7 @@ std::vector<UploadEntry> UploadJournal::entriesFor(const std::string& host) cons
     if (m_path.empty())
         return {};
     // Each change replaces the file whole, so a reader needs no lock.
-    const UniqueFd fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
-        return {};
-    auto entries = parse(readAll(fd.get()));
+    auto entries = parse(readWhole(m_path));
     std::erase_if(entries, [&](const UploadEntry& e) { return e.host != host; });
     return entries;
 }

@@ -1,0 +1,90 @@
+// Players' rules in a file of their own.
+#include "convert/player_rules.h"
+
+#include "platform/whole_file.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+
+namespace parlowen {
+namespace {
+
+struct Line
+{
+    std::string identity;
+    ConvertRule rule;
+};
+
+std::vector<Line> parse(const std::string& text)
+{
+    std::vector<Line> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> f;
+        std::istringstream parts(line);
+        for (std::string field; std::getline(parts, field, '\t');)
+            f.push_back(unescapedField(field));
+        if (f.size() != 4)
+            continue;
+        const auto preset = presetNamed(f[2]);
+        const auto cover = coverNamed(f[3]);
+        if (!preset || !cover)
+            continue; // written by a later version, or by hand
+        lines.push_back({f[0], {.on = f[1] == "on", .preset = *preset, .cover = *cover}});
+    }
+    return lines;
+}
+
+} // namespace
+
+std::string playerRulesPath()
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string base =
+        config && *config ? std::string(config) : std::string(home ? home : "") + "/.config";
+    return base + "/parlowen/players";
+}
+
+ConvertRule savedRule(const std::string& path, const std::string& identity, Preset defaultPreset)
+{
+    for (const auto& line : parse(readWhole(path))) {
+        if (line.identity == identity)
+            return line.rule;
+    }
+    return {.on = false, .preset = defaultPreset};
+}
+
+std::error_code saveRule(const std::string& path, const std::string& identity,
+                         const ConvertRule& rule)
+{
+    std::error_code error;
+    const UniqueFd lock = lockFor(path, error);
+    if (error)
+        return error;
+    auto lines = parse(readWhole(path));
+    std::erase_if(lines, [&](const Line& line) { return line.identity == identity; });
+    lines.push_back({identity, rule});
+    std::string text;
+    for (const auto& [id, r] : lines)
+        text += escapedField(id) + '\t' + (r.on ? "on" : "off") + '\t' +
+                presetFacts(r.preset).name + '\t' + coverName(r.cover) + '\n';
+    return writeWhole(path, text);
+}
+
+Preset presetForFormats(const std::vector<std::string>& mimeTypes)
+{
+    const auto plays = [&](const char* type) {
+        return std::find(mimeTypes.begin(), mimeTypes.end(), type) != mimeTypes.end();
+    };
+    if (mimeTypes.empty() || plays("audio/mpeg"))
+        return Preset::Mp3V2;
+    if (plays("audio/ogg") || plays("audio/x-vorbis+ogg") || plays("audio/vorbis"))
+        return Preset::VorbisQ5;
+    if (plays("audio/mp4") || plays("audio/aac") || plays("audio/x-m4a"))
+        return Preset::Aac192;
+    return Preset::Mp3V2;
+}
+
+} // namespace parlowen
