@@ -1,6 +1,7 @@
 // parlowen-compare [--apply [--copy-anyway]] LEFT RIGHT: the window's comparison (and its Sync)
 // without a window, printed as records.
 #include "compare/comparison.h"
+#include "compare/converted_pairs.h"
 #include "compare/folder_scan.h"
 #include "compare/report.h"
 #include "main_window/commands.h"
@@ -39,6 +40,7 @@ enum ExitStatus
 
 constexpr const char* kUsage =
     "usage: parlowen-compare [--only-to left|right] [--exclude PATTERN]...\n"
+    "                        [--convert PRESET [--cover keep|drop|N]]\n"
     "                        [--apply [--copy-anyway] [--create-folders] [--no-log]] LEFT RIGHT\n"
     "       parlowen-compare --devices | --help | --version\n";
 
@@ -58,6 +60,13 @@ constexpr const char* kHelp =
     "  --exclude PATTERN\n"
     "                 leave out the operations whose relative name matches the shell\n"
     "                 wildcard PATTERN (\"*\" also crosses \"/\"); may be given again\n"
+    "  --convert PRESET\n"
+    "                 give the player (LEFT) its copies of the PC's lossless songs (FLAC, WAV,\n"
+    "                 AIFF, ALAC) converted: mp3-v2, opus-128, vorbis-q5 or aac-192; without\n"
+    "                 it the player's saved rule (set in the window) holds\n"
+    "  --cover keep|drop|N\n"
+    "                 with --convert: the front cover as it is, left out, or made at most N\n"
+    "                 pixels on its longer side (keep unless given)\n"
     "  --devices      print the address of each storage of each player that speaks MTP,\n"
     "                 one a line (mtp://HOST/STORAGE)\n"
     "  --help         show this text\n"
@@ -100,6 +109,7 @@ struct Arguments
     bool createFolders = false;
     bool log = true;
     parlowen::PlanFilter filter = {};
+    std::optional<parlowen::ConvertRule> convert = {};
     std::string left = {};
     std::string right = {};
 };
@@ -108,6 +118,7 @@ Arguments parse(int argc, char* argv[])
 {
     Arguments args;
     std::vector<std::string> folders;
+    std::optional<parlowen::CoverRule> cover;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool valueFollows = i + 1 < argc;
@@ -123,6 +134,12 @@ Arguments parse(int argc, char* argv[])
             args.createFolders = true;
         } else if (arg == "--no-log") {
             args.log = false;
+        } else if (arg == "--convert" && valueFollows && parlowen::presetNamed(argv[i + 1])) {
+            if (!args.convert)
+                args.convert = parlowen::ConvertRule{.on = true};
+            args.convert->preset = *parlowen::presetNamed(argv[++i]);
+        } else if (arg == "--cover" && valueFollows && parlowen::coverNamed(argv[i + 1])) {
+            cover = parlowen::coverNamed(argv[++i]);
         } else if (arg == "--exclude" && valueFollows) {
             args.filter.excluded.push_back(argv[++i]);
         } else if (arg == "--only-to" && valueFollows &&
@@ -136,8 +153,10 @@ Arguments parse(int argc, char* argv[])
         }
     }
     const bool applyOnly = args.copyAnyway || args.createFolders || !args.log;
-    if (folders.size() != 2 || (applyOnly && !args.apply))
+    if (folders.size() != 2 || (applyOnly && !args.apply) || (cover && !args.convert))
         return {.what = Arguments::Wrong};
+    if (cover)
+        args.convert->cover = *cover;
     args.left = folders[0];
     args.right = folders[1];
     return args;
@@ -218,7 +237,8 @@ int main(int argc, char* argv[])
     const std::string right = parlowen::addressOrPath(args.right);
     parlowen::SyncRoots roots = parlowen::comparedRoots(left, right, {}, {});
     const auto compare = [&] {
-        auto comparison = parlowen::compareFolders(left, right, {}, nullptr, &devices);
+        auto comparison = parlowen::compareFolders(left, right, {}, nullptr, &devices,
+                                                   parlowen::convertSetupFor(left, args.convert));
         roots.leftSeen = comparison.leftSeen;
         roots.rightSeen = comparison.rightSeen;
         comparison.plan = parlowen::filterPlan(comparison.plan, roots, args.filter);

@@ -1,6 +1,8 @@
 // Matching the rows of two scanned trees.
 #include "compare/comparison.h"
 
+#include "compare/converted_pairs.h"
+
 #include "compare/last_modified.h"
 #include "compare/utf8.h"
 
@@ -105,14 +107,17 @@ PlannedOperation copy(const std::string& sourceRoot, const std::string& targetRo
 class NameIndex
 {
 public:
-    explicit NameIndex(const std::vector<ResultRow>& rows) : m_rows(rows)
+    // An empty name is no row's.
+    explicit NameIndex(const std::vector<std::string_view>& names) : m_names(names)
     {
         std::size_t size = 16;
-        while (size < rows.size() * 2)
+        while (size < names.size() * 2)
             size *= 2;
         m_slots.assign(size, kEmpty);
-        for (std::uint32_t i = 0; i < rows.size(); ++i)
-            m_slots[freeSlot(rows[i].relativeName)] = i;
+        for (std::uint32_t i = 0; i < names.size(); ++i) {
+            if (!names[i].empty())
+                m_slots[freeSlot(names[i])] = i;
+        }
     }
 
     // The position of the row with this name; npos when there is none.
@@ -122,7 +127,7 @@ public:
             const std::uint32_t row = m_slots[slot];
             if (row == kEmpty)
                 return std::string::npos;
-            if (m_rows[row].relativeName == name)
+            if (m_names[row] == name)
                 return row;
         }
     }
@@ -140,7 +145,7 @@ private:
             slot = (slot + 1) & (m_slots.size() - 1);
         return slot;
     }
-    const std::vector<ResultRow>& m_rows;
+    const std::vector<std::string_view>& m_names;
     std::vector<std::uint32_t> m_slots;
 };
 
@@ -156,7 +161,7 @@ bool underAny(const std::string& name, const std::vector<std::string>& unreadabl
 
 // Pairs the names still without a namesake that differ only in capitals, where exactly one
 // such name lies on each side ("RED RIVERS/a.mp3" on the player, "Red Rivers/a.mp3" on the PC).
-void matchCapitals(const std::vector<ResultRow>& left, const std::vector<ResultRow>& right,
+void matchCapitals(const std::vector<ResultRow>& left, const std::vector<std::string_view>& right,
                    std::vector<std::size_t>& partner, std::vector<bool>& rightMatched)
 {
     constexpr std::size_t kTwice = std::string::npos - 1;
@@ -172,9 +177,9 @@ void matchCapitals(const std::vector<ResultRow>& left, const std::vector<ResultR
     if (byFold.empty())
         return;
     for (std::size_t i = 0; i < right.size(); ++i) {
-        if (rightMatched[i])
+        if (rightMatched[i] || right[i].empty())
             continue;
-        if (auto at = byFold.find(foldCase(right[i].relativeName)); at != byFold.end())
+        if (auto at = byFold.find(foldCase(right[i])); at != byFold.end())
             at->second.second = at->second.second == std::string::npos ? i : kTwice;
     }
     for (const auto& [fold, pair] : byFold) {
@@ -186,19 +191,83 @@ void matchCapitals(const std::vector<ResultRow>& left, const std::vector<ResultR
     }
 }
 
+// Makes the copy a converted one: under the player's name, with what the run needs to convert.
+void convertOnTheWay(PlannedOperation& op, const ResultRow& song, const std::string& copyName,
+                     const std::string& playerRoot, const ConvertSetup& setup, std::string why)
+{
+    op.conversion = conversionOf(song, op.OpSourcePath, copyName, setup, std::move(why));
+    const char* kind = presetFacts(setup.rule.preset).kind;
+    if (isOverwrite(op)) {
+        op.OpAction = std::string("converted to ") + kind + ", " + kOverwrites;
+    } else {
+        op.OpTargetPath = Main::fullPath(playerRoot, copyName);
+        op.OpAction = std::string("converted to ") + kind + ", " + kCopiedTo;
+    }
+}
+
+// A song and the copy the player has of it in another format: the copy map decides, and a
+// copy is only ever made from its song, never the other way.
+void judge(ResultRow& copyRow, ResultRow& song, const std::string& leftRoot,
+           const std::string& rightRoot, const ConvertSetup& setup, const SideFacts& leftFacts,
+           const SideFacts& rightFacts, ResultStore& plan, std::vector<std::string>& sentences)
+{
+    const std::string songPath = Main::fullPath(rightRoot, song.relativeName);
+    const std::string copyPath = Main::fullPath(leftRoot, copyRow.relativeName);
+    const Judgement judgement = judgeConverted(copyRow, song, setup);
+    switch (judgement.verdict) {
+    case CopyVerdict::Same:
+        mark(copyRow, RowStatus::Ok, RowIcon::None);
+        mark(song, RowStatus::Ok, RowIcon::None);
+        return;
+    case CopyVerdict::SongNewer:
+        mark(copyRow, RowStatus::Older, RowIcon::Older);
+        mark(song, RowStatus::Newer, RowIcon::Newer);
+        plan.push_back(overwrite(songPath, copyPath, song, copyRow, rightFacts, leftFacts));
+        convertOnTheWay(plan.back(), song, copyRow.relativeName, leftRoot, setup, judgement.why);
+        return;
+    case CopyVerdict::CopyNewer:
+        mark(copyRow, RowStatus::Newer, RowIcon::Newer);
+        mark(song, RowStatus::Older, RowIcon::Older);
+        sentences.push_back(copyPath + " is newer than " + songPath +
+                            ", but a converted copy is never copied over its song");
+        return;
+    case CopyVerdict::Undecided:
+        return;
+    }
+}
+
 } // namespace
 
 void matchRows(Comparison& c, const std::string& leftRoot, const std::string& rightRoot)
 {
-    matchRows(c.left, c.right, c.plan, leftRoot, rightRoot, c.leftFacts, c.rightFacts);
+    matchRows(c.left, c.right, c.plan, leftRoot, rightRoot, c.leftFacts, c.rightFacts,
+              &c.skipped);
 }
 
 void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, ResultStore& plan,
                const std::string& leftRoot, const std::string& rightRoot,
-               const SideFacts& leftFacts, const SideFacts& rightFacts)
+               const SideFacts& leftFacts, const SideFacts& rightFacts,
+               std::vector<std::string>* skipped)
 {
+    // The right side's songs that the left side is given converted are matched under their
+    // names there.
+    const ConvertSetup* convert = leftFacts.converted.get();
+    std::vector<std::string> sentences;
+    ConvertedNames converted;
+    if (convert)
+        converted = convertedNames(right, *convert, rightRoot, sentences);
+    std::vector<std::string_view> rightNames(right.size());
+    for (std::size_t i = 0; i < right.size(); ++i) {
+        if (convert && converted.left[i])
+            continue;
+        rightNames[i] = convert && !converted.names[i].empty()
+                            ? std::string_view(converted.names[i])
+                            : std::string_view(right[i].relativeName);
+    }
+    const auto isConverted = [&](std::size_t r) { return convert && !converted.names[r].empty(); };
+
     // Names are unique within a side, so one index lookup finds the only possible match.
-    const NameIndex rightByName(right);
+    const NameIndex rightByName(rightNames);
     std::vector<std::size_t> partner(left.size());
     std::vector<bool> rightMatched(right.size(), false);
     for (std::size_t i = 0; i < left.size(); ++i) {
@@ -207,7 +276,7 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
             rightMatched[partner[i]] = true;
     }
     if (leftFacts.caseInsensitive || rightFacts.caseInsensitive)
-        matchCapitals(left, right, partner, rightMatched);
+        matchCapitals(left, rightNames, partner, rightMatched);
 
     for (std::size_t i = 0; i < left.size(); ++i) {
         ResultRow& l = left[i];
@@ -216,11 +285,18 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
             if (underAny(l.relativeName, rightFacts.unreadable))
                 continue; // the other side could not be read there: no status, no copy
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
+            if (convert && isConvertedCopy(l, *convert)) {
+                sentences.push_back(Main::fullPath(leftRoot, l.relativeName) +
+                                    " was converted for the player and is not copied back");
+                continue;
+            }
             plan.push_back(copy(leftRoot, rightRoot, l, leftFacts, rightFacts));
             continue;
         }
         ResultRow& r = right[found];
-        if (sameSizeText(l, r)) {
+        if (isConverted(found)) {
+            judge(l, r, leftRoot, rightRoot, *convert, leftFacts, rightFacts, plan, sentences);
+        } else if (sameSizeText(l, r)) {
             mark(l, RowStatus::Ok, RowIcon::None);
             mark(r, RowStatus::Ok, RowIcon::None);
         } else if (modifiedText(l) == modifiedText(r)) {
@@ -240,11 +316,16 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
         }
     }
     for (std::size_t i = 0; i < right.size(); ++i) {
-        if (rightMatched[i] || underAny(right[i].relativeName, leftFacts.unreadable))
+        if (rightMatched[i] || underAny(right[i].relativeName, leftFacts.unreadable) ||
+            (convert && converted.left[i]))
             continue;
         mark(right[i], RowStatus::NotFound, RowIcon::NoMatch);
         plan.push_back(copy(rightRoot, leftRoot, right[i], rightFacts, leftFacts));
+        if (isConverted(i))
+            convertOnTheWay(plan.back(), right[i], converted.names[i], leftRoot, *convert, {});
     }
+    if (skipped)
+        skipped->insert(skipped->end(), sentences.begin(), sentences.end());
 }
 
 std::string skipReport(const std::vector<std::string>& skipped)

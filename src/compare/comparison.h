@@ -3,14 +3,26 @@
 
 #include "compare/folder_scan.h"
 #include "compare/result_store.h"
+#include "convert/copy_map.h"
 #include "platform/file_ops.h"
 #include "platform/mtp_device.h"
 
+#include <memory>
 #include <optional>
 
 namespace parlowen {
 
 // What a comparison knows of a side beyond its rows.
+// How the songs of the other side are converted on their way to this one (a player's rule
+// and its copy map).
+struct ConvertSetup
+{
+    ConvertRule rule;
+    std::string mapPath;
+    std::string namePrefix; // before a relative name to name it in the map
+    CopyMap map;
+};
+
 struct SideFacts
 {
     bool caseInsensitive = false; // FAT, exFAT, MTP: names that differ only in capitals are one
@@ -18,6 +30,8 @@ struct SideFacts
     // What could not be read ("Album/" for a folder, "Album/a.mp3" for a file): the other
     // side's files there cannot be judged.
     std::vector<std::string> unreadable = {};
+    // Where this side is a player given converted copies of the other side's songs.
+    std::shared_ptr<const ConvertSetup> converted = {};
 };
 
 struct Comparison
@@ -49,7 +63,8 @@ struct Comparison
 void matchRows(Comparison& comparison, const std::string& leftRoot, const std::string& rightRoot);
 void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, ResultStore& plan,
                const std::string& leftRoot, const std::string& rightRoot,
-               const SideFacts& leftFacts = {}, const SideFacts& rightFacts = {});
+               const SideFacts& leftFacts = {}, const SideFacts& rightFacts = {},
+               std::vector<std::string>* skipped = nullptr);
 
 // Scans both roots at the same time, each on a thread of its own (the two sides are normally
 // two devices), and matches them once both are done. A stop request abandons both scans; a
@@ -57,9 +72,11 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
 // Given live rows, each side's rows go there as they are found (and are marked there); the
 // comparison's own rows stay empty.
 // A root may be a player's address ("mtp://HOST/STORAGE/FOLDER"), reached through devices.
+// Given a convert setup, the left side is a player given converted copies of the PC's songs.
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
                           std::stop_token stop = {}, LiveRows* live = nullptr,
-                          MtpDevices* devices = nullptr);
+                          MtpDevices* devices = nullptr,
+                          std::shared_ptr<const ConvertSetup> convert = {});
 
 // The text of the one "Skip" box of a Compare: a sentence a line, the first 20, then how many
 // more.

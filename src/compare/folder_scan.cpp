@@ -171,7 +171,8 @@ private:
             } else if (S_ISREG(info.st_mode)) {
                 const auto size = FileSize::sizeFromStat(info, m_reader, fd, cname);
                 entries.file(name, size.ok() ? std::optional(size.size) : std::nullopt,
-                             static_cast<std::int64_t>(info.st_mtime));
+                             static_cast<std::int64_t>(info.st_mtime), 0,
+                             static_cast<std::uint32_t>(info.st_mtim.tv_nsec));
             }
         });
     }

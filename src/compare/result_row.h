@@ -36,6 +36,7 @@ struct ResultRow
     RowIcon icon = RowIcon::None;
     bool checked = true;
     std::uint32_t object = 0; // on a player that speaks MTP: the file's handle there
+    std::uint32_t modifiedNs = 0; // the nanoseconds of the time, where the side keeps them
 };
 
 // "OK", "Newer", "Older", "Not found" or "".

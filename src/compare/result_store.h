@@ -1,6 +1,8 @@
 // The plan a comparison makes: one operation per file to copy, in plan order.
 #pragma once
 
+#include "convert/preset.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,6 +28,17 @@ struct Place
     std::uint32_t object = 0; // on a device: the object Compare saw there; 0 for none
 };
 
+// A copy that is converted on its way to the player.
+struct Conversion
+{
+    ConvertRule rule = {};
+    std::string mapPath = {}; // the player's copy map
+    std::string mapName = {}; // the copy's name in it
+    std::string songName = {}; // the song's, relative to the compared PC folder
+    std::int64_t estimatedSize = 0; // until the copy exists
+    std::string why = {};     // why a copy already there is made again; "" for a new one
+};
+
 struct PlannedOperation
 {
     std::string OpSource = {};       // the file shown as the operation's source
@@ -45,7 +58,14 @@ struct PlannedOperation
     OperationKind kind = OperationKind::Copy;
     Place source = {};
     Place target = {}; // for an overwrite, the object replaced
+    std::optional<Conversion> conversion = {}; // none for a copy of the file as it is
 };
+
+// The bytes the operation writes: the estimate of a converted copy, else the source's size.
+inline std::int64_t bytesWritten(const PlannedOperation& op)
+{
+    return op.conversion ? op.conversion->estimatedSize : op.sourceSize.value_or(0);
+}
 
 inline bool isOverwrite(const PlannedOperation& op)
 {

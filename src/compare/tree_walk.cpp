@@ -68,7 +68,7 @@ public:
     void folder(std::string_view name) override { m_subfolders.emplace_back(name); }
 
     void file(std::string_view name, std::optional<std::int64_t> size, std::int64_t modified,
-              std::uint32_t object) override
+              std::uint32_t object, std::uint32_t nanoseconds) override
     {
         ResultRow& row = m_outcome.rows.emplace_back();
         row.relativeName.reserve(m_relative->size() + name.size());
@@ -78,6 +78,7 @@ public:
         row.hasModified = true;
         row.modified = modified;
         row.object = object;
+        row.modifiedNs = nanoseconds;
     }
 
     void unreadable(std::string_view name, const std::string& reason) override

@@ -26,7 +26,8 @@ public:
     virtual bool take(std::string_view name) = 0;
     virtual void folder(std::string_view name) = 0;
     virtual void file(std::string_view name, std::optional<std::int64_t> size,
-                      std::int64_t modified, std::uint32_t object = 0) = 0;
+                      std::int64_t modified, std::uint32_t object = 0,
+                      std::uint32_t nanoseconds = 0) = 0;
     // An entry whose facts could not be read, with why ("permission denied").
     virtual void unreadable(std::string_view name, const std::string& reason) = 0;
     // A sentence of the lister's own for the "Skip" box.

@@ -15,7 +15,7 @@ namespace parlowen {
 struct MapLine
 {
     std::string playerName;      // the copy, relative to the player's compared folder
-    std::string sourcePath;      // the song on the PC it was made from
+    std::string sourcePath;      // the song it was made from, relative to the compared PC folder
     std::int64_t sourceSize = 0; // the song as it was then
     std::int64_t sourceModifiedNs = 0;
     std::string audioMd5 = {};   // a FLAC's checksum of its decoded audio; "" for others

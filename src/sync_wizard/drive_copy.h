@@ -13,7 +13,7 @@ namespace parlowen {
 class DriveVolume;
 
 // A drive's file, open for reading.
-class DriveSource final : public SourceFile
+class DriveSource : public SourceFile
 {
 public:
     DriveSource(FileOps& files, OpenedSource opened) : m_files(files), m_opened(std::move(opened)) {}

@@ -1,6 +1,7 @@
 // Carrying a plan out.
 #include "sync_wizard/executor.h"
 
+#include "sync_wizard/conversions.h"
 #include "sync_wizard/volumes.h"
 
 #include <deque>
@@ -31,11 +32,12 @@ class Carrier
 {
 public:
     Carrier(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
-        : m_plan(plan), m_control(control), m_volumes(files, control)
+        : m_plan(plan), m_control(control), m_volumes(files, control),
+          m_conversions(plan, files, control.stop)
     {
         m_progress.total = plan.size();
         for (const auto& op : plan)
-            m_progress.bytesTotal += op.sourceSize.value_or(0);
+            m_progress.bytesTotal += bytesWritten(op);
     }
 
     CarryOutResult run()
@@ -47,13 +49,15 @@ public:
                 m_control.progress(m_progress);
         });
         m_progress.foldersOpened = m_progress.foldersToOpen = 0;
+        m_conversions.start();
         CarryOutResult result;
         result.total = m_plan.size();
         for (std::size_t i = 0; i < m_plan.size() && !stopped(); ++i) {
             Volume& target = m_volumes.of(m_plan[i].target);
             carry(i, m_volumes.of(m_plan[i].source), target);
             target.passed(i);
-            m_bytesBefore += m_plan[i].sourceSize.value_or(0);
+            m_conversions.passed(i);
+            m_bytesBefore += bytesWritten(m_plan[i]);
         }
         // Also on a stop: the copies written ahead are complete, and few enough to flush
         // quickly; only the file being copied was abandoned.
@@ -66,7 +70,10 @@ public:
             result.failures.push_back(std::move(failure));
         result.failures.insert(result.failures.end(), m_folderFailures.begin(),
                                m_folderFailures.end());
+        m_conversions.saveMaps(true);
         result.notes = m_volumes.takeNotes();
+        for (auto& note : m_conversions.takeNotes())
+            result.notes.push_back(std::move(note));
         result.done = std::move(m_done);
         return result;
     }
@@ -77,7 +84,7 @@ private:
     void carry(std::size_t i, Volume& from, Volume& to)
     {
         // A large file copies with nothing waiting before it, so a stop in its middle is quick.
-        if (m_plan[i].sourceSize.value_or(0) > kWriteAheadBytes / 4 || !to.settlesInBatches())
+        if (bytesWritten(m_plan[i]) > kWriteAheadBytes / 4 || !to.settlesInBatches())
             commitAll();
         std::unique_ptr<NewFile> file;
         auto failure = copy(i, from, to, file);
@@ -106,14 +113,23 @@ private:
         if (auto refused = to.create(op, i, file))
             return refused;
         std::unique_ptr<SourceFile> source;
-        if (auto failure = from.open(op, source))
+        if (op.conversion)
+            startProgress(i, true);
+        if (auto failure = op.conversion ? m_conversions.open(i, source) : from.open(op, source))
             return failure;
         // Compare planned the copy for the file it saw; another version put in its place since
         // (a tagger, a restore of an older copy) may be older than the target.
-        const FileFacts& seen = source->facts();
+        const FileFacts& seen = source->asCompared();
         if ((op.sourceSize && seen.size != *op.sourceSize) ||
             (op.seenSourceModified && seen.modified.tv_sec != *op.seenSourceModified))
             return failedPlainly("the source changed since Compare, so nothing was copied");
+        // A converted copy's size is known only now: the room is looked at again.
+        if (op.conversion) {
+            const auto look = to.look(op);
+            if (look && look->freeBytes && *look->freeBytes < source->facts().size)
+                return failedPlainly("there is no room left for its converted copy on " +
+                                     look->where);
+        }
         if (auto failure = file->write(*source, m_control.stop, startProgress(i)))
             return failure;
         if (auto failure = source->unchanged(file->size()))
@@ -129,12 +145,13 @@ private:
     }
 
     // Tells that the operation starts, and gives what tells the bytes of it copied so far.
-    BytesTold startProgress(std::size_t i)
+    BytesTold startProgress(std::size_t i, bool converting = false)
     {
+        m_progress.converting = converting;
         m_progress.current = i + 1;
         m_progress.file = m_plan[i].OpSourcePath;
         m_progress.target = m_plan[i].OpTargetPath;
-        m_progress.fileBytes = m_plan[i].sourceSize.value_or(0);
+        m_progress.fileBytes = bytesWritten(m_plan[i]);
         auto told = [this](std::int64_t copied) {
             m_progress.bytesDone = m_bytesBefore + copied;
             m_progress.fileDone = copied;
@@ -142,6 +159,7 @@ private:
                 m_control.progress(m_progress);
         };
         told(0);
+        m_progress.converting = false;
         return told;
     }
 
@@ -180,6 +198,7 @@ private:
             }
             ++m_finished;
             m_done.push_back(written->index);
+            m_conversions.placed(written->index, written->file->size());
             placed[written->volume].push_back(written->file.get());
             if (m_control.ended)
                 m_control.ended(written->index, {});
@@ -187,6 +206,7 @@ private:
         // Logged as soon as they are in place: a kill from here on leaves no copy unlogged.
         if (m_control.settled && !inOrder.empty())
             m_control.settled();
+        m_conversions.saveMaps(false);
         for (auto& [volume, files] : placed) {
             for (auto& folder : volume->settleFolders(files))
                 folderFailed(folder);
@@ -217,6 +237,7 @@ private:
     const ResultStore& m_plan;
     const CarryOutControl& m_control;
     Volumes m_volumes;
+    Conversions m_conversions;
     CopyProgress m_progress;
     std::int64_t m_bytesBefore = 0; // the plan's bytes before the operation being copied
     std::size_t m_finished = 0;

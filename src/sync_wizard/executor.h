@@ -36,6 +36,7 @@ struct CopyProgress
     std::string target = {};     // where the file being copied is written, under its own name
     std::int64_t fileBytes = 0;  // its size
     std::int64_t fileDone = 0;   // and how much of it is copied
+    bool converting = false;     // the file is waited for from its encoder
 };
 
 // What a caller may watch and ask of a run. The progress is told on the running thread.

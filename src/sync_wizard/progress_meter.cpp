@@ -24,7 +24,11 @@ std::string ProgressMeter::line(const CopyProgress& progress, double seconds)
     m_samples.push_back({seconds, progress.bytesDone});
     while (m_samples.size() > 2 && m_samples.front().seconds < seconds - kTimeLeftWindow)
         m_samples.pop_front();
-    std::string text = "Copying " + countText(progress.current) + " of " +
+    std::string text = progress.converting
+                           ? "Converting " + progress.file.substr(progress.file.rfind('/') + 1) +
+                                 " for the player · "
+                           : std::string();
+    text += "Copying " + countText(progress.current) + " of " +
                        countText(progress.total) + " · " + sizeText(progress.bytesDone) + " of " +
                        sizeText(progress.bytesTotal) + " copied";
     if (seconds < 1)

@@ -173,7 +173,8 @@ void RunLog::ended(const PlannedOperation* op, const FailedOperation& failure)
     std::string line = m_tag;
     if (failure.reason.empty())
         line += "\tdone\t" + escapeField(op ? op->OpSourcePath : failure.sourcePath) + "\t" +
-                escapeField(op ? op->OpTargetPath : failure.targetPath);
+                escapeField(op ? op->OpTargetPath : failure.targetPath) +
+                (op && op->conversion ? "\t" + op->OpAction.substr(0, op->OpAction.find(',')) : "");
     else
         line += "\tFAILED\t" + escapeField(failure.sourcePath) + "\t" +
                 escapeField(failure.targetPath) + "\t" + escapeField(failure.reason);

@@ -33,6 +33,8 @@ public:
     virtual ~SourceFile() = default;
     // What it is as it was opened: size and times (the copy carries the times).
     virtual const FileFacts& facts() const = 0;
+    // What Compare judged: the file itself, or the song a converted copy was made from.
+    virtual const FileFacts& asCompared() const { return facts(); }
     // Its descriptor where it lies on a drive; -1 where it does not.
     virtual int fd() const = 0;
     // Writes the whole file to out, for a file that has no descriptor of its own.
