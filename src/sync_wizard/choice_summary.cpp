@@ -53,7 +53,7 @@ ChoiceSummary summarize(const ResultStore& plan, const std::vector<bool>& chosen
         unit.allocationUnit = rooms[side].allocationUnit;
         Need& need = needs[side];
         need.any = true;
-        const std::int64_t size = bytesOnDevice(op.sourceSize.value_or(0), unit);
+        const std::int64_t size = bytesOnDevice(bytesWritten(op), unit);
         if (!isOverwrite(op)) {
             need.net += size;
         } else {

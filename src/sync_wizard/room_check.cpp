@@ -69,7 +69,7 @@ std::vector<Shortfall> roomShortfalls(const ResultStore& plan, const RoomFacts& 
             if (toMake.insert(made).second)
                 need.net += device.allocationUnit;
         }
-        const std::int64_t size = bytesOnDevice(op.sourceSize.value_or(0), unit);
+        const std::int64_t size = bytesOnDevice(bytesWritten(op), unit);
         if (!isOverwrite(op)) {
             need.net += size;
         } else {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -106,6 +107,7 @@ inline bool makeFlac(const std::string& path, double seconds, double frequency,
                      const std::map<std::string, std::string>& tags = {},
                      const std::string& jpeg = {})
 {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     const std::string wav = path + ".wav";
     writeWav(wav, seconds, frequency);
     const bool made =

@@ -53,8 +53,12 @@ QVariant PlanModel::data(const QModelIndex& index, int role) const
                           .arg(!isOverwrite(op) ? QStringLiteral("Copies to")
                                                          : QStringLiteral("Replaces"),
                                pathToText(op.OpTargetPath),
-                               QString::fromStdString(op.sourceSize ? sizeText(*op.sourceSize)
-                                                                    : std::string("size unknown")));
+                               QString::fromStdString(
+                                   op.conversion ? "about " + sizeText(bytesWritten(op))
+                                   : op.sourceSize ? sizeText(*op.sourceSize)
+                                                   : std::string("size unknown")));
+        if (op.conversion && !op.conversion->why.empty())
+            tip += QStringLiteral("\n") + QString::fromStdString(op.conversion->why);
         if (m_missing[row])
             tip += QStringLiteral("\nThe folder %1 does not exist on this side")
                        .arg(pathToText(folderOf(op.OpTargetPath)));
