@@ -2,12 +2,14 @@
 #include "main_window/qt/form1.h"
 
 #include "compare/comparison.h"
+#include "compare/converted_pairs.h"
 #include "compare/folder_scan.h"
 #include "main_window/commands.h"
 #include "main_window/folder_history.h"
 #include "main_window/pointer_rules.h"
 #include "main_window/probes/path_probes.h"
 #include "main_window/qt/box_events.h"
+#include "main_window/qt/convert_dialog.h"
 #include "main_window/qt/list_drops.h"
 #include "main_window/qt/result_lists.h"
 #include "main_window/qt/result_rows_model.h"
@@ -22,6 +24,7 @@
 #include "platform/twips.h"
 #include "sync_wizard/qt/form3.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -68,6 +71,14 @@ Form1::~Form1()
 void Form1::connectHandlers()
 {
     connect(ui.Check1, &QToolButton::clicked, this, &Form1::Check1_Click);
+    // The left player's converting rule: Ctrl+P, or from its list's menu.
+    auto* convert = new QAction(QStringLiteral("&Convert for this player..."), this);
+    convert->setObjectName(QStringLiteral("convertAction"));
+    convert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    addAction(convert);
+    ui.ListView1->addAction(convert);
+    connect(convert, &QAction::triggered, this,
+            [this] { editConvertRule(this, m_box1.text()); });
     connect(&m_compareJob, &BackgroundJob::finished, this, &Form1::Compare_Finished);
     connect(&m_deviceLook, &BackgroundJob::finished, this,
             [this] { m_box1.offerDevices(m_devicesFound.addresses); });
@@ -150,7 +161,8 @@ void Form1::startCompare()
     // thread, and a side that hangs does not hold the other's rows back.
     m_compareJob.start([this, left = m_box1.text(), right = m_box2.text(),
                         live = m_live.get()](std::stop_token stop) {
-        m_comparison = compareFolders(left, right, std::move(stop), live, m_services.devices);
+        m_comparison = compareFolders(left, right, std::move(stop), live, m_services.devices,
+                                      convertSetupFor(addressOrPath(left)));
         m_refusal = folderRefusal(left, m_comparison.leftProblem, right,
                                   m_comparison.rightProblem);
     });

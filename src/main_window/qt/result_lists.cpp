@@ -171,6 +171,11 @@ void ResultLists::showMenu(QTableView* list, const QPoint& at)
         {"Show only &older files", RowFilter::Older},
         {"Show only files &without a match", RowFilter::NoMatch},
     };
+    // The list's own actions (the left player's converting rule) come first.
+    if (!list->actions().isEmpty()) {
+        menu.addActions(list->actions());
+        menu.addSeparator();
+    }
     for (const auto& [text, filter] : choices) {
         QAction* action = menu.addAction(QString::fromUtf8(text));
         action->setCheckable(true);
