@@ -238,7 +238,10 @@ int main(int argc, char* argv[])
     parlowen::SyncRoots roots = parlowen::comparedRoots(left, right, {}, {});
     const auto compare = [&] {
         auto comparison = parlowen::compareFolders(left, right, {}, nullptr, &devices,
-                                                   parlowen::convertSetupFor(left, args.convert));
+                                                   [&] {
+                                                       return parlowen::convertSetupFor(
+                                                           left, args.convert);
+                                                   });
         roots.leftSeen = comparison.leftSeen;
         roots.rightSeen = comparison.rightSeen;
         comparison.plan = parlowen::filterPlan(comparison.plan, roots, args.filter);

@@ -66,7 +66,7 @@ Main::ScanOutcome scanDevice(MtpDevices* devices, const std::string& address,
 
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
                           std::stop_token stop, LiveRows* live, MtpDevices* devices,
-                          std::shared_ptr<const ConvertSetup> convert)
+                          const ConvertSetupSource& convert)
 {
     Main::ScanOutcome left;
     Main::ScanOutcome right;
@@ -120,7 +120,8 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
     c.skipped = std::move(left.skipped);
     c.skipped.insert(c.skipped.end(), std::make_move_iterator(right.skipped.begin()),
                      std::make_move_iterator(right.skipped.end()));
-    c.leftFacts.converted = std::move(convert);
+    if (convert)
+        c.leftFacts.converted = convert();
     if (live)
         matchRows(live->left.scanned(), live->right.scanned(), c.plan, Main::rootOf(leftRoot),
                   Main::rootOf(rightRoot), c.leftFacts, c.rightFacts, &c.skipped);

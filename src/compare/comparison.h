@@ -7,6 +7,7 @@
 #include "platform/file_ops.h"
 #include "platform/mtp_device.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -72,11 +73,12 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
 // Given live rows, each side's rows go there as they are found (and are marked there); the
 // comparison's own rows stay empty.
 // A root may be a player's address ("mtp://HOST/STORAGE/FOLDER"), reached through devices.
-// Given a convert setup, the left side is a player given converted copies of the PC's songs.
+// Where convert gives a setup (asked once both scans are done: a player that hangs holds no
+// other side back), the left side is a player given converted copies of the PC's songs.
+using ConvertSetupSource = std::function<std::shared_ptr<const ConvertSetup>()>;
 Comparison compareFolders(const std::string& leftRoot, const std::string& rightRoot,
                           std::stop_token stop = {}, LiveRows* live = nullptr,
-                          MtpDevices* devices = nullptr,
-                          std::shared_ptr<const ConvertSetup> convert = {});
+                          MtpDevices* devices = nullptr, const ConvertSetupSource& convert = {});
 
 // The text of the one "Skip" box of a Compare: a sentence a line, the first 20, then how many
 // more.

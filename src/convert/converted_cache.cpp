@@ -4,6 +4,7 @@
 #include "convert/audio_facts.h"
 #include "convert/encode.h"
 #include "convert/song_tags.h"
+#include "platform/state_folder.h"
 #include "platform/unique_fd.h"
 
 #include <algorithm>
@@ -74,11 +75,7 @@ ConvertedCache::ConvertedCache(std::string folder, std::int64_t capBytes)
 
 std::string ConvertedCache::defaultFolder()
 {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string base =
-        cache && *cache ? std::string(cache) : std::string(home ? home : "") + "/.cache";
-    return base + "/parlowen/converted";
+    return xdgFolder("XDG_CACHE_HOME", ".cache") + "/converted";
 }
 
 std::int64_t ConvertedCache::defaultCap()

@@ -18,12 +18,7 @@ std::unordered_map<std::string, MapLine> parse(const std::string& text)
     std::unordered_map<std::string, MapLine> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> f;
-        std::istringstream parts(line);
-        for (std::string field; std::getline(parts, field, '\t');)
-            f.push_back(unescapedField(field));
-        if (f.size() == kFields - 1 && line.ends_with('\t'))
-            f.emplace_back(); // the last field empty
+        const auto f = splitFields(line);
         if (f.size() != kFields)
             continue; // not a line this program wrote
         try {

@@ -1,6 +1,7 @@
 // Players' rules in a file of their own.
 #include "convert/player_rules.h"
 
+#include "platform/state_folder.h"
 #include "platform/whole_file.h"
 
 #include <algorithm>
@@ -21,10 +22,7 @@ std::vector<Line> parse(const std::string& text)
     std::vector<Line> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> f;
-        std::istringstream parts(line);
-        for (std::string field; std::getline(parts, field, '\t');)
-            f.push_back(unescapedField(field));
+        const auto f = splitFields(line);
         if (f.size() != 4)
             continue;
         const auto preset = presetNamed(f[2]);
@@ -40,11 +38,7 @@ std::vector<Line> parse(const std::string& text)
 
 std::string playerRulesPath()
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string base =
-        config && *config ? std::string(config) : std::string(home ? home : "") + "/.config";
-    return base + "/parlowen/players";
+    return xdgFolder("XDG_CONFIG_HOME", ".config") + "/players";
 }
 
 ConvertRule savedRule(const std::string& path, const std::string& identity, Preset defaultPreset)

@@ -5,13 +5,18 @@
 
 namespace parlowen {
 
-std::string stateFolder()
+std::string xdgFolder(const char* variable, const char* fallback)
 {
-    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* set = std::getenv(variable);
     const char* home = std::getenv("HOME");
     const std::string base =
-        state && *state ? std::string(state) : std::string(home ? home : "") + "/.local/state";
+        set && *set ? std::string(set) : std::string(home ? home : "") + "/" + fallback;
     return base + "/parlowen";
+}
+
+std::string stateFolder()
+{
+    return xdgFolder("XDG_STATE_HOME", ".local/state");
 }
 
 } // namespace parlowen

@@ -103,4 +103,14 @@ std::string unescapedField(const std::string& text)
     return out;
 }
 
+std::vector<std::string> splitFields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+        fields.push_back(unescapedField(line.substr(start, tab - start)));
+    fields.push_back(unescapedField(line.substr(start)));
+    return fields;
+}
+
 } // namespace parlowen

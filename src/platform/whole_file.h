@@ -7,6 +7,7 @@
 
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace parlowen {
 
@@ -21,5 +22,7 @@ UniqueFd lockFor(const std::string& path, std::error_code& error);
 // A field of a tab-separated line: tabs, new lines and backslashes escaped.
 std::string escapedField(const std::string& text);
 std::string unescapedField(const std::string& text);
+// The fields of a line, unescaped; a line that ends in a tab has an empty last field.
+std::vector<std::string> splitFields(const std::string& line);
 
 } // namespace parlowen

@@ -162,7 +162,7 @@ void Form1::startCompare()
     m_compareJob.start([this, left = m_box1.text(), right = m_box2.text(),
                         live = m_live.get()](std::stop_token stop) {
         m_comparison = compareFolders(left, right, std::move(stop), live, m_services.devices,
-                                      convertSetupFor(addressOrPath(left)));
+                                      [&left] { return convertSetupFor(addressOrPath(left)); });
         m_refusal = folderRefusal(left, m_comparison.leftProblem, right,
                                   m_comparison.rightProblem);
     });
