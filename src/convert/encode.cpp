@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -322,7 +323,9 @@ private:
 std::string encodeAudio(const std::string& source, Preset preset, const std::string& out,
                         const std::stop_token& stop)
 {
-    av_log_set_level(AV_LOG_ERROR);
+    // FFmpeg's log level is one setting for all its users, set once before any encoder runs.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
     return Encoder(source, preset, out, stop).run();
 }
 
