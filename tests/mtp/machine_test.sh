@@ -29,6 +29,11 @@ mkdir -p "$files/Music/Up"
 song "Refuse/Blocked" "a file where a folder is to be made" 1600000000
 song "refuse-pc/Blocked/g.mp3" "g" 1600000000
 song "full-pc/h.flac" "$(head -c 200000 /dev/zero | tr '\0' h)" 1600000000
+# A lossless song the players are given as MP3: ten seconds of noise as a FLAC.
+mkdir -p "$files/conv/Conv"
+head -c 1764000 /dev/urandom | flac --silent --force-raw-format --endian=little --sign=signed \
+    --channels=2 --bps=16 --sample-rate=44100 -T "TITLE=Valse" -o "$files/conv/Conv/Été.flac" - ||
+    { echo "the flac tool is needed to make the converted song"; exit 77; }
 mkdir -p "$files/Big"
 head -c 48M /dev/urandom >"$files/Big/long.flac"
 export MTP_GUEST_FILES=$files
@@ -43,7 +48,7 @@ cat >"$work/scenario.sh" <<'SCENARIO'
 echo song > "/data/Chanson été.mp3"
 cp -a /files/Music /files/Big /files/Refuse /data/
 mkdir -p /data/Music/Up
-export XDG_STATE_HOME=/tmp/state
+export XDG_STATE_HOME=/tmp/state XDG_CACHE_HOME=/tmp/cache XDG_CONFIG_HOME=/tmp/config
 journal=/tmp/state/parlowen/uploads
 mount -t debugfs none /sys/kernel/debug && insmod /lib/modules/usbmon.ko
 mtp-detect 2>/dev/null | grep -E "^   (Manufacturer|Model):|Found [0-9]+ device"
@@ -145,6 +150,12 @@ while IFS= read -r address; do
     parlowen-compare --apply --no-log --create-folders --only-to left "$address/Music/Up" /tmp/deep >/tmp/deep.txt 2>&1
     echo "$p: two new levels, exit $? with $(grep -c '^FAILED' /tmp/deep.txt) failed: $(listing "$storage" | grep 'Up/New/Deeper/')"
     grep '^FAILED' /tmp/deep.txt
+    # A FLAC converted on its way, sent as the player's MP3, and known as its copy next time.
+    parlowen-compare --apply --no-log --create-folders --only-to left --convert mp3-v2 \
+        "$address/Music/Up" /files/conv >/tmp/conv.txt 2>&1
+    echo "$p: converted, exit $? with $(grep -c '^FAILED' /tmp/conv.txt) failed: $(listing "$storage" | grep 'Up/Conv/' | cut -d' ' -f1)"
+    grep '^FAILED' /tmp/conv.txt
+    echo "$p: after converting, planned $(parlowen-compare --only-to left --convert mp3-v2 "$address/Music/Up" /files/conv | grep -c '^OP')"
     # A source rewritten in place while it is sent: never placed as a mixture.
     rm -rf /tmp/rw && mkdir -p /tmp/rw/RW && dd if=/dev/urandom of=/tmp/rw/RW/rewrite.flac bs=1M count=24 2>/dev/null
     parlowen-compare --apply --no-log --create-folders --only-to left "$address/Music/Up" /tmp/rw >/tmp/rw.txt 2>&1 &
@@ -167,6 +178,7 @@ listing "$address" | grep -v '^filler ' >/tmp/after
 cmp -s /tmp/before /tmp/after && echo "player 1: full and untouched" || diff /tmp/before /tmp/after
 rm /data/filler
 echo "player 1: hidden temporaries left $(find /data -name '*parlowen-copy*' | wc -l)"
+echo "player 1: the converted copy begins with $(head -c 3 "/data/Music/Up/Conv/Été.mp3")"; grep -c Valse "/data/Music/Up/Conv/Été.mp3"
 # A long-lived process (as the window is) keeps working with QEMU's player pulled out and
 # plugged in again.
 mkdir -p /tmp/replug && echo replugged >/tmp/replug/replugged.mp3
@@ -203,7 +215,8 @@ for p in "player 1" "player 2"; do
         "at the top, exit 0 with 0 failed: top.mp3 25 bytes" \
         "two new levels, exit 0 with 0 failed: Music/Up/New/Deeper/x.mp3 5 bytes" \
         "a source rewritten while sent is said" "rewritten source on the player: 0, journal 0" \
-        "uploads declare 02b9 06b9 0930 "; do
+        "uploads declare 02b9 06b9 0930 " "converted, exit 0 with 0 failed: Music/Up/Conv/Été.mp3" \
+        "after converting, planned 0"; do
         expect "$p: $expected"
     done
 done
@@ -215,6 +228,9 @@ expect "player 1: hidden temporaries left 0"
 expect "replug: first compare ok"
 expect "replug: compare after the replug ok"
 expect "replug: sync after the replug, 1 of 1 done"
+expect "player 1: the converted copy begins with ID3"
+[ "$(head -c 3 "$MTP_SECOND_PLAYER/Music/Up/Conv/Été.mp3")" = ID3 ] ||
+    { echo "FAIL: player 2 has no MP3 made from the FLAC"; failures=$((failures + 1)); }
 left=$(find "$MTP_SECOND_PLAYER" -name '*parlowen-copy*' | wc -l)
 [ "$left" = 0 ] || { echo "FAIL: player 2 keeps $left hidden temporaries"; failures=$((failures + 1)); }
 [ "$failures" = 0 ] && echo "both players answer as players, and Parlowen reads and writes them exactly"
