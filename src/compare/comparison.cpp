@@ -205,6 +205,33 @@ void convertOnTheWay(PlannedOperation& op, const ResultRow& song, const std::str
     }
 }
 
+// The song whose new copy replaces this older converted copy of it in the same folder; npos
+// where there is none.
+std::size_t songReplacing(const ResultRow& copy, const ConvertSetup* setup,
+                          const std::unordered_map<std::string_view, std::size_t>& songsUnpaired,
+                          const std::vector<std::string>& playerNames)
+{
+    if (!setup)
+        return std::string::npos;
+    const MapLine* line = setup->map.find(setup->namePrefix + copy.relativeName);
+    if (!line || !copy.hasSize || copy.size != line->copySize)
+        return std::string::npos; // not the copy Parlowen made: left as it is
+    const auto song = songsUnpaired.find(line->sourcePath);
+    if (song == songsUnpaired.end())
+        return std::string::npos;
+    const std::string& newName = playerNames[song->second];
+    const auto folderOf = [](std::string_view name) { return name.substr(0, name.rfind('/') + 1); };
+    return folderOf(newName) == folderOf(copy.relativeName) ? song->second : std::string::npos;
+}
+
+void replaceOlder(Conversion& conversion, const ResultRow& older, const ConvertSetup& setup)
+{
+    conversion.replacesName = older.relativeName.substr(older.relativeName.rfind('/') + 1);
+    conversion.replacesSize = older.size;
+    conversion.replacesMapName = setup.namePrefix + older.relativeName;
+    conversion.why = "converted again in the new format; it replaces " + conversion.replacesName;
+}
+
 // A song and the copy the player has of it in another format: the copy map decides, and a
 // copy is only ever made from its song, never the other way.
 void judge(ResultRow& copyRow, ResultRow& song, const std::string& leftRoot,
@@ -277,6 +304,13 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
     }
     if (leftFacts.caseInsensitive || rightFacts.caseInsensitive)
         matchCapitals(left, rightNames, partner, rightMatched);
+    // After a change of format, a song's new copy replaces its older one in the same folder.
+    std::unordered_map<std::string_view, std::size_t> songsUnpaired;
+    std::vector<std::size_t> replacing(right.size(), std::string::npos);
+    for (std::size_t r = 0; r < right.size(); ++r) {
+        if (isConverted(r) && !rightMatched[r])
+            songsUnpaired.emplace(right[r].relativeName, r);
+    }
 
     for (std::size_t i = 0; i < left.size(); ++i) {
         ResultRow& l = left[i];
@@ -285,6 +319,12 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
             if (underAny(l.relativeName, rightFacts.unreadable))
                 continue; // the other side could not be read there: no status, no copy
             mark(l, RowStatus::NotFound, RowIcon::NoMatch);
+            if (const std::size_t r = songReplacing(l, convert, songsUnpaired, converted.names);
+                r != std::string::npos && replacing[r] == std::string::npos) {
+                replacing[r] = i;
+                mark(l, RowStatus::Older, RowIcon::Older);
+                continue;
+            }
             if (convert && isConvertedCopy(l, *convert)) {
                 sentences.push_back(Main::fullPath(leftRoot, l.relativeName) +
                                     " was converted for the player and is not copied back");
@@ -321,8 +361,11 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
             continue;
         mark(right[i], RowStatus::NotFound, RowIcon::NoMatch);
         plan.push_back(copy(rightRoot, leftRoot, right[i], rightFacts, leftFacts));
-        if (isConverted(i))
+        if (isConverted(i)) {
             convertOnTheWay(plan.back(), right[i], converted.names[i], leftRoot, *convert, {});
+            if (replacing[i] != std::string::npos)
+                replaceOlder(*plan.back().conversion, left[replacing[i]], *convert);
+        }
     }
     if (skipped)
         skipped->insert(skipped->end(), sentences.begin(), sentences.end());

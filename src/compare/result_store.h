@@ -37,6 +37,11 @@ struct Conversion
     std::string songName = {}; // the song's, relative to the compared PC folder
     std::int64_t estimatedSize = 0; // until the copy exists
     std::string why = {};     // why a copy already there is made again; "" for a new one
+    // An older copy of the song in another format in the same folder (the rule's format
+    // changed): removed once the new copy is whole, while it has the size the map recorded.
+    std::string replacesName = {};
+    std::int64_t replacesSize = 0;
+    std::string replacesMapName = {};
 };
 
 struct PlannedOperation

@@ -151,6 +151,24 @@ void Conversions::placed(std::size_t i, std::int64_t size)
                      .copySize = size});
 }
 
+void Conversions::replacedRemoved(std::size_t i)
+{
+    const Conversion& conversion = *m_plan[i].conversion;
+    std::lock_guard lock(m_mutex);
+    auto map = m_maps.find(conversion.mapPath);
+    if (map != m_maps.end())
+        map->second.remove(conversion.replacesMapName);
+}
+
+void Conversions::replacedKept(std::size_t i, const std::string& why)
+{
+    const PlannedOperation& op = m_plan[i];
+    const std::string folder = op.OpTargetPath.substr(0, op.OpTargetPath.rfind('/') + 1);
+    std::lock_guard lock(m_mutex);
+    m_notes.push_back("The older copy " + folder + op.conversion->replacesName +
+                      " was left on the player: " + why + ".");
+}
+
 void Conversions::saveMaps(bool now)
 {
     const auto time = std::chrono::steady_clock::now();

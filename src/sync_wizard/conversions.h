@@ -38,6 +38,10 @@ public:
     void passed(std::size_t i);
     // Operation i is whole on its player, as a copy of size bytes: its map line is due.
     void placed(std::size_t i, std::int64_t size);
+    // The older copy operation i replaced was removed: its line goes.
+    void replacedRemoved(std::size_t i);
+    // The older copy could not be removed: said once the run ends.
+    void replacedKept(std::size_t i, const std::string& why);
     // Writes the map lines due, at most once a second unless now.
     void saveMaps(bool now);
     // The encodes and retags made so far, and what went otherwise than asked.

@@ -48,6 +48,20 @@ StepFailure DriveSource::unchanged(std::int64_t read)
     return {};
 }
 
+StepFailure DriveCopy::removeBeside(const std::string& name, std::int64_t size)
+{
+    const auto there = m_files.factsIn(m_folder->opened, name);
+    if (there.error)
+        return failed(there.error, "looking at the older copy");
+    if (!there.value)
+        return {}; // gone already
+    if (there.value->size != size)
+        return failedPlainly("it is not the copy Parlowen made, so it was left as it is");
+    if (const auto error = m_files.removeIn(m_folder->opened, name))
+        return failed(error, "removing the older copy");
+    return {};
+}
+
 DriveCopy::DriveCopy(DriveVolume& volume, const PlannedOperation& op,
                      std::shared_ptr<TargetFolder> folder)
     : m_volume(volume), m_files(volume.m_files), m_op(op), m_folder(std::move(folder)),

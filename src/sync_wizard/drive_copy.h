@@ -46,6 +46,7 @@ public:
     StepFailure finish() override;
     StepFailure place() override;
     std::int64_t size() const override { return m_facts.size; }
+    StepFailure removeBeside(const std::string& name, std::int64_t size) override;
 
     const TargetFolder& folder() const { return *m_folder; }
     std::shared_ptr<const TargetFolder> sharedFolder() const { return m_folder; }

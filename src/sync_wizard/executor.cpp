@@ -199,6 +199,7 @@ private:
             ++m_finished;
             m_done.push_back(written->index);
             m_conversions.placed(written->index, written->file->size());
+            removeReplaced(written->index, *written->file);
             placed[written->volume].push_back(written->file.get());
             if (m_control.ended)
                 m_control.ended(written->index, {});
@@ -213,6 +214,18 @@ private:
         }
         m_waiting.clear();
         m_waitingBytes = 0;
+    }
+
+    // After a change of format the song's older copy goes, once the new one is in place.
+    void removeReplaced(std::size_t i, NewFile& placed)
+    {
+        const auto& conversion = m_plan[i].conversion;
+        if (!conversion || conversion->replacesName.empty())
+            return;
+        if (auto failure = placed.removeBeside(conversion->replacesName, conversion->replacesSize))
+            m_conversions.replacedKept(i, failure.reason());
+        else
+            m_conversions.replacedRemoved(i);
     }
 
     void folderFailed(const FolderFailure& folder)

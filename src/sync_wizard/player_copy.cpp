@@ -124,6 +124,22 @@ StepFailure PlayerCopy::removeOld()
     return {};
 }
 
+StepFailure PlayerCopy::removeBeside(const std::string& name, std::int64_t size)
+{
+    const MtpObject* old = m_folder.objects ? fileNamed(*m_folder.objects, name) : nullptr;
+    if (!old)
+        return {}; // gone already, or in a folder this run made
+    if (old->size != size)
+        return failedPlainly("it is not the copy Parlowen made, so it was left as it is");
+    const std::uint32_t handle = old->handle;
+    if (auto e = removeChecked(m_device, {handle, m_folder.handle, name, size, false}))
+        return e == std::errc::operation_not_permitted
+                   ? failedPlainly("it changed since Compare, so it was left as it is")
+                   : playerFailure(m_device, e, "removing the older copy");
+    forgetObject(handle);
+    return {};
+}
+
 void PlayerCopy::forgetObject(std::uint32_t handle)
 {
     m_folder.remove(handle);

@@ -63,6 +63,7 @@ public:
     StepFailure finish() override { return {}; }
     StepFailure place() override;
     std::int64_t size() const override { return m_size; }
+    StepFailure removeBeside(const std::string& name, std::int64_t size) override;
 
 private:
     StepFailure upload(const std::string& as, const std::stop_token& stop, const BytesTold& sent);

@@ -108,6 +108,8 @@ PlayerFolder& PlayerFolders::find(const std::string& folder)
     if (!found.device)
         return found;
     found.where = mtpAddress(place->host, place->storage);
+    if (findBelowKnown(found, folder))
+        return found;
     const auto rootNames = folderNames(place->folder);
     const auto names = folderNames(folder.substr(found.where.size()));
     const auto walk = walkTo(*found.device, place->storage, names);
@@ -133,6 +135,49 @@ PlayerFolder& PlayerFolders::find(const std::string& folder)
             found.missing.push_back(missing);
     }
     return found;
+}
+
+bool PlayerFolders::findBelowKnown(PlayerFolder& found, const std::string& folder)
+{
+    std::string above = folder;
+    const PlayerFolder* known = nullptr;
+    while (!known && above.size() > found.where.size() + 1) {
+        above = folderOf(above.substr(0, above.size() - 1));
+        const auto at = m_found.find(above);
+        if (at != m_found.end() && at->second.problem.empty() && at->second.missing.empty() &&
+            at->second.objects)
+            known = &at->second;
+    }
+    if (!known)
+        return false;
+    found.storage = known->storage;
+    found.handle = known->handle;
+    found.freeBytes = known->freeBytes;
+    std::vector<MtpObject> objects = *known->objects;
+    const auto names = folderNames(folder.substr(above.size()));
+    std::string path = above;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        path += names[i] + "/";
+        const auto child = std::find_if(objects.begin(), objects.end(), [&](const MtpObject& o) {
+            return o.folder && o.name == names[i];
+        });
+        if (child == objects.end()) {
+            found.missing.push_back(path);
+            for (std::size_t j = i + 1; j < names.size(); ++j)
+                found.missing.push_back(path += names[j] + "/");
+            return true;
+        }
+        found.handle = child->handle;
+        if (i + 1 == names.size())
+            break;
+        auto listed = found.device->children(found.storage, found.handle);
+        if (listed.error) {
+            found.problem = mtpProblem(found.device->host(), listed.error);
+            return true;
+        }
+        objects = std::move(listed.value);
+    }
+    return true;
 }
 
 std::string PlayerFolders::make(PlayerFolder& found)

@@ -58,6 +58,9 @@ public:
 
 private:
     std::shared_ptr<MtpDevice> open(const std::string& host, std::string& problem);
+    // Finds the folder below one this run already holds (listed, or made by it) from that
+    // one's listing: a player may refuse to list a folder just made. False where none is held.
+    bool findBelowKnown(PlayerFolder& found, const std::string& folder);
 
     MtpDevices& m_devices;
     const SyncRoots& m_roots;

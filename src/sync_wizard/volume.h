@@ -59,6 +59,9 @@ public:
     // overwrite only over the file Compare saw.
     virtual StepFailure place() = 0;
     virtual std::int64_t size() const = 0;
+    // Once placed: removes the file of that name in its folder (an older converted copy of
+    // the same song), only while it has that size.
+    virtual StepFailure removeBeside(const std::string& name, std::int64_t size) = 0;
 };
 
 // What the room check needs of an operation's target folder, read without writing anything.

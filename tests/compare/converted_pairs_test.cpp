@@ -127,6 +127,25 @@ TEST(ConvertedPairs, NamesOnThePlayerAndWhatNeverGoesBack)
     EXPECT_TRUE(out.actions.empty());
     EXPECT_EQ(out.skipped, 1u);
 
+    // Another format: the new copy replaces the older one, only where it is still the copy
+    // the map recorded.
+    const ConvertRule vorbis{.on = true, .preset = Preset::VorbisQ5};
+    for (const std::int64_t onPlayer : {5, 6}) {
+        testing::TempTree state;
+        auto setup = std::make_shared<ConvertSetup>(
+            ConvertSetup{vorbis, state.path("map"), "", CopyMap::load(state.path("map"))});
+        setup->map.put(line("A/x.mp3", "A/x.flac", 9, kLate * 1'000'000'000, 5, {.on = true}));
+        std::vector<ResultRow> left{row("A/x.mp3", onPlayer, kLate)};
+        std::vector<ResultRow> right{row("A/x.flac", 9, kLate)};
+        ResultStore plan;
+        std::vector<std::string> skipped;
+        matchRows(left, right, plan, "/p", "/pc", {.converted = setup}, {}, &skipped);
+        ASSERT_EQ(plan.size(), 1u);
+        EXPECT_EQ(plan[0].OpTargetPath, "/p/A/x.ogg");
+        EXPECT_EQ(plan[0].conversion->replacesName, onPlayer == 5 ? "x.mp3" : "");
+        EXPECT_EQ(skipped.size(), onPlayer == 5 ? 0u : 1u);
+    }
+
     // With the rule off nothing is converted: x.flac and x.mp3 are two files.
     out = compare({row("x.mp3", 5, kEarly)}, {row("x.flac", 9, kLate)}, {}, {.on = false});
     EXPECT_EQ(out.actions, (std::vector<std::string>{"copied to /pc/x.mp3", "copied to /p/x.flac"}));

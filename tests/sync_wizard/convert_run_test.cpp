@@ -102,6 +102,19 @@ TEST_F(ConvertRun, ConvertsOnceAndKnowsItsCopiesNextTime)
     EXPECT_NE(home.read("state/parlowen/sync.log").find("converted to MP3"), std::string::npos);
 }
 
+TEST_F(ConvertRun, AnotherFormatReplacesTheOlderCopyOnceTheNewOneIsWhole)
+{
+    songs(2, 1.0);
+    ASSERT_EQ(sync(player.root())->status(), 0);
+    auto run = sync(player.root(), {"--convert", "vorbis-q5"});
+    EXPECT_EQ(run->status(), 0) << run->stderrText();
+    for (const char* song : {"Album/10 Été", "Album/11 Été"}) {
+        EXPECT_FALSE(std::filesystem::exists(player.path(song + std::string(".mp3"))));
+        EXPECT_TRUE(std::filesystem::exists(player.path(song + std::string(".ogg"))));
+    }
+    EXPECT_EQ(linesOfWholeCopies(player.root()), 2u);
+}
+
 TEST_F(ConvertRun, AStopOrAKillLeavesNoPartAndNoLineWithoutItsCopy)
 {
     songs(8, 60.0);

@@ -4,6 +4,8 @@
 // refusing to list a folder just made, as real ones do). The player's own folder is compared
 // at its top, so the overwrite lies directly in it.
 #include "compare/comparison.h"
+#include "compare/converted_pairs.h"
+#include "fakes/song_files.h"
 #include "fakes/memory_mtp_device.h"
 #include "fakes/scratch_mount.h"
 #include "fakes/temp_tree.h"
@@ -214,6 +216,18 @@ TYPED_TEST(VolumeBehaviour, FoldersAreMadeOnlyWhenAsked)
     EXPECT_EQ(this->player.entries(), this->heldBefore({{"top.mp3", "newer and longer"}}));
 }
 
+// A folder made for one copy holds the folder made for the next: the player is not asked to
+// list the folder it has just made.
+TYPED_TEST(VolumeBehaviour, AFolderMadeForOneCopyHoldsTheNextOnesFolder)
+{
+    this->pc.file("A/first.mp3", "first", kNew);
+    const auto run = this->sync(this->compare(), {.createFolders = true});
+    ASSERT_TRUE(run.failures.empty()) << failureReport(run.failures);
+    const auto held = this->player.entries();
+    EXPECT_EQ(held.at("A/first.mp3"), "first");
+    EXPECT_EQ(held.at("A/B/new.mp3"), std::string(300'000, 'n'));
+}
+
 TYPED_TEST(VolumeBehaviour, WhatChangedSinceCompareIsLeftAsItIs)
 {
     const auto c = this->compare();
@@ -285,6 +299,48 @@ TYPED_TEST(VolumeBehaviour, WhatAKilledRunLeftIsClearedByTheNext)
     for (const auto& [path, bytes] : held)
         EXPECT_FALSE(nameOf(path).starts_with(".")) << path;
     EXPECT_EQ(this->player.unfinishedRecords(), 0u);
+}
+
+} // namespace
+} // namespace parlowen
+
+namespace parlowen {
+namespace {
+
+// A song converted on its way, known as its copy next time, and its copy in an older format
+// replaced once the new one is in place.
+TYPED_TEST(VolumeBehaviour, AConvertedCopyIsMadeOnceAndReplacesItsOlderFormat)
+{
+    if (!testing::haveFlacTool())
+        GTEST_SKIP() << "the flac tool is not installed (scripts/setup.sh installs it)";
+    TempTree home;
+    ::setenv("XDG_STATE_HOME", home.path("state").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", home.path("cache").c_str(), 1);
+    // At the top: a folder just made cannot be listed on the in-memory players.
+    ASSERT_TRUE(testing::makeFlac(this->pc.path("song.flac"), 1.0, 440, {{"TITLE", "Été"}}));
+    const auto convertedTo = [&](Preset preset) {
+        const ConvertRule rule{.on = true, .preset = preset};
+        return [this, rule] {
+            return compareFolders(this->player.root(), this->pc.root(), {}, nullptr,
+                                  this->player.devices(),
+                                  [&] { return convertSetupFor(this->player.root(), rule); });
+        };
+    };
+    for (const Preset preset : {Preset::Mp3V2, Preset::VorbisQ5}) {
+        const auto compare = convertedTo(preset);
+        const auto run = this->sync(compare(), {.createFolders = true});
+        ASSERT_TRUE(run.failures.empty()) << failureReport(run.failures);
+        const auto again = compare();
+        for (const auto& op : again.plan)
+            ADD_FAILURE() << presetFacts(preset).name << ": planned again " << op.OpAction << " "
+                          << op.OpTargetPath << (op.conversion ? " " + op.conversion->why : "");
+    }
+    const auto held = this->player.entries();
+    EXPECT_TRUE(held.contains("song.ogg"));
+    EXPECT_FALSE(held.contains("song.mp3"));
+    EXPECT_FALSE(held.contains("song.flac"));
+    ::unsetenv("XDG_STATE_HOME");
+    ::unsetenv("XDG_CACHE_HOME");
 }
 
 } // namespace
