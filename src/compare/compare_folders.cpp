@@ -1,6 +1,8 @@
 // Comparing two folders: both sides scanned at once, then matched.
 #include "compare/comparison.h"
 
+#include "platform/player_identity.h"
+
 #include "compare/device_scan.h"
 #include "platform/file_system_kind.h"
 #include "platform/folder_identity.h"
@@ -56,6 +58,7 @@ Main::ScanOutcome scanDevice(MtpDevices* devices, const std::string& address,
     // Players keep their music on FAT or exFAT, or answer names whatever their capitals.
     facts.caseInsensitive = true;
     facts.on = Place::On::Device;
+    facts.plays = where.device->playedTypes();
     auto outcome = Main::ScanDeviceTree(where, Main::rootOf(address), std::move(stop), rows);
     facts.unreadable = outcome.unreadable;
     outcome.skipped.insert(outcome.skipped.begin(), cleared.begin(), cleared.end());
@@ -90,6 +93,7 @@ Comparison compareFolders(const std::string& leftRoot, const std::string& rightR
         }
         seen = rootIdentity(root);
         facts.caseInsensitive = tellsNoCapitals(root);
+        facts.plays = driveOutputFormats(root);
         auto outcome = Main::ScanFolderTree(root, both.get_token(), rows);
         facts.unreadable = outcome.unreadable;
         return outcome;

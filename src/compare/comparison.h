@@ -31,6 +31,8 @@ struct SideFacts
     // What could not be read ("Album/" for a folder, "Album/a.mp3" for a file): the other
     // side's files there cannot be judged.
     std::vector<std::string> unreadable = {};
+    // The kinds of file a player says it plays (MIME types); none where it says nothing.
+    std::vector<std::string> plays = {};
     // Where this side is a player given converted copies of the other side's songs.
     std::shared_ptr<const ConvertSetup> converted = {};
 };

@@ -4,6 +4,7 @@
 #include "platform/state_folder.h"
 #include "platform/whole_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <vector>
@@ -65,6 +66,20 @@ std::error_code saveRule(const std::string& path, const std::string& identity,
         text += escapedField(id) + '\t' + (r.on ? "on" : "off") + '\t' +
                 presetFacts(r.preset).name + '\t' + coverName(r.cover) + '\n';
     return writeWhole(path, text);
+}
+
+Preset presetForFormats(const std::vector<std::string>& mimeTypes)
+{
+    const auto plays = [&](std::string_view type) {
+        return std::find(mimeTypes.begin(), mimeTypes.end(), type) != mimeTypes.end();
+    };
+    if (mimeTypes.empty() || plays("audio/mpeg"))
+        return Preset::Mp3V2;
+    if (plays("audio/ogg") || plays("audio/x-vorbis+ogg") || plays("audio/vorbis"))
+        return Preset::VorbisQ5;
+    if (plays("audio/mp4") || plays("audio/aac") || plays("audio/x-m4a"))
+        return Preset::Aac192;
+    return Preset::Mp3V2;
 }
 
 } // namespace parlowen

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace parlowen {
 
@@ -18,5 +19,10 @@ ConvertRule savedRule(const std::string& path, const std::string& identity,
 // Keeps the rule for the player, the file replaced whole.
 std::error_code saveRule(const std::string& path, const std::string& identity,
                          const ConvertRule& rule);
+
+// The preset for a player that plays these MIME types ("audio/mpeg", "audio/ogg", ...): MP3
+// where it plays MP3 or where nothing is known, else Vorbis, else AAC. Opus is never chosen:
+// no player profile names it.
+Preset presetForFormats(const std::vector<std::string>& mimeTypes);
 
 } // namespace parlowen

@@ -106,6 +106,39 @@ public:
         });
     }
 
+    std::vector<std::string> playedTypes() override
+    {
+        return m_owner->call([this] {
+            std::vector<std::string> types;
+            std::uint16_t* kinds = nullptr;
+            std::uint16_t count = 0;
+            if (LIBMTP_Get_Supported_Filetypes(m_device, &kinds, &count) != 0)
+                return types;
+            for (std::uint16_t i = 0; i < count; ++i) {
+                switch (kinds[i]) {
+                case LIBMTP_FILETYPE_MP3:
+                    types.emplace_back("audio/mpeg");
+                    break;
+                case LIBMTP_FILETYPE_OGG:
+                    types.emplace_back("audio/ogg");
+                    break;
+                case LIBMTP_FILETYPE_MP4:
+                case LIBMTP_FILETYPE_M4A:
+                case LIBMTP_FILETYPE_AAC:
+                    types.emplace_back("audio/mp4");
+                    break;
+                case LIBMTP_FILETYPE_FLAC:
+                    types.emplace_back("audio/flac");
+                    break;
+                default:
+                    break;
+                }
+            }
+            std::free(kinds);
+            return types;
+        });
+    }
+
     Outcome<std::vector<MtpObject>> children(std::uint32_t storage, std::uint32_t parent) override
     {
         return m_owner->call([&] {

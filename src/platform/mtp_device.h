@@ -59,6 +59,8 @@ public:
     // "Manufacturer_Model_Serial", as the address names the device.
     virtual std::string host() const = 0;
     virtual Outcome<std::vector<MtpStorage>> storages() = 0;
+    // The kinds of file it says it plays, as MIME types ("audio/mpeg"); none where it says none.
+    virtual std::vector<std::string> playedTypes() { return {}; }
     // The objects directly inside a folder (kMtpStorageTop for the storage's top).
     virtual Outcome<std::vector<MtpObject>> children(std::uint32_t storage,
                                                      std::uint32_t parent) = 0;

@@ -67,7 +67,65 @@ std::string uuidOf(const std::string& source)
     return {};
 }
 
+std::string readLine(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
 } // namespace
+
+std::vector<std::string> mediaPlayerFormats(const std::vector<std::string>& devices,
+                                            const std::string& udevData,
+                                            const std::string& profiles)
+{
+    for (const auto& device : devices) {
+        std::ifstream data(udevData + "/b" + device);
+        std::string model;
+        for (std::string line; std::getline(data, line);) {
+            if (line.starts_with("E:ID_MEDIA_PLAYER="))
+                model = line.substr(18);
+        }
+        if (model.empty() || model.find('/') != std::string::npos)
+            continue;
+        std::ifstream profile(profiles + "/" + model + ".mpi");
+        std::vector<std::string> formats;
+        bool media = false;
+        for (std::string line; std::getline(profile, line);) {
+            if (line.starts_with("["))
+                media = line == "[Media]";
+            else if (media && line.starts_with("OutputFormats=")) {
+                std::istringstream list(line.substr(14));
+                for (std::string type; std::getline(list, type, ';');)
+                    if (!type.empty())
+                        formats.push_back(type);
+            }
+        }
+        return formats;
+    }
+    return {};
+}
+
+std::vector<std::string> driveOutputFormats(const std::string& root)
+{
+    struct stat info{};
+    if (::stat(root.c_str(), &info) != 0)
+        return {};
+    const Mount mount = mountOf(info.st_dev);
+    struct stat source{};
+    if (!mount.source.starts_with("/dev/") || ::stat(mount.source.c_str(), &source) != 0 ||
+        !S_ISBLK(source.st_mode))
+        return {};
+    const std::string device =
+        std::to_string(major(source.st_rdev)) + ":" + std::to_string(minor(source.st_rdev));
+    // udev marks the player's disk; its partition may carry the mark too.
+    std::vector<std::string> devices{device};
+    if (const std::string disk = readLine("/sys/dev/block/" + device + "/../dev"); !disk.empty())
+        devices.push_back(disk);
+    return mediaPlayerFormats(devices, "/run/udev/data", "/usr/share/media-player-info");
+}
 
 PlayerIdentity playerIdentity(const std::string& root)
 {

@@ -1,6 +1,8 @@
 // Compare with a player that is given converted copies: which pairs are OK, which are
 // converted again and why, and what is never copied back.
 #include "compare/comparison.h"
+#include "convert/player_rules.h"
+#include "platform/player_identity.h"
 #include "fakes/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -149,6 +151,29 @@ TEST(ConvertedPairs, NamesOnThePlayerAndWhatNeverGoesBack)
     // With the rule off nothing is converted: x.flac and x.mp3 are two files.
     out = compare({row("x.mp3", 5, kEarly)}, {row("x.flac", 9, kLate)}, {}, {.on = false});
     EXPECT_EQ(out.actions, (std::vector<std::string>{"copied to /pc/x.mp3", "copied to /p/x.flac"}));
+}
+
+} // namespace
+} // namespace parlowen
+
+namespace parlowen {
+namespace {
+
+TEST(DefaultPreset, ComesFromWhatThePlayerPlays)
+{
+    testing::TempTree udev;
+    udev.file("data/b8:17", "S:disk/by-id/usb-Player\n");
+    udev.file("data/b8:16", "E:ID_VENDOR=Sony\nE:ID_MEDIA_PLAYER=sony_nw-a\n");
+    udev.file("profiles/sony_nw-a.mpi",
+              "[Device]\nProduct=Walkman\n[Media]\nOutputFormats=audio/mp4;audio/x-ms-wma\n");
+    const auto formats =
+        mediaPlayerFormats({"8:17", "8:16"}, udev.path("data"), udev.path("profiles"));
+    EXPECT_EQ(formats, (std::vector<std::string>{"audio/mp4", "audio/x-ms-wma"}));
+    EXPECT_EQ(presetForFormats(formats), Preset::Aac192);
+    EXPECT_EQ(presetForFormats({"audio/ogg", "audio/mpeg"}), Preset::Mp3V2);
+    EXPECT_EQ(presetForFormats({"audio/flac", "audio/ogg"}), Preset::VorbisQ5);
+    EXPECT_EQ(presetForFormats({}), Preset::Mp3V2);
+    EXPECT_TRUE(mediaPlayerFormats({"8:17"}, udev.path("data"), udev.path("profiles")).empty());
 }
 
 } // namespace

@@ -85,7 +85,8 @@ ConvertRule ConvertDialog::rule() const
             .cover = {.mode = mode, .pixels = mode == CoverRule::Mode::Shrink ? m_pixels->value() : 0}};
 }
 
-void editConvertRule(QWidget* parent, const std::string& leftRoot)
+void editConvertRule(QWidget* parent, const std::string& leftRoot,
+                     const std::vector<std::string>& plays)
 {
     const PlayerIdentity identity = playerIdentity(addressOrPath(leftRoot));
     const QString shown = QString::fromStdString(leftRoot);
@@ -97,7 +98,7 @@ void editConvertRule(QWidget* parent, const std::string& leftRoot)
         return;
     }
     const std::string path = playerRulesPath();
-    ConvertDialog dialog(shown, savedRule(path, identity.id), parent);
+    ConvertDialog dialog(shown, savedRule(path, identity.id, presetForFormats(plays)), parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (const auto error = saveRule(path, identity.id, dialog.rule()))

@@ -33,6 +33,9 @@ private:
 
 // Opens the dialog for the player whose folder (or address) is given and keeps what the user
 // chose; says why where the player cannot be known again (then nothing is kept).
-void editConvertRule(QWidget* parent, const std::string& leftRoot);
+// plays: the kinds of file the player said it plays at the last Compare (for the format
+// offered before one is chosen).
+void editConvertRule(QWidget* parent, const std::string& leftRoot,
+                     const std::vector<std::string>& plays);
 
 } // namespace parlowen

@@ -78,7 +78,11 @@ void Form1::connectHandlers()
     addAction(convert);
     ui.ListView1->addAction(convert);
     connect(convert, &QAction::triggered, this,
-            [this] { editConvertRule(this, m_box1.text()); });
+            [this] {
+                editConvertRule(this, m_box1.text(),
+                                m_leftPlays.first == m_box1.text() ? m_leftPlays.second
+                                                                   : std::vector<std::string>());
+            });
     connect(&m_compareJob, &BackgroundJob::finished, this, &Form1::Compare_Finished);
     connect(&m_deviceLook, &BackgroundJob::finished, this,
             [this] { m_box1.offerDevices(m_devicesFound.addresses); });
@@ -197,6 +201,7 @@ void Form1::Compare_Finished()
     }
     m_lists->showResult();
     m_results = std::move(done.plan);
+    m_leftPlays = {m_box1.text(), std::move(done.leftFacts.plays)};
     // Both folders were compared: the history keeps them (typing kept nothing).
     Combo_Change(ui.Combo1, Main::rootOf(m_compared.left));
     Combo_Change(ui.Combo2, Main::rootOf(m_compared.right));

@@ -94,6 +94,8 @@ private:
     Comparison m_comparison;          // written by the scans, read once they have ended
     std::optional<Message> m_refusal; // why the folder check refused the Compare, likewise
     SyncRoots m_compared;             // the folders of the last Compare, for the wizard
+    // What the left player said it plays at the last Compare, with its box text then.
+    std::pair<std::string, std::vector<std::string>> m_leftPlays;
     std::unique_ptr<LiveRows> m_live; // the rows of the Compare that runs, shown as they come
     QTimer m_rowsComing;
     MtpDeviceList m_devicesFound; // written by the look for devices, read once it has ended
