@@ -22,3 +22,6 @@ echo "== answering: the wizard on a slow device, Stop in each phase, the log's c
 QT_QPA_PLATFORM=offscreen build/bench/run_control_bench
 echo "== copying songs: Sync beside cp -r + sync =="
 bench/copy_bench.sh
+echo "== converting: beside the ffmpeg command, and Compare with a copy map =="
+bench/convert_bench.sh || echo "(skipped: needs the ffmpeg and flac commands)"
+build/bench/convert_compare_bench "$trees/convert-compare"
