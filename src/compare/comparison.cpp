@@ -197,11 +197,12 @@ void convertOnTheWay(PlannedOperation& op, const ResultRow& song, const std::str
 {
     op.conversion = conversionOf(song, op.OpSourcePath, copyName, setup, std::move(why));
     const char* kind = presetFacts(setup.rule.preset).kind;
+    // Short enough for the wizard's Action column; its tip says where and why.
     if (isOverwrite(op)) {
-        op.OpAction = std::string("converted to ") + kind + ", " + kOverwrites;
+        op.OpAction = std::string(kOverwrites) + " as " + kind;
     } else {
         op.OpTargetPath = Main::fullPath(playerRoot, copyName);
-        op.OpAction = std::string("converted to ") + kind + ", " + kCopiedTo;
+        op.OpAction = std::string("converted to ") + kind;
     }
 }
 

@@ -174,7 +174,9 @@ void RunLog::ended(const PlannedOperation* op, const FailedOperation& failure)
     if (failure.reason.empty())
         line += "\tdone\t" + escapeField(op ? op->OpSourcePath : failure.sourcePath) + "\t" +
                 escapeField(op ? op->OpTargetPath : failure.targetPath) +
-                (op && op->conversion ? "\t" + op->OpAction.substr(0, op->OpAction.find(',')) : "");
+                (op && op->conversion
+                     ? std::string("\tconverted to ") + presetFacts(op->conversion->rule.preset).kind
+                     : "");
     else
         line += "\tFAILED\t" + escapeField(failure.sourcePath) + "\t" +
                 escapeField(failure.targetPath) + "\t" + escapeField(failure.reason);

@@ -100,13 +100,13 @@ TEST(ConvertedPairs, TheMapDecidesWhetherACopyIsTheSong)
             EXPECT_TRUE(out.actions.empty()) << c.what;
         } else {
             ASSERT_EQ(out.actions.size(), 1u) << c.what;
-            EXPECT_EQ(out.actions[0], "converted to MP3, overwrites /p/A/x.mp3") << c.what;
+            EXPECT_EQ(out.actions[0], "overwrites as MP3 /p/A/x.mp3") << c.what;
             EXPECT_EQ(out.why[0], c.why) << c.what;
         }
     }
     // Without a line, a song newer than the copy is converted; the same size is no proof.
     const auto newer = compare({row("A/x.mp3", 30'000'000, kEarly)}, {row("A/x.flac", 30'000'000, kLate)}, {});
-    EXPECT_EQ(newer.actions, std::vector<std::string>{"converted to MP3, overwrites /p/A/x.mp3"});
+    EXPECT_EQ(newer.actions, std::vector<std::string>{"overwrites as MP3 /p/A/x.mp3"});
     const auto sameTime = compare({row("A/x.mp3", 30'000'000, kLate)}, {row("A/x.flac", 30'000'000, kLate)}, {});
     EXPECT_TRUE(sameTime.actions.empty());
     EXPECT_NE(sameTime.copyStatus, RowStatus::Ok);
@@ -120,7 +120,7 @@ TEST(ConvertedPairs, NamesOnThePlayerAndWhatNeverGoesBack)
                             row("z.mp3", 5, kLate)},
                        {});
     EXPECT_EQ(out.actions, (std::vector<std::string>{"copied to /p/x.mp3",
-                                                     "converted to MP3, copied to /p/y.mp3",
+                                                     "converted to MP3 /p/y.mp3",
                                                      "copied to /p/z.mp3"}));
     EXPECT_EQ(out.skipped, 1u);
 
