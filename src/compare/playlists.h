@@ -1,0 +1,72 @@
+// Playlists of the PC written for the player: an .m3u, .m3u8 or .pls read whatever its paths
+// (relative, absolute, file:// or Windows) and text (UTF-8 with or without a byte-order mark,
+// or Latin-1), each entry matched to a song of the compared PC folder, and the player's
+// version written with the songs' names on the player, relative to the playlist's place there.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace parlowen {
+
+struct PlaylistEntry
+{
+    std::string path;          // as the playlist writes it, as UTF-8
+    std::string title = {};    // from #EXTINF or TitleN=, where given
+    int seconds = -1;          // likewise; -1 where not known
+};
+
+// Whether the name is a playlist's (.m3u, .m3u8, .pls, any capitals).
+bool isPlaylistName(std::string_view name);
+
+// The entries of a playlist file's bytes; name tells .pls from the M3U kinds.
+std::vector<PlaylistEntry> readPlaylist(std::string_view name, std::string_view bytes);
+
+// The songs of the compared PC folder by their relative names, found also with other capitals.
+class SongNames
+{
+public:
+    explicit SongNames(const std::vector<std::string>& relativeNames);
+    // The song an entry names, for a playlist at playlistName (relative to pcRoot, the PC
+    // folder's full path); none where it names no song there. An absolute path outside the PC
+    // folder (another computer's, a Windows path) is matched by its longest tail that names one.
+    std::optional<std::string> songOf(const std::string& entryPath,
+                                      const std::string& playlistName,
+                                      const std::string& pcRoot) const;
+
+private:
+    std::optional<std::string> named(const std::string& relative) const;
+    std::unordered_map<std::string, std::string> m_exact;  // name -> name
+    std::unordered_map<std::string, std::string> m_folded; // folded -> name (one of them)
+};
+
+// "A/B/c.mp3" seen from the folder "A/D/" of the same tree: "../B/c.mp3".
+std::string relativeTo(const std::string& folder, const std::string& name);
+
+// The player's version of a playlist at playerName (relative to the player's folder): UTF-8
+// with #EXTM3U and an #EXTINF line an entry, "/" separators; a ".m3u" starts with a byte-order
+// mark so that players reading it as Latin-1 do not. songs: each entry's song by its name on
+// the player.
+std::string playerPlaylist(const std::string& playerName,
+                           const std::vector<std::pair<PlaylistEntry, std::string>>& songs);
+
+// A PC playlist as the player is given it.
+struct PlayerVersion
+{
+    std::string name;                 // on the player: the same, a ".pls" as ".m3u8"
+    std::string text;
+    std::vector<std::string> missing; // entries whose songs will not be on the player
+};
+
+// onPlayer: a song's name on the player (converted, spelled as the player spells it), none
+// where it will not be there.
+PlayerVersion playlistForPlayer(
+    const std::string& playlistName, std::string_view bytes, const SongNames& songs,
+    const std::string& pcRoot,
+    const std::function<std::optional<std::string>(const std::string& song)>& onPlayer);
+
+} // namespace parlowen
