@@ -40,7 +40,7 @@ enum ExitStatus
 
 constexpr const char* kUsage =
     "usage: parlowen-compare [--only-to left|right] [--exclude PATTERN]...\n"
-    "                        [--convert PRESET [--cover keep|drop|N]]\n"
+    "                        [--convert PRESET [--cover keep|drop|N]] [--playlists]\n"
     "                        [--apply [--copy-anyway] [--create-folders] [--no-log]] LEFT RIGHT\n"
     "       parlowen-compare --devices | --help | --version\n";
 
@@ -67,6 +67,8 @@ constexpr const char* kHelp =
     "  --cover keep|drop|N\n"
     "                 with --convert: the front cover as it is, left out, or made at most N\n"
     "                 pixels on its longer side (keep unless given)\n"
+    "  --playlists    write the PC's playlists (.m3u, .m3u8, .pls) for the player: its\n"
+    "                 songs' names there, relative to the playlist, UTF-8 (.pls as .m3u8)\n"
     "  --devices      print the address of each storage of each player that speaks MTP,\n"
     "                 one a line (mtp://HOST/STORAGE)\n"
     "  --help         show this text\n"
@@ -110,6 +112,7 @@ struct Arguments
     bool log = true;
     parlowen::PlanFilter filter = {};
     std::optional<parlowen::ConvertRule> convert = {};
+    bool playlists = false;
     std::string left = {};
     std::string right = {};
 };
@@ -138,6 +141,8 @@ Arguments parse(int argc, char* argv[])
             if (!args.convert)
                 args.convert = parlowen::ConvertRule{.on = true};
             args.convert->preset = *parlowen::presetNamed(argv[++i]);
+        } else if (arg == "--playlists") {
+            args.playlists = true;
         } else if (arg == "--cover" && valueFollows && parlowen::coverNamed(argv[i + 1])) {
             cover = parlowen::coverNamed(argv[++i]);
         } else if (arg == "--exclude" && valueFollows) {
@@ -240,7 +245,7 @@ int main(int argc, char* argv[])
         auto comparison = parlowen::compareFolders(left, right, {}, nullptr, &devices,
                                                    [&] {
                                                        return parlowen::convertSetupFor(
-                                                           left, args.convert);
+                                                           left, args.convert, args.playlists);
                                                    });
         roots.leftSeen = comparison.leftSeen;
         roots.rightSeen = comparison.rightSeen;

@@ -2,6 +2,7 @@
 #include "compare/comparison.h"
 
 #include "compare/converted_pairs.h"
+#include "compare/playlist_rows.h"
 
 #include "compare/last_modified.h"
 #include "compare/utf8.h"
@@ -293,6 +294,14 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
                             : std::string_view(right[i].relativeName);
     }
     const auto isConverted = [&](std::size_t r) { return convert && !converted.names[r].empty(); };
+    // Playlists the player is given are planned once the songs are matched.
+    PlaylistRows playlists{std::vector<bool>(right.size()), std::vector<bool>(left.size())};
+    if (convert && convert->playlists)
+        playlists = playlistRows(left, right);
+    for (std::size_t r = 0; r < right.size(); ++r) {
+        if (playlists.right[r])
+            rightNames[r] = {};
+    }
 
     // Names are unique within a side, so one index lookup finds the only possible match.
     const NameIndex rightByName(rightNames);
@@ -316,6 +325,8 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
     for (std::size_t i = 0; i < left.size(); ++i) {
         ResultRow& l = left[i];
         const std::size_t found = partner[i];
+        if (playlists.left[i])
+            continue;
         if (found == std::string::npos) {
             if (underAny(l.relativeName, rightFacts.unreadable))
                 continue; // the other side could not be read there: no status, no copy
@@ -358,7 +369,7 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
     }
     for (std::size_t i = 0; i < right.size(); ++i) {
         if (rightMatched[i] || underAny(right[i].relativeName, leftFacts.unreadable) ||
-            (convert && converted.left[i]))
+            (convert && converted.left[i]) || playlists.right[i])
             continue;
         mark(right[i], RowStatus::NotFound, RowIcon::NoMatch);
         plan.push_back(copy(rightRoot, leftRoot, right[i], rightFacts, leftFacts));
@@ -368,6 +379,9 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
                 replaceOlder(*plan.back().conversion, left[replacing[i]], *convert);
         }
     }
+    if (convert && convert->playlists)
+        planPlaylists(left, right, playlists, partner, converted, leftRoot, rightRoot, leftFacts,
+                      rightFacts, plan, sentences);
     if (skipped)
         skipped->insert(skipped->end(), sentences.begin(), sentences.end());
 }

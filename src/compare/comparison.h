@@ -22,6 +22,7 @@ struct ConvertSetup
     std::string mapPath;
     std::string namePrefix; // before a relative name to name it in the map
     CopyMap map;
+    bool playlists = false; // the PC's playlists are written for the player
 };
 
 struct SideFacts

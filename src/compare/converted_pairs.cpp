@@ -20,17 +20,19 @@ std::int64_t nanosecondsOf(const ResultRow& row)
 } // namespace
 
 std::shared_ptr<const ConvertSetup> convertSetupFor(const std::string& leftRoot,
-                                                    const std::optional<ConvertRule>& thisRun)
+                                                    const std::optional<ConvertRule>& thisRun,
+                                                    bool playlistsThisRun)
 {
     const PlayerIdentity identity = playerIdentity(leftRoot);
     if (identity.id.empty())
         return nullptr;
-    const ConvertRule rule = thisRun ? *thisRun : savedRule(playerRulesPath(), identity.id);
-    if (!rule.on)
+    ConvertRule rule = thisRun ? *thisRun : savedRule(playerRulesPath(), identity.id);
+    rule.playlists = rule.playlists || playlistsThisRun;
+    if (!rule.on && !rule.playlists)
         return nullptr;
     const std::string mapPath = copyMapPath(identity.id);
-    return std::make_shared<const ConvertSetup>(
-        ConvertSetup{rule, mapPath, identity.namePrefix, CopyMap::load(mapPath)});
+    return std::make_shared<const ConvertSetup>(ConvertSetup{
+        rule, mapPath, identity.namePrefix, CopyMap::load(mapPath), rule.playlists});
 }
 
 ConvertedNames convertedNames(const std::vector<ResultRow>& right, const ConvertSetup& setup,

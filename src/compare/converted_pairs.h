@@ -13,7 +13,8 @@ namespace parlowen {
 // else the player's saved one) and its copy map as it is now. None where the rule is off or the
 // player cannot be known from one day to the next.
 std::shared_ptr<const ConvertSetup> convertSetupFor(const std::string& leftRoot,
-                                                    const std::optional<ConvertRule>& thisRun = {});
+                                                    const std::optional<ConvertRule>& thisRun = {},
+                                                    bool playlistsThisRun = false);
 
 struct ConvertedNames
 {

@@ -44,6 +44,13 @@ struct Conversion
     std::string replacesMapName = {};
 };
 
+// A file written for the player rather than copied: a PC playlist in the player's version.
+struct WrittenFile
+{
+    std::string content;
+    std::vector<std::string> missing = {}; // entries whose songs will not be on the player
+};
+
 struct PlannedOperation
 {
     std::string OpSource = {};       // the file shown as the operation's source
@@ -64,11 +71,14 @@ struct PlannedOperation
     Place source = {};
     Place target = {}; // for an overwrite, the object replaced
     std::optional<Conversion> conversion = {}; // none for a copy of the file as it is
+    std::optional<WrittenFile> written = {};   // none for a copy of the file as it is
 };
 
 // The bytes the operation writes: the estimate of a converted copy, else the source's size.
 inline std::int64_t bytesWritten(const PlannedOperation& op)
 {
+    if (op.written)
+        return static_cast<std::int64_t>(op.written->content.size());
     return op.conversion ? op.conversion->estimatedSize : op.sourceSize.value_or(0);
 }
 

@@ -24,13 +24,17 @@ std::vector<Line> parse(const std::string& text)
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         const auto f = splitFields(line);
-        if (f.size() != 4)
+        if (f.size() != 4 && f.size() != 5)
             continue;
         const auto preset = presetNamed(f[2]);
         const auto cover = coverNamed(f[3]);
         if (!preset || !cover)
             continue; // written by a later version, or by hand
-        lines.push_back({f[0], {.on = f[1] == "on", .preset = *preset, .cover = *cover}});
+        lines.push_back({f[0],
+                         {.on = f[1] == "on",
+                          .preset = *preset,
+                          .cover = *cover,
+                          .playlists = f.size() == 5 && f[4] == "playlists"}});
     }
     return lines;
 }
@@ -64,7 +68,8 @@ std::error_code saveRule(const std::string& path, const std::string& identity,
     std::string text;
     for (const auto& [id, r] : lines)
         text += escapedField(id) + '\t' + (r.on ? "on" : "off") + '\t' +
-                presetFacts(r.preset).name + '\t' + coverName(r.cover) + '\n';
+                presetFacts(r.preset).name + '\t' + coverName(r.cover) + '\t' +
+                (r.playlists ? "playlists" : "no-playlists") + '\n';
     return writeWhole(path, text);
 }
 

@@ -49,6 +49,7 @@ struct ConvertRule
     bool on = false;
     Preset preset = Preset::Mp3V2;
     CoverRule cover = {};
+    bool playlists = false; // the PC's playlists are written for the player
 };
 
 // Whether the rule converts the file of that name: lossless songs (FLAC, WAV, AIFF; an ALAC

@@ -18,27 +18,6 @@ timespec timeOf(std::int64_t ns)
     return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
-// The cached copy, read as a drive's file; it carries its song's times and is judged as its
-// song was.
-class ConvertedSource final : public DriveSource
-{
-public:
-    ConvertedSource(FileOps& files, OpenedSource cached, const SongSeen& song)
-        : DriveSource(files, std::move(cached))
-    {
-        m_carried = DriveSource::facts();
-        m_carried.modified = m_carried.accessed = timeOf(song.modifiedNs);
-        m_song.size = song.size;
-        m_song.modified = m_song.accessed = m_song.changed = timeOf(song.modifiedNs);
-    }
-    const FileFacts& facts() const override { return m_carried; }
-    const FileFacts& asCompared() const override { return m_song; }
-
-private:
-    FileFacts m_carried;
-    FileFacts m_song;
-};
-
 } // namespace
 
 Conversions::Conversions(const ResultStore& plan, FileOps& files, std::stop_token stop)
@@ -103,7 +82,8 @@ StepFailure Conversions::open(std::size_t i, std::unique_ptr<SourceFile>& source
     auto opened = m_files.openSource(copy.path);
     if (opened.error)
         return failed(opened.error, "reading its converted copy");
-    source = std::make_unique<ConvertedSource>(m_files, std::move(opened.value), copy.song);
+    source = std::make_unique<CarriedSource>(m_files, std::move(opened.value), copy.song.size,
+                                             timeOf(copy.song.modifiedNs));
     m_opened[i] = copy.song;
     return {};
 }

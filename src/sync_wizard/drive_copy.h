@@ -32,6 +32,27 @@ private:
     OpenedSource m_opened;
 };
 
+// A drive's file that stands for another: a converted copy in the cache, or a playlist written
+// for the player. It carries that file's times, and is judged as Compare saw that file.
+class CarriedSource final : public DriveSource
+{
+public:
+    CarriedSource(FileOps& files, OpenedSource opened, std::int64_t comparedSize,
+                  const timespec& comparedModified)
+        : DriveSource(files, std::move(opened)), m_carried(DriveSource::facts())
+    {
+        m_carried.modified = m_carried.accessed = comparedModified;
+        m_compared.size = comparedSize;
+        m_compared.modified = m_compared.accessed = m_compared.changed = comparedModified;
+    }
+    const FileFacts& facts() const override { return m_carried; }
+    const FileFacts& asCompared() const override { return m_compared; }
+
+private:
+    FileFacts m_carried;
+    FileFacts m_compared;
+};
+
 // A copy into a hidden temporary in the target's folder, renamed into place once flushed.
 class DriveCopy final : public NewFile
 {

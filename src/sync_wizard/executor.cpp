@@ -4,7 +4,11 @@
 #include "sync_wizard/conversions.h"
 #include "sync_wizard/volumes.h"
 
+#include "sync_wizard/drive_copy.h"
+
+#include <cerrno>
 #include <deque>
+#include <sys/mman.h>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -32,7 +36,7 @@ class Carrier
 {
 public:
     Carrier(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
-        : m_plan(plan), m_control(control), m_volumes(files, control),
+        : m_plan(plan), m_control(control), m_files(files), m_volumes(files, control),
           m_conversions(plan, files, control.stop)
     {
         m_progress.total = plan.size();
@@ -115,7 +119,9 @@ private:
         std::unique_ptr<SourceFile> source;
         if (op.conversion)
             startProgress(i, true);
-        if (auto failure = op.conversion ? m_conversions.open(i, source) : from.open(op, source))
+        if (auto failure = op.written      ? openWritten(op, source)
+                           : op.conversion ? m_conversions.open(i, source)
+                                           : from.open(op, source))
             return failure;
         // Compare planned the copy for the file it saw; another version put in its place since
         // (a tagger, a restore of an older copy) may be older than the target.
@@ -141,6 +147,23 @@ private:
             if (auto failure = file->place())
                 return failure;
         }
+        return {};
+    }
+
+    // A file written for the player (a playlist): its text in a memory file, read as a drive's.
+    StepFailure openWritten(const PlannedOperation& op, std::unique_ptr<SourceFile>& source)
+    {
+        UniqueFd fd(::memfd_create("parlowen-written", MFD_CLOEXEC));
+        const std::string& text = op.written->content;
+        if (!fd || ::pwrite(fd.get(), text.data(), text.size(), 0) !=
+                       static_cast<ssize_t>(text.size()))
+            return failed({errno, std::generic_category()}, "writing it for the player");
+        auto facts = m_files.factsOfOpen(fd);
+        if (facts.error)
+            return failed(facts.error, "writing it for the player");
+        source = std::make_unique<CarriedSource>(
+            m_files, OpenedSource{std::move(fd), facts.value}, op.sourceSize.value_or(0),
+            timespec{static_cast<time_t>(op.seenSourceModified.value_or(0)), 0});
         return {};
     }
 
@@ -249,6 +272,7 @@ private:
 
     const ResultStore& m_plan;
     const CarryOutControl& m_control;
+    FileOps& m_files;
     Volumes m_volumes;
     Conversions m_conversions;
     CopyProgress m_progress;

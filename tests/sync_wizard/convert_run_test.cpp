@@ -102,6 +102,22 @@ TEST_F(ConvertRun, ConvertsOnceAndKnowsItsCopiesNextTime)
     EXPECT_NE(home.read("state/parlowen/sync.log").find("converted to MP3"), std::string::npos);
 }
 
+TEST_F(ConvertRun, PlaylistsAreWrittenWithTheConvertedNamesAndKnownNextTime)
+{
+    songs(2, 1.0);
+    pc.file("Album/notes.mp3", "not converted");
+    pc.file("Lists/mix.m3u", "C:\\Music\\Album\\10 \xC9t\xE9.flac\r\n../Album/notes.mp3\r\n"
+                             "../Album/gone.mp3\r\n");
+    auto run = sync(player.root(), {"--playlists"});
+    EXPECT_EQ(run->status(), 0) << run->stderrText();
+    EXPECT_EQ(player.read("Lists/mix.m3u"), "\xEF\xBB\xBF#EXTM3U\n"
+                                            "#EXTINF:-1,10 Été\n../Album/10 Été.mp3\n"
+                                            "#EXTINF:-1,notes\n../Album/notes.mp3\n");
+    EXPECT_NE(run->stderrText().find("gone.mp3 is not on the player"), std::string::npos);
+    auto again = sync(player.root(), {"--playlists"});
+    EXPECT_EQ(again->stdoutText().find("\nOP"), std::string::npos) << again->stdoutText();
+}
+
 TEST_F(ConvertRun, AnotherFormatReplacesTheOlderCopyOnceTheNewOneIsWhole)
 {
     songs(2, 1.0);

@@ -60,6 +60,12 @@ ConvertDialog::ConvertDialog(const QString& player, const ConvertRule& rule, QWi
     m_pixels->setValue(rule.cover.pixels ? rule.cover.pixels : 500);
     form->addRow(QStringLiteral("&Size:"), m_pixels);
     layout->addLayout(form);
+    m_playlists = new QCheckBox(QStringLiteral("Write the PC's &playlists for this player, with "
+                                               "the songs' names there"),
+                                this);
+    m_playlists->setObjectName(QStringLiteral("convertPlaylists"));
+    m_playlists->setChecked(rule.playlists);
+    layout->addWidget(m_playlists);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -82,7 +88,8 @@ ConvertRule ConvertDialog::rule() const
     const auto mode = static_cast<CoverRule::Mode>(m_cover->currentIndex());
     return {.on = m_on->isChecked(),
             .preset = kPresets[m_preset->currentIndex()],
-            .cover = {.mode = mode, .pixels = mode == CoverRule::Mode::Shrink ? m_pixels->value() : 0}};
+            .cover = {.mode = mode, .pixels = mode == CoverRule::Mode::Shrink ? m_pixels->value() : 0},
+            .playlists = m_playlists->isChecked()};
 }
 
 void editConvertRule(QWidget* parent, const std::string& leftRoot,

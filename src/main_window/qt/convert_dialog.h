@@ -26,6 +26,7 @@ private:
     void showChoices();
 
     QCheckBox* m_on = nullptr;
+    QCheckBox* m_playlists = nullptr;
     QComboBox* m_preset = nullptr;
     QComboBox* m_cover = nullptr;
     QSpinBox* m_pixels = nullptr;

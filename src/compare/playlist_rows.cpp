@@ -1,0 +1,154 @@
+// Playlists planned for the player.
+#include "compare/playlist_rows.h"
+
+#include "compare/playlists.h"
+#include "compare/utf8.h"
+#include "platform/whole_file.h"
+
+#include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace parlowen {
+namespace {
+
+// Playlists larger than this are not read (none that people keep comes near).
+constexpr std::size_t kLargestPlaylist = 8 << 20;
+
+std::string versionName(const std::string& name)
+{
+    return foldCase(name.ends_with(".pls") || name.ends_with(".PLS")
+                        ? name.substr(0, name.size() - 4) + ".m3u8"
+                        : name);
+}
+
+bool under(const std::string& name, const std::vector<std::string>& unreadable)
+{
+    for (const auto& place : unreadable) {
+        if (place.ends_with('/') ? name.starts_with(place) : name == place)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+PlaylistRows playlistRows(const std::vector<ResultRow>& left, const std::vector<ResultRow>& right)
+{
+    PlaylistRows rows{std::vector<bool>(right.size()), std::vector<bool>(left.size())};
+    std::unordered_set<std::string> versions;
+    for (std::size_t r = 0; r < right.size(); ++r) {
+        if (isPlaylistName(right[r].relativeName)) {
+            rows.right[r] = true;
+            versions.insert(versionName(right[r].relativeName));
+        }
+    }
+    for (std::size_t l = 0; l < left.size(); ++l)
+        rows.left[l] = isPlaylistName(left[l].relativeName) &&
+                       versions.contains(foldCase(left[l].relativeName));
+    return rows;
+}
+
+void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
+                   const PlaylistRows& rows, const std::vector<std::size_t>& partner,
+                   const ConvertedNames& converted, const std::string& leftRoot,
+                   const std::string& rightRoot, const SideFacts& leftFacts,
+                   const SideFacts& rightFacts, ResultStore& plan,
+                   std::vector<std::string>& sentences)
+{
+    std::vector<std::size_t> leftOf(right.size(), std::string::npos);
+    for (std::size_t l = 0; l < partner.size(); ++l) {
+        if (partner[l] != std::string::npos)
+            leftOf[partner[l]] = l;
+    }
+    std::vector<std::string> names;
+    std::unordered_map<std::string_view, std::size_t> rowOf;
+    for (std::size_t r = 0; r < right.size(); ++r) {
+        if (!rows.right[r]) {
+            names.push_back(right[r].relativeName);
+            rowOf.emplace(right[r].relativeName, r);
+        }
+    }
+    const SongNames songs(names);
+    // A song is on the player after the Sync where it is paired there or copied there.
+    const auto onPlayer = [&](const std::string& song) -> std::optional<std::string> {
+        const auto at = rowOf.find(song);
+        if (at == rowOf.end())
+            return std::nullopt;
+        const std::size_t r = at->second;
+        if (leftOf[r] != std::string::npos)
+            return left[leftOf[r]].relativeName;
+        if ((!converted.left.empty() && converted.left[r]) ||
+            under(right[r].relativeName, leftFacts.unreadable))
+            return std::nullopt;
+        return converted.names.empty() || converted.names[r].empty() ? right[r].relativeName
+                                                                     : converted.names[r];
+    };
+    std::unordered_map<std::string, std::size_t> versions; // folded name -> left row
+    for (std::size_t l = 0; l < left.size(); ++l) {
+        if (rows.left[l])
+            versions.emplace(foldCase(left[l].relativeName), l);
+    }
+    std::error_code error;
+    const std::string pcRoot = std::filesystem::weakly_canonical(rightRoot, error).string();
+    for (std::size_t r = 0; r < right.size(); ++r) {
+        if (!rows.right[r] || under(right[r].relativeName, leftFacts.unreadable))
+            continue;
+        ResultRow& playlist = right[r];
+        const std::string path = Main::fullPath(rightRoot, playlist.relativeName);
+        if (playlist.size > static_cast<std::int64_t>(kLargestPlaylist)) {
+            sentences.push_back(path + " is too large to be a playlist; it is left out");
+            continue;
+        }
+        const auto version =
+            playlistForPlayer(playlist.relativeName, readWhole(path), songs, pcRoot, onPlayer);
+        for (const auto& entry : version.missing)
+            sentences.push_back(path + ": " + entry +
+                                " is not on the player nor copied there, so the player's "
+                                "playlist leaves it out");
+        const auto there = versions.find(foldCase(version.name));
+        PlannedOperation op{.OpSource = path,
+                            .OpDestination = Main::rootFolderText(leftRoot),
+                            .OpSourcePath = path,
+                            .OpTargetPath = Main::fullPath(leftRoot, version.name),
+                            .OpReplacedPath = "",
+                            .OpAction = "written for the player",
+                            .sourceSize = static_cast<std::int64_t>(version.text.size()),
+                            .seenSourceModified = playlist.modified,
+                            .kind = OperationKind::Copy,
+                            .source = {.on = rightFacts.on},
+                            .target = {.on = leftFacts.on},
+                            .written = WrittenFile{version.text, version.missing}};
+        if (there != versions.end()) {
+            ResultRow& copy = left[there->second];
+            // A drive's file is read; a player's is judged by its size.
+            const bool same =
+                copy.hasSize && copy.size == static_cast<std::int64_t>(version.text.size()) &&
+                (leftFacts.on == Place::On::Device ||
+                 readWhole(Main::fullPath(leftRoot, copy.relativeName)) == version.text);
+            if (same) {
+                copy.status = playlist.status = RowStatus::Ok;
+                copy.icon = playlist.icon = RowIcon::None;
+                continue;
+            }
+            copy.status = RowStatus::Older;
+            copy.icon = RowIcon::Older;
+            playlist.status = RowStatus::Newer;
+            playlist.icon = RowIcon::Newer;
+            op.kind = OperationKind::Overwrite;
+            op.OpDestination = op.OpTargetPath = op.OpReplacedPath =
+                Main::fullPath(leftRoot, copy.relativeName);
+            op.OpAction = "rewritten for the player";
+            if (copy.hasSize)
+                op.seenTargetSize = copy.size;
+            op.seenTargetModified = copy.modified;
+            op.target.object = leftFacts.on == Place::On::Device ? copy.object : 0;
+        } else {
+            playlist.status = RowStatus::NotFound;
+            playlist.icon = RowIcon::NoMatch;
+        }
+        plan.push_back(std::move(op));
+    }
+}
+
+} // namespace parlowen
