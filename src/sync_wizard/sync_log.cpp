@@ -171,15 +171,21 @@ bool RunLog::append(const std::string& lines, bool rotate)
 void RunLog::ended(const PlannedOperation* op, const FailedOperation& failure)
 {
     std::string line = m_tag;
-    if (failure.reason.empty())
-        line += "\tdone\t" + escapeField(op ? op->OpSourcePath : failure.sourcePath) + "\t" +
-                escapeField(op ? op->OpTargetPath : failure.targetPath) +
-                (op && op->conversion
-                     ? std::string("\tconverted to ") + presetFacts(op->conversion->rule.preset).kind
-                     : "");
-    else
+    if (!failure.reason.empty()) {
         line += "\tFAILED\t" + escapeField(failure.sourcePath) + "\t" +
                 escapeField(failure.targetPath) + "\t" + escapeField(failure.reason);
+    } else {
+        line += "\tdone\t" + escapeField(op ? op->OpSourcePath : failure.sourcePath) + "\t" +
+                escapeField(op ? op->OpTargetPath : failure.targetPath);
+        if (op && op->conversion)
+            line += std::string("\tconverted to ") + presetFacts(op->conversion->rule.preset).kind;
+        // A playlist's entries left out of the player's version, each named.
+        if (op && op->written && !op->written->missing.empty()) {
+            line += "\twritten for the player, leaving out";
+            for (const auto& entry : op->written->missing)
+                line += "\t" + escapeField(entry);
+        }
+    }
     if (failure.reason.empty())
         m_done += line + "\n";
     else if (!append(line + "\n"))

@@ -34,6 +34,7 @@ mkdir -p "$files/conv/Conv"
 head -c 1764000 /dev/urandom | flac --silent --force-raw-format --endian=little --sign=signed \
     --channels=2 --bps=16 --sample-rate=44100 -T "TITLE=Valse" -o "$files/conv/Conv/Été.flac" - ||
     { echo "the flac tool is needed to make the converted song"; exit 77; }
+mkdir -p "$files/conv/Lists" && printf '../Conv/Été.flac\n' >"$files/conv/Lists/mix.m3u8"
 mkdir -p "$files/Big"
 head -c 48M /dev/urandom >"$files/Big/long.flac"
 export MTP_GUEST_FILES=$files
@@ -156,6 +157,11 @@ while IFS= read -r address; do
     echo "$p: converted, exit $? with $(grep -c '^FAILED' /tmp/conv.txt) failed: $(listing "$storage" | grep 'Up/Conv/' | cut -d' ' -f1)"
     grep '^FAILED' /tmp/conv.txt
     echo "$p: after converting, planned $(parlowen-compare --only-to left --convert mp3-v2 "$address/Music/Up" /files/conv | grep -c '^OP')"
+    # The PC's playlist written for the player, naming the song as the player has it.
+    parlowen-compare --apply --no-log --create-folders --only-to left --convert mp3-v2 --playlists \
+        "$address/Music/Up" /files/conv >/tmp/lists.txt 2>&1
+    echo "$p: playlist written, exit $?: $(listing "$storage" | grep 'Up/Lists/' | cut -d' ' -f1)"
+    echo "$p: after the playlist, planned $(parlowen-compare --only-to left --convert mp3-v2 --playlists "$address/Music/Up" /files/conv | grep -c '^OP')"
     # A source rewritten in place while it is sent: never placed as a mixture.
     rm -rf /tmp/rw && mkdir -p /tmp/rw/RW && dd if=/dev/urandom of=/tmp/rw/RW/rewrite.flac bs=1M count=24 2>/dev/null
     parlowen-compare --apply --no-log --create-folders --only-to left "$address/Music/Up" /tmp/rw >/tmp/rw.txt 2>&1 &
@@ -178,6 +184,7 @@ listing "$address" | grep -v '^filler ' >/tmp/after
 cmp -s /tmp/before /tmp/after && echo "player 1: full and untouched" || diff /tmp/before /tmp/after
 rm /data/filler
 echo "player 1: hidden temporaries left $(find /data -name '*parlowen-copy*' | wc -l)"
+echo "player 1: the playlist says $(tail -1 /data/Music/Up/Lists/mix.m3u8)"
 echo "player 1: the converted copy begins with $(head -c 3 "/data/Music/Up/Conv/Été.mp3")"; grep -c Valse "/data/Music/Up/Conv/Été.mp3"
 # A long-lived process (as the window is) keeps working with QEMU's player pulled out and
 # plugged in again.
@@ -216,7 +223,8 @@ for p in "player 1" "player 2"; do
         "two new levels, exit 0 with 0 failed: Music/Up/New/Deeper/x.mp3 5 bytes" \
         "a source rewritten while sent is said" "rewritten source on the player: 0, journal 0" \
         "uploads declare 02b9 06b9 0930 " "converted, exit 0 with 0 failed: Music/Up/Conv/Été.mp3" \
-        "after converting, planned 0"; do
+        "after converting, planned 0" "playlist written, exit 0: Music/Up/Lists/mix.m3u8" \
+        "after the playlist, planned 0"; do
         expect "$p: $expected"
     done
 done
@@ -229,6 +237,9 @@ expect "replug: first compare ok"
 expect "replug: compare after the replug ok"
 expect "replug: sync after the replug, 1 of 1 done"
 expect "player 1: the converted copy begins with ID3"
+expect "player 1: the playlist says ../Conv/Été.mp3"
+[ "$(tail -1 "$MTP_SECOND_PLAYER/Music/Up/Lists/mix.m3u8")" = "../Conv/Été.mp3" ] ||
+    { echo "FAIL: player 2's playlist does not name its MP3"; failures=$((failures + 1)); }
 [ "$(head -c 3 "$MTP_SECOND_PLAYER/Music/Up/Conv/Été.mp3")" = ID3 ] ||
     { echo "FAIL: player 2 has no MP3 made from the FLAC"; failures=$((failures + 1)); }
 left=$(find "$MTP_SECOND_PLAYER" -name '*parlowen-copy*' | wc -l)

@@ -114,6 +114,8 @@ TEST_F(ConvertRun, PlaylistsAreWrittenWithTheConvertedNamesAndKnownNextTime)
                                             "#EXTINF:-1,10 Été\n../Album/10 Été.mp3\n"
                                             "#EXTINF:-1,notes\n../Album/notes.mp3\n");
     EXPECT_NE(run->stderrText().find("gone.mp3 is not on the player"), std::string::npos);
+    EXPECT_NE(home.read("state/parlowen/sync.log").find("leaving out\t../Album/gone.mp3"),
+              std::string::npos);
     auto again = sync(player.root(), {"--playlists"});
     EXPECT_EQ(again->stdoutText().find("\nOP"), std::string::npos) << again->stdoutText();
 }

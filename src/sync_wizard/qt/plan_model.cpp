@@ -59,6 +59,13 @@ QVariant PlanModel::data(const QModelIndex& index, int role) const
                                                    : std::string("size unknown")));
         if (op.conversion && !op.conversion->why.empty())
             tip += QStringLiteral("\n") + QString::fromStdString(op.conversion->why);
+        // A playlist's entries whose songs will not be on the player, the first few.
+        if (op.written && !op.written->missing.empty()) {
+            const auto& missing = op.written->missing;
+            tip += QStringLiteral("\nLeft out, not on the player: %1").arg(missing.size());
+            for (std::size_t i = 0; i < missing.size() && i < 5; ++i)
+                tip += QStringLiteral("\n  ") + QString::fromStdString(missing[i]);
+        }
         if (m_missing[row])
             tip += QStringLiteral("\nThe folder %1 does not exist on this side")
                        .arg(pathToText(folderOf(op.OpTargetPath)));
