@@ -2,6 +2,7 @@
 // without a window, printed as records.
 #include "compare/comparison.h"
 #include "compare/converted_pairs.h"
+#include "compare/playlist_rows.h"
 #include "compare/folder_scan.h"
 #include "compare/report.h"
 #include "main_window/commands.h"
@@ -24,6 +25,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <stop_token>
+#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -69,6 +71,9 @@ constexpr const char* kHelp =
     "                 pixels on its longer side (keep unless given)\n"
     "  --playlists    write the PC's playlists (.m3u, .m3u8, .pls) for the player: its\n"
     "                 songs' names there, relative to the playlist, UTF-8 (.pls as .m3u8)\n"
+    "  --playlist FILE\n"
+    "                 plan only the songs of that playlist of the PC folder, and write it\n"
+    "                 for the player\n"
     "  --devices      print the address of each storage of each player that speaks MTP,\n"
     "                 one a line (mtp://HOST/STORAGE)\n"
     "  --help         show this text\n"
@@ -113,6 +118,7 @@ struct Arguments
     parlowen::PlanFilter filter = {};
     std::optional<parlowen::ConvertRule> convert = {};
     bool playlists = false;
+    std::string playlist = {}; // plan only this playlist's songs, and write it
     std::string left = {};
     std::string right = {};
 };
@@ -143,6 +149,9 @@ Arguments parse(int argc, char* argv[])
             args.convert->preset = *parlowen::presetNamed(argv[++i]);
         } else if (arg == "--playlists") {
             args.playlists = true;
+        } else if (arg == "--playlist" && valueFollows) {
+            args.playlist = argv[++i];
+            args.playlists = true;
         } else if (arg == "--cover" && valueFollows && parlowen::coverNamed(argv[i + 1])) {
             cover = parlowen::coverNamed(argv[++i]);
         } else if (arg == "--exclude" && valueFollows) {
@@ -165,6 +174,24 @@ Arguments parse(int argc, char* argv[])
     args.left = folders[0];
     args.right = folders[1];
     return args;
+}
+
+// The operations of the playlist at path (as given, or found by its full path) and its songs;
+// none where the plan writes no such playlist.
+parlowen::ResultStore onlyPlaylist(const parlowen::ResultStore& plan, const std::string& path)
+{
+    std::error_code error;
+    const auto wanted = std::filesystem::weakly_canonical(path, error);
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (!plan[i].written ||
+            std::filesystem::weakly_canonical(plan[i].OpSourcePath, error) != wanted)
+            continue;
+        parlowen::ResultStore chosen;
+        for (const std::size_t at : parlowen::playlistSelection(plan, i))
+            chosen.push_back(plan[at]);
+        return chosen;
+    }
+    return {};
 }
 
 // The one-line progress on a terminal, rewritten at most ten times a second.
@@ -250,6 +277,8 @@ int main(int argc, char* argv[])
         roots.leftSeen = comparison.leftSeen;
         roots.rightSeen = comparison.rightSeen;
         comparison.plan = parlowen::filterPlan(comparison.plan, roots, args.filter);
+        if (!args.playlist.empty())
+            comparison.plan = onlyPlaylist(comparison.plan, args.playlist);
         for (const auto& sentence : comparison.skipped)
             messages.show("Skip", sentence);
         return comparison;

@@ -71,7 +71,9 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
     }
     const SongNames songs(names);
     // A song is on the player after the Sync where it is paired there or copied there.
+    std::vector<std::string> named; // the songs of the playlist being written
     const auto onPlayer = [&](const std::string& song) -> std::optional<std::string> {
+        named.push_back(Main::fullPath(rightRoot, song));
         const auto at = rowOf.find(song);
         if (at == rowOf.end())
             return std::nullopt;
@@ -100,6 +102,7 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
             sentences.push_back(path + " is too large to be a playlist; it is left out");
             continue;
         }
+        named.clear();
         const auto version =
             playlistForPlayer(playlist.relativeName, readWhole(path), songs, pcRoot, onPlayer);
         for (const auto& entry : version.missing)
@@ -118,7 +121,7 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
                             .kind = OperationKind::Copy,
                             .source = {.on = rightFacts.on},
                             .target = {.on = leftFacts.on},
-                            .written = WrittenFile{version.text, version.missing}};
+                            .written = WrittenFile{version.text, version.missing, named}};
         if (there != versions.end()) {
             ResultRow& copy = left[there->second];
             // A drive's file is read; a player's is judged by its size.
@@ -149,6 +152,20 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
         }
         plan.push_back(std::move(op));
     }
+}
+
+std::vector<std::size_t> playlistSelection(const ResultStore& plan, std::size_t playlistOp)
+{
+    if (playlistOp >= plan.size() || !plan[playlistOp].written)
+        return {};
+    const auto& songs = plan[playlistOp].written->songs;
+    const std::unordered_set<std::string_view> wanted(songs.begin(), songs.end());
+    std::vector<std::size_t> chosen;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (i == playlistOp || (!plan[i].written && wanted.contains(plan[i].OpSourcePath)))
+            chosen.push_back(i);
+    }
+    return chosen;
 }
 
 } // namespace parlowen

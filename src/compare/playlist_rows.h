@@ -28,4 +28,8 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
                    const SideFacts& rightFacts, ResultStore& plan,
                    std::vector<std::string>& sentences);
 
+// "Sync this playlist": the positions of the playlist's operation at playlistOp and of the
+// operations that copy its songs, in plan order.
+std::vector<std::size_t> playlistSelection(const ResultStore& plan, std::size_t playlistOp);
+
 } // namespace parlowen

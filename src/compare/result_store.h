@@ -49,6 +49,7 @@ struct WrittenFile
 {
     std::string content;
     std::vector<std::string> missing = {}; // entries whose songs will not be on the player
+    std::vector<std::string> songs = {};   // the songs it names, as the plan's source paths
 };
 
 struct PlannedOperation

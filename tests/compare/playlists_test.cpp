@@ -79,3 +79,23 @@ TEST(Playlists, TitlesAndLengthsAreKeptAndUnknownEntriesListed)
 
 } // namespace
 } // namespace parlowen
+
+#include "compare/playlist_rows.h"
+
+namespace parlowen {
+namespace {
+
+TEST(Playlists, SyncThisPlaylistChoosesItAndItsSongsOnly)
+{
+    ResultStore plan;
+    for (int i = 0; i < 100'000; ++i)
+        plan.push_back({.OpSourcePath = "/pc/song " + std::to_string(i) + ".mp3"});
+    WrittenFile list{"#EXTM3U\n", {}, {"/pc/song 7.mp3", "/pc/song 99999.mp3", "/pc/gone.mp3"}};
+    plan.push_back({.OpSourcePath = "/pc/mix.m3u8", .written = list});
+    EXPECT_EQ(playlistSelection(plan, plan.size() - 1),
+              (std::vector<std::size_t>{7, 99'999, plan.size() - 1}));
+    EXPECT_TRUE(playlistSelection(plan, 3).empty()); // not a playlist
+}
+
+} // namespace
+} // namespace parlowen

@@ -120,6 +120,19 @@ TEST_F(ConvertRun, PlaylistsAreWrittenWithTheConvertedNamesAndKnownNextTime)
     EXPECT_EQ(again->stdoutText().find("\nOP"), std::string::npos) << again->stdoutText();
 }
 
+TEST_F(ConvertRun, SyncThisPlaylistBringsOnlyItsSongs)
+{
+    songs(2, 1.0);
+    pc.file("Album/notes.mp3", "not in the playlist");
+    pc.file("Lists/one.m3u8", "../Album/11 Été.flac\n");
+    auto run = sync(player.root(), {"--playlist", pc.path("Lists/one.m3u8")});
+    EXPECT_EQ(run->status(), 0) << run->stderrText();
+    EXPECT_EQ(player.read("Lists/one.m3u8"), "#EXTM3U\n#EXTINF:-1,11 Été\n../Album/11 Été.mp3\n");
+    EXPECT_TRUE(std::filesystem::exists(player.path("Album/11 Été.mp3")));
+    EXPECT_FALSE(std::filesystem::exists(player.path("Album/10 Été.mp3")));
+    EXPECT_FALSE(std::filesystem::exists(player.path("Album/notes.mp3")));
+}
+
 TEST_F(ConvertRun, AnotherFormatReplacesTheOlderCopyOnceTheNewOneIsWhole)
 {
     songs(2, 1.0);

@@ -1,6 +1,7 @@
 // Choosing what OK carries out.
 #include "sync_wizard/qt/plan_choices.h"
 
+#include "compare/playlist_rows.h"
 #include "platform/qt/path_text.h"
 #include "platform/qt/qt_widgets.h"
 #include "sync_wizard/player_names.h"
@@ -161,7 +162,23 @@ void PlanChoices::showMenu(const QPoint& at)
                     });
         }
     }
+    // "Sync this playlist": only the playlist and its songs, to fill a small player from it.
+    if (current.isValid() && m_plan->operation(current.row()).written) {
+        menu.addSeparator();
+        const int row = current.row();
+        connect(menu.addAction(QStringLiteral("Check only this &playlist and its songs")),
+                &QAction::triggered, this, [this, row] { chooseOnlyPlaylist(row); });
+    }
     menu.exec(m_list->viewport()->mapToGlobal(at));
+}
+
+void PlanChoices::chooseOnlyPlaylist(int row)
+{
+    m_plan->choose(Group::All, false, m_roots);
+    std::vector<int> rows;
+    for (const std::size_t at : playlistSelection(*m_plan->plan(), static_cast<std::size_t>(row)))
+        rows.push_back(static_cast<int>(at));
+    m_plan->choose(rows, true);
 }
 
 } // namespace parlowen

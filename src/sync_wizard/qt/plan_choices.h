@@ -49,6 +49,12 @@ private:
     void showMenu(const QPoint& at);
     void toggleSelected();
 
+public:
+    // Checks only the playlist at row and the operations that copy its songs.
+    void chooseOnlyPlaylist(int row);
+
+private:
+
     QTreeView* m_list;
     PlanModel* m_plan;
     QLabel* m_instruction;
