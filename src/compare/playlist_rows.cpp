@@ -61,15 +61,17 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
         if (partner[l] != std::string::npos)
             leftOf[partner[l]] = l;
     }
-    std::vector<std::string> names;
+    std::vector<std::string_view> names;
     std::unordered_map<std::string_view, std::size_t> rowOf;
+    names.reserve(right.size());
+    rowOf.reserve(right.size());
     for (std::size_t r = 0; r < right.size(); ++r) {
         if (!rows.right[r]) {
             names.push_back(right[r].relativeName);
             rowOf.emplace(right[r].relativeName, r);
         }
     }
-    const SongNames songs(names);
+    const SongNames songs(std::move(names));
     // A song is on the player after the Sync where it is paired there or copied there.
     std::vector<std::string> named; // the songs of the playlist being written
     const auto onPlayer = [&](const std::string& song) -> std::optional<std::string> {

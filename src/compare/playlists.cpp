@@ -74,9 +74,12 @@ std::string percentDecoded(const std::string& text)
 // "a/./b/../c" is "a/c"; none where ".." climbs out of the tree.
 std::optional<std::string> normalised(const std::string& path)
 {
-    std::vector<std::string> parts;
-    std::istringstream in(path);
-    for (std::string part; std::getline(in, part, '/');) {
+    std::vector<std::string_view> parts;
+    const std::string_view whole(path);
+    for (std::size_t start = 0; start <= whole.size();) {
+        const std::size_t slash = std::min(whole.find('/', start), whole.size());
+        const std::string_view part = whole.substr(start, slash - start);
+        start = slash + 1;
         if (part.empty() || part == ".")
             continue;
         if (part == "..") {
@@ -88,8 +91,12 @@ std::optional<std::string> normalised(const std::string& path)
         parts.push_back(part);
     }
     std::string out;
-    for (const auto& part : parts)
-        out += (out.empty() ? "" : "/") + part;
+    out.reserve(path.size());
+    for (const auto part : parts) {
+        if (!out.empty())
+            out += '/';
+        out += part;
+    }
     return out;
 }
 
@@ -165,20 +172,25 @@ std::vector<PlaylistEntry> readPlaylist(std::string_view name, std::string_view 
     return entries;
 }
 
-SongNames::SongNames(const std::vector<std::string>& relativeNames)
+SongNames::SongNames(std::vector<std::string_view> relativeNames)
+    : m_names(std::move(relativeNames)), m_exact(m_names.begin(), m_names.end())
 {
-    for (const auto& name : relativeNames) {
-        m_exact.emplace(name, name);
-        m_folded.emplace(foldCase(name), name);
-    }
 }
 
-std::optional<std::string> SongNames::named(const std::string& relative) const
+std::optional<std::string> SongNames::named(std::string_view relative, bool fold) const
 {
     if (const auto at = m_exact.find(relative); at != m_exact.end())
-        return at->second;
-    if (const auto at = m_folded.find(foldCase(relative)); at != m_folded.end())
-        return at->second;
+        return std::string(*at);
+    if (!fold)
+        return std::nullopt;
+    if (!m_folded) {
+        m_folded.emplace();
+        m_folded->reserve(m_names.size());
+        for (const auto name : m_names)
+            m_folded->emplace(foldCase(name), name);
+    }
+    if (const auto at = m_folded->find(foldCase(relative)); at != m_folded->end())
+        return std::string(at->second);
     return std::nullopt;
 }
 
@@ -216,15 +228,18 @@ std::optional<std::string> SongNames::songOf(const std::string& entryPath,
             if (auto song = named(*inside))
                 return song;
     }
-    // Another computer's path: its longest tail that names a song here.
+    // Another computer's path: its longest tail that names a song here, as it is written, else
+    // in other capitals.
     const auto whole = normalised(path);
     if (!whole)
         return std::nullopt;
-    for (std::size_t from = 0; from != std::string::npos;) {
-        if (auto song = named(whole->substr(from)))
-            return song;
-        const auto slash = whole->find('/', from);
-        from = slash == std::string::npos ? slash : slash + 1;
+    for (const bool fold : {false, true}) {
+        for (std::size_t from = 0; from != std::string::npos;) {
+            if (auto song = named(std::string_view(*whole).substr(from), fold))
+                return song;
+            const auto slash = whole->find('/', from);
+            from = slash == std::string::npos ? slash : slash + 1;
+        }
     }
     return std::nullopt;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace parlowen {
@@ -27,10 +28,11 @@ bool isPlaylistName(std::string_view name);
 std::vector<PlaylistEntry> readPlaylist(std::string_view name, std::string_view bytes);
 
 // The songs of the compared PC folder by their relative names, found also with other capitals.
+// It refers to the names it is given, which must outlive it.
 class SongNames
 {
 public:
-    explicit SongNames(const std::vector<std::string>& relativeNames);
+    explicit SongNames(std::vector<std::string_view> relativeNames);
     // The song an entry names, for a playlist at playlistName (relative to pcRoot, the PC
     // folder's full path); none where it names no song there. An absolute path outside the PC
     // folder (another computer's, a Windows path) is matched by its longest tail that names one.
@@ -39,9 +41,13 @@ public:
                                       const std::string& pcRoot) const;
 
 private:
-    std::optional<std::string> named(const std::string& relative) const;
-    std::unordered_map<std::string, std::string> m_exact;  // name -> name
-    std::unordered_map<std::string, std::string> m_folded; // folded -> name (one of them)
+    // The song of that name; with fold, also one whose name differs in capitals.
+    std::optional<std::string> named(std::string_view relative, bool fold = true) const;
+    std::vector<std::string_view> m_names;
+    std::unordered_set<std::string_view> m_exact;
+    // Folded name -> name (one of them), made at the first name not found as it is written:
+    // folding every name costs more than a Compare's whole match where capitals agree.
+    mutable std::optional<std::unordered_map<std::string, std::string_view>> m_folded;
 };
 
 // "A/B/c.mp3" seen from the folder "A/D/" of the same tree: "../B/c.mp3".
