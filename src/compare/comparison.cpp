@@ -150,16 +150,6 @@ private:
     std::vector<std::uint32_t> m_slots;
 };
 
-// Whether the name lies under (or is) one of the places that could not be read.
-bool underAny(const std::string& name, const std::vector<std::string>& unreadable)
-{
-    for (const auto& place : unreadable) {
-        if (place.ends_with('/') ? name.starts_with(place) : name == place)
-            return true;
-    }
-    return false;
-}
-
 // Pairs the names still without a namesake that differ only in capitals, where exactly one
 // such name lies on each side ("RED RIVERS/a.mp3" on the player, "Red Rivers/a.mp3" on the PC).
 void matchCapitals(const std::vector<ResultRow>& left, const std::vector<std::string_view>& right,
@@ -266,6 +256,15 @@ void judge(ResultRow& copyRow, ResultRow& song, const std::string& leftRoot,
 }
 
 } // namespace
+
+bool underAny(const std::string& name, const std::vector<std::string>& unreadable)
+{
+    for (const auto& place : unreadable) {
+        if (place.ends_with('/') ? name.starts_with(place) : name == place)
+            return true;
+    }
+    return false;
+}
 
 void matchRows(Comparison& c, const std::string& leftRoot, const std::string& rightRoot)
 {

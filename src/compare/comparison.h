@@ -57,6 +57,9 @@ struct Comparison
     SideFacts rightFacts = {};
 };
 
+// Whether the name lies under (or is) one of the places a side could not read.
+bool underAny(const std::string& name, const std::vector<std::string>& unreadable);
+
 // Marks every row of both sides and plans the operations that make the trees agree: first the
 // left rows' overwrites and copies in left order, then the right-only copies in right order.
 // The roots are the sides' root texts (no trailing "/" except for "/" itself). Where either side

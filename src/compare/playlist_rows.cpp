@@ -22,15 +22,6 @@ std::string versionName(const std::string& name)
                         : name);
 }
 
-bool under(const std::string& name, const std::vector<std::string>& unreadable)
-{
-    for (const auto& place : unreadable) {
-        if (place.ends_with('/') ? name.starts_with(place) : name == place)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 PlaylistRows playlistRows(const std::vector<ResultRow>& left, const std::vector<ResultRow>& right)
@@ -83,7 +74,7 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
         if (leftOf[r] != std::string::npos)
             return left[leftOf[r]].relativeName;
         if ((!converted.left.empty() && converted.left[r]) ||
-            under(right[r].relativeName, leftFacts.unreadable))
+            underAny(right[r].relativeName, leftFacts.unreadable))
             return std::nullopt;
         return converted.names.empty() || converted.names[r].empty() ? right[r].relativeName
                                                                      : converted.names[r];
@@ -96,7 +87,7 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
     std::error_code error;
     const std::string pcRoot = std::filesystem::weakly_canonical(rightRoot, error).string();
     for (std::size_t r = 0; r < right.size(); ++r) {
-        if (!rows.right[r] || under(right[r].relativeName, leftFacts.unreadable))
+        if (!rows.right[r] || underAny(right[r].relativeName, leftFacts.unreadable))
             continue;
         ResultRow& playlist = right[r];
         const std::string path = Main::fullPath(rightRoot, playlist.relativeName);

@@ -2,6 +2,7 @@
 #include "convert/converted_cache.h"
 
 #include "convert/audio_facts.h"
+#include "convert/copy_map.h"
 #include "convert/encode.h"
 #include "convert/song_tags.h"
 #include "platform/state_folder.h"
@@ -22,16 +23,6 @@
 
 namespace parlowen {
 namespace {
-
-std::string hashText(const std::string& text)
-{
-    std::uint64_t hash = 1469598103934665603ULL;
-    for (unsigned char c : text)
-        hash = (hash ^ c) * 1099511628211ULL;
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    return hex;
-}
 
 std::optional<SongSeen> look(const std::string& path)
 {
@@ -116,13 +107,13 @@ ConvertedCopy ConvertedCache::make(const std::string& song, const ConvertRule& r
     made.song.md5 = audioFacts(song).md5;
     const std::string recipe = recipeOf(rule);
     const std::string extension = presetFacts(rule.preset).extension;
-    const std::string key = hashText(song + '\n' + std::to_string(before->size) + '\n' +
+    const std::string key = nameHash(song + '\n' + std::to_string(before->size) + '\n' +
                                      std::to_string(before->modifiedNs) + '\n' + recipe);
     made.path = m_folder + "/" + key + extension;
     // Another encode of the same audio by the same recipe: only the tags differ.
     const std::string audio = made.song.md5.empty()
                                   ? std::string()
-                                  : m_folder + "/" + hashText(made.song.md5 + '\n' + recipe) +
+                                  : m_folder + "/" + nameHash(made.song.md5 + '\n' + recipe) +
                                         ".audio" + extension;
     struct stat info{};
     if (::stat(made.path.c_str(), &info) == 0) {

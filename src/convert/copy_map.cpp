@@ -98,20 +98,26 @@ std::error_code CopyMap::save()
     return {};
 }
 
+std::string nameHash(std::string_view text)
+{
+    std::uint64_t hash = 1469598103934665603ULL;
+    for (const unsigned char c : text)
+        hash = (hash ^ c) * 1099511628211ULL;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
 std::string copyMapPath(const std::string& playerIdentity)
 {
     // A file name that is readable where the identity is, and tells two identities apart
     // where they differ only in characters left out of it.
     std::string name;
-    std::uint64_t hash = 1469598103934665603ULL;
-    for (unsigned char c : playerIdentity) {
-        hash = (hash ^ c) * 1099511628211ULL;
+    for (const unsigned char c : playerIdentity) {
         if (name.size() < 60)
             name += std::isalnum(c) || c == '-' || c == '_' ? char(c) : '_';
     }
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    return stateFolder() + "/maps/" + name + "-" + hex;
+    return stateFolder() + "/maps/" + name + "-" + nameHash(playerIdentity);
 }
 
 } // namespace parlowen

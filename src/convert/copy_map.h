@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <vector>
@@ -47,6 +48,9 @@ private:
     // Since the last save: a line to put, or a name whose line goes (no line).
     std::vector<std::pair<std::string, std::optional<MapLine>>> m_changes;
 };
+
+// Sixteen hex digits that stand for the text in a file name (FNV-1a).
+std::string nameHash(std::string_view text);
 
 // "$XDG_STATE_HOME/parlowen/maps/<a file name made from the identity>".
 std::string copyMapPath(const std::string& playerIdentity);
