@@ -6,6 +6,9 @@
 
 #include "sync_wizard/drive_copy.h"
 
+#include "platform/open_file_limit.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <deque>
 #include <sys/mman.h>
@@ -17,10 +20,10 @@ namespace parlowen {
 namespace {
 
 constexpr std::size_t kListed = 20;
-// Copies written ahead of their flush: many small files share one flush, and the bytes waiting
-// for it stay few enough that a stop is not held up for long. A copy that meets a full device
-// while others wait is tried again once they are in place (they may free old files).
-constexpr std::size_t kWriteAheadFiles = 256;
+// Copies written ahead of their flush: many small files share one flush (each costs a journal
+// commit), and the bytes waiting for it stay few enough that a stop is not held up for long.
+// A copy that meets a full device while others wait is tried again once they are in
+// place (they may free old files).
 constexpr std::int64_t kWriteAheadBytes = 32 << 20;
 
 // A copy written and waiting for its flush.
@@ -104,7 +107,7 @@ private:
         }
         m_waitingBytes += file->size();
         m_waiting.push_back({i, &to, std::move(file), !to.settlesInBatches()});
-        if (!to.settlesInBatches() || m_waiting.size() >= kWriteAheadFiles ||
+        if (!to.settlesInBatches() || m_waiting.size() >= writeAheadFiles() ||
             m_waitingBytes >= kWriteAheadBytes)
             commitAll();
     }
@@ -287,6 +290,13 @@ private:
 };
 
 } // namespace
+
+// Each waiting copy holds its file open, so their number keeps within what the process may open.
+std::size_t writeAheadFiles()
+{
+    static const std::size_t files = std::clamp<std::size_t>(openFileBudget() / 4, 16, 2048);
+    return files;
+}
 
 CarryOutResult carryOut(const ResultStore& plan, FileOps& files, const CarryOutControl& control)
 {

@@ -81,6 +81,10 @@ struct CarryOutResult
 // untouched.
 CarryOutResult carryOut(const ResultStore& plan, FileOps& files, const CarryOutControl& control);
 
+// How many small copies are written ahead of one flush: at most 2,048, fewer where the process
+// may open few files.
+std::size_t writeAheadFiles();
+
 // The same, without watching: returns the operations that failed.
 std::vector<FailedOperation> carryOut(const ResultStore& plan, FileOps& files);
 

@@ -90,16 +90,18 @@ TEST_F(RunControlTest, StopInTheMiddleOfAFileAbandonsOnlyThatFile)
 TEST_F(RunControlTest, ManySmallCopiesShareOneFlush)
 {
     ResultStore plan;
-    for (int i = 0; i < 300; ++i) {
+    const std::size_t count = writeAheadFiles() + 44;
+    for (std::size_t i = 0; i < count; ++i) {
         const std::string name = std::to_string(i) + ".lrc";
         from.file(name, "lyrics " + name);
         plan.push_back(copyOp(from, to, name));
     }
     const auto run = carryOut(plan, files, {});
     EXPECT_TRUE(run.failures.empty());
-    EXPECT_EQ(run.finished, 300u);
-    EXPECT_EQ(files.flushes, 2); // 256 written ahead, then the rest
-    EXPECT_EQ(to.read("299.lrc"), "lyrics 299.lrc");
+    EXPECT_EQ(run.finished, count);
+    EXPECT_EQ(files.flushes, 2); // a full batch written ahead, then the rest
+    const std::string last = std::to_string(count - 1) + ".lrc";
+    EXPECT_EQ(to.read(last), "lyrics " + last);
 }
 
 TEST_F(RunControlTest, RoomIsCheckedOncePerDevice)
