@@ -122,7 +122,7 @@ ${CC:-cc} -O2 -o "$floor" bench/mtp_send_floor.c $(pkg-config --cflags --libs li
 for scenario in $scenarios; do
     cat "$work/common.sh" >"$work/run.sh"
     sed '1d' "$work/$scenario.sh" | sed "s/SONGS/${MTP_BENCH_SONGS:-40}/g; s/NEW/${MTP_BENCH_NEW:-200}/g" >>"$work/run.sh"
-    MTP_MEMORY=3072 MTP_TIMEOUT=900 tests/mtp/machine.sh "$build/mtp" "$work/run.sh" "$(command -v mtp-files)" \
+    MTP_MEMORY=3072 MTP_DATA=1536m MTP_TIMEOUT=900 tests/mtp/machine.sh "$build/mtp" "$work/run.sh" "$(command -v mtp-files)" \
         "$(command -v mtp-sendfile)" "$compare" "$floor" |
         grep -E "rows|songs|SKIP|FAIL"
 done

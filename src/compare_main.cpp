@@ -42,7 +42,8 @@ enum ExitStatus
 
 constexpr const char* kUsage =
     "usage: parlowen-compare [--only-to left|right] [--exclude PATTERN]...\n"
-    "                        [--convert PRESET [--cover keep|drop|N]] [--playlists]\n"
+    "                        [--convert PRESET [--cover keep|drop|N]]\n"
+    "                        [--playlists] [--playlists-in beside|folder] [--playlist FILE]\n"
     "                        [--apply [--copy-anyway] [--create-folders] [--no-log]] LEFT RIGHT\n"
     "       parlowen-compare --devices | --help | --version\n";
 
@@ -71,6 +72,10 @@ constexpr const char* kHelp =
     "                 pixels on its longer side (keep unless given)\n"
     "  --playlists    write the PC's playlists (.m3u, .m3u8, .pls) for the player: its\n"
     "                 songs' names there, relative to the playlist, UTF-8 (.pls as .m3u8)\n"
+    "  --playlists-in beside|folder\n"
+    "                 with the playlists: give each beside its songs, as the PC keeps it, or\n"
+    "                 in a Playlists folder at the top of the player's folder (as the\n"
+    "                 player's saved rule says unless given)\n"
     "  --playlist FILE\n"
     "                 plan only the songs of that playlist of the PC folder, and write it\n"
     "                 for the player\n"
@@ -118,6 +123,7 @@ struct Arguments
     parlowen::PlanFilter filter = {};
     std::optional<parlowen::ConvertRule> convert = {};
     bool playlists = false;
+    std::optional<parlowen::ConvertRule::PlaylistPlace> playlistPlace = {};
     std::string playlist = {}; // plan only this playlist's songs, and write it
     std::string left = {};
     std::string right = {};
@@ -148,6 +154,12 @@ Arguments parse(int argc, char* argv[])
                 args.convert = parlowen::ConvertRule{.on = true};
             args.convert->preset = *parlowen::presetNamed(argv[++i]);
         } else if (arg == "--playlists") {
+            args.playlists = true;
+        } else if (arg == "--playlists-in" && valueFollows &&
+                   (argv[i + 1] == std::string("beside") || argv[i + 1] == std::string("folder"))) {
+            args.playlistPlace = argv[++i] == std::string("folder")
+                                     ? parlowen::ConvertRule::PlaylistPlace::PlaylistsFolder
+                                     : parlowen::ConvertRule::PlaylistPlace::BesideSongs;
             args.playlists = true;
         } else if (arg == "--playlist" && valueFollows) {
             args.playlist = argv[++i];
@@ -272,7 +284,8 @@ int main(int argc, char* argv[])
         auto comparison = parlowen::compareFolders(left, right, {}, nullptr, &devices,
                                                    [&] {
                                                        return parlowen::convertSetupFor(
-                                                           left, args.convert, args.playlists);
+                                                           left, args.convert, args.playlists,
+                                                           args.playlistPlace);
                                                    });
         roots.leftSeen = comparison.leftSeen;
         roots.rightSeen = comparison.rightSeen;

@@ -379,8 +379,8 @@ void matchRows(std::vector<ResultRow>& left, std::vector<ResultRow>& right, Resu
         }
     }
     if (convert && convert->playlists)
-        planPlaylists(left, right, playlists, partner, converted, leftRoot, rightRoot, leftFacts,
-                      rightFacts, plan, sentences);
+        planPlaylists(left, right, playlists, partner, converted, *convert, leftRoot, rightRoot,
+                      leftFacts, rightFacts, plan, sentences);
     if (skipped)
         skipped->insert(skipped->end(), sentences.begin(), sentences.end());
 }

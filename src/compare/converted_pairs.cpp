@@ -19,15 +19,17 @@ std::int64_t nanosecondsOf(const ResultRow& row)
 
 } // namespace
 
-std::shared_ptr<const ConvertSetup> convertSetupFor(const std::string& leftRoot,
-                                                    const std::optional<ConvertRule>& thisRun,
-                                                    bool playlistsThisRun)
+std::shared_ptr<const ConvertSetup> convertSetupFor(
+    const std::string& leftRoot, const std::optional<ConvertRule>& thisRun, bool playlistsThisRun,
+    std::optional<ConvertRule::PlaylistPlace> placeThisRun)
 {
     const PlayerIdentity identity = playerIdentity(leftRoot);
     if (identity.id.empty())
         return nullptr;
-    ConvertRule rule = thisRun ? *thisRun : savedRule(playerRulesPath(), identity.id);
+    const ConvertRule saved = savedRule(playerRulesPath(), identity.id);
+    ConvertRule rule = thisRun ? *thisRun : saved;
     rule.playlists = rule.playlists || playlistsThisRun;
+    rule.playlistPlace = placeThisRun.value_or(saved.playlistPlace);
     if (!rule.on && !rule.playlists)
         return nullptr;
     const std::string mapPath = copyMapPath(identity.id);

@@ -11,10 +11,12 @@ namespace parlowen {
 
 // What Compare needs to give the player at leftRoot converted copies: the rule (this run's,
 // else the player's saved one) and its copy map as it is now. None where the rule is off or the
-// player cannot be known from one day to the next.
-std::shared_ptr<const ConvertSetup> convertSetupFor(const std::string& leftRoot,
-                                                    const std::optional<ConvertRule>& thisRun = {},
-                                                    bool playlistsThisRun = false);
+// player cannot be known from one day to the next. Playlists may be asked for this run, in a
+// place of this run's.
+std::shared_ptr<const ConvertSetup> convertSetupFor(
+    const std::string& leftRoot, const std::optional<ConvertRule>& thisRun = {},
+    bool playlistsThisRun = false,
+    std::optional<ConvertRule::PlaylistPlace> placeThisRun = std::nullopt);
 
 struct ConvertedNames
 {

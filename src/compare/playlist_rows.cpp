@@ -15,11 +15,9 @@ namespace {
 // Playlists larger than this are not read (none that people keep comes near).
 constexpr std::size_t kLargestPlaylist = 8 << 20;
 
-std::string versionName(const std::string& name)
+bool inPlaylistsFolder(const ConvertSetup& setup)
 {
-    return foldCase(name.ends_with(".pls") || name.ends_with(".PLS")
-                        ? name.substr(0, name.size() - 4) + ".m3u8"
-                        : name);
+    return setup.rule.playlistPlace == ConvertRule::PlaylistPlace::PlaylistsFolder;
 }
 
 } // namespace
@@ -27,11 +25,14 @@ std::string versionName(const std::string& name)
 PlaylistRows playlistRows(const std::vector<ResultRow>& left, const std::vector<ResultRow>& right)
 {
     PlaylistRows rows{std::vector<bool>(right.size()), std::vector<bool>(left.size())};
+    // A version in the other place (the rule's place changed) is left alone too: it is neither
+    // the player's own playlist nor to be copied back.
     std::unordered_set<std::string> versions;
     for (std::size_t r = 0; r < right.size(); ++r) {
         if (isPlaylistName(right[r].relativeName)) {
             rows.right[r] = true;
-            versions.insert(versionName(right[r].relativeName));
+            for (const bool inFolder : {false, true})
+                versions.insert(foldCase(playerPlaylistName(right[r].relativeName, inFolder)));
         }
     }
     for (std::size_t l = 0; l < left.size(); ++l)
@@ -42,7 +43,8 @@ PlaylistRows playlistRows(const std::vector<ResultRow>& left, const std::vector<
 
 void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
                    const PlaylistRows& rows, const std::vector<std::size_t>& partner,
-                   const ConvertedNames& converted, const std::string& leftRoot,
+                   const ConvertedNames& converted, const ConvertSetup& setup,
+                   const std::string& leftRoot,
                    const std::string& rightRoot, const SideFacts& leftFacts,
                    const SideFacts& rightFacts, ResultStore& plan,
                    std::vector<std::string>& sentences)
@@ -84,6 +86,7 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
         if (rows.left[l])
             versions.emplace(foldCase(left[l].relativeName), l);
     }
+    std::unordered_map<std::string, std::string> given; // folded player name -> PC playlist
     std::error_code error;
     const std::string pcRoot = std::filesystem::weakly_canonical(rightRoot, error).string();
     for (std::size_t r = 0; r < right.size(); ++r) {
@@ -95,9 +98,17 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
             sentences.push_back(path + " is too large to be a playlist; it is left out");
             continue;
         }
+        const std::string playerName =
+            playerPlaylistName(playlist.relativeName, inPlaylistsFolder(setup));
+        const auto [first, isNew] = given.emplace(foldCase(playerName), path);
+        if (!isNew) {
+            sentences.push_back(path + " would reach the player under the same name as " +
+                                first->second + ", so it is left out");
+            continue;
+        }
         named.clear();
-        const auto version =
-            playlistForPlayer(playlist.relativeName, readWhole(path), songs, pcRoot, onPlayer);
+        const auto version = playlistForPlayer(playlist.relativeName, playerName,
+                                               readWhole(path), songs, pcRoot, onPlayer);
         for (const auto& entry : version.missing)
             sentences.push_back(path + ": " + entry +
                                 " is not on the player nor copied there, so the player's "

@@ -23,7 +23,8 @@ PlaylistRows playlistRows(const std::vector<ResultRow>& left, const std::vector<
 // row of left row i (npos for none).
 void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
                    const PlaylistRows& rows, const std::vector<std::size_t>& partner,
-                   const ConvertedNames& converted, const std::string& leftRoot,
+                   const ConvertedNames& converted, const ConvertSetup& setup,
+                   const std::string& leftRoot,
                    const std::string& rightRoot, const SideFacts& leftFacts,
                    const SideFacts& rightFacts, ResultStore& plan,
                    std::vector<std::string>& sentences);

@@ -277,15 +277,28 @@ std::string playerPlaylist(const std::string& playerName,
     return text;
 }
 
+std::string playerPlaylistName(const std::string& pcName, bool inPlaylistsFolder)
+{
+    std::string name = extensionOf(pcName) == ".pls"
+                           ? pcName.substr(0, pcName.rfind('.')) + ".m3u8"
+                           : pcName;
+    if (!inPlaylistsFolder)
+        return name;
+    constexpr std::string_view kFolder = "Playlists/";
+    if (name.starts_with(kFolder))
+        name.erase(0, kFolder.size());
+    for (std::size_t slash; (slash = name.find('/')) != std::string::npos;)
+        name.replace(slash, 1, " - ");
+    return std::string(kFolder) + name;
+}
+
 PlayerVersion playlistForPlayer(
-    const std::string& playlistName, std::string_view bytes, const SongNames& songs,
-    const std::string& pcRoot,
+    const std::string& playlistName, const std::string& playerName, std::string_view bytes,
+    const SongNames& songs, const std::string& pcRoot,
     const std::function<std::optional<std::string>(const std::string& song)>& onPlayer)
 {
     PlayerVersion version;
-    version.name = extensionOf(playlistName) == ".pls"
-                       ? playlistName.substr(0, playlistName.rfind('.')) + ".m3u8"
-                       : playlistName;
+    version.name = playerName;
     std::vector<std::pair<PlaylistEntry, std::string>> found;
     for (auto& entry : readPlaylist(playlistName, bytes)) {
         const auto song = songs.songOf(entry.path, playlistName, pcRoot);

@@ -60,19 +60,24 @@ std::string relativeTo(const std::string& folder, const std::string& name);
 std::string playerPlaylist(const std::string& playerName,
                            const std::vector<std::pair<PlaylistEntry, std::string>>& songs);
 
+// Where the player is given the PC playlist of that name: beside its songs, as the PC keeps it,
+// or in "Playlists" at the top of the player's folder, its folders' names before its own
+// ("Rock/Best.m3u" as "Playlists/Rock - Best.m3u"). A ".pls" is given as ".m3u8".
+std::string playerPlaylistName(const std::string& pcName, bool inPlaylistsFolder);
+
 // A PC playlist as the player is given it.
 struct PlayerVersion
 {
-    std::string name;                 // on the player: the same, a ".pls" as ".m3u8"
+    std::string name;                 // on the player
     std::string text;
     std::vector<std::string> missing; // entries whose songs will not be on the player
 };
 
-// onPlayer: a song's name on the player (converted, spelled as the player spells it), none
-// where it will not be there.
+// playlistName: its name on the PC; playerName: on the player. onPlayer: a song's name on the
+// player (converted, spelled as the player spells it), none where it will not be there.
 PlayerVersion playlistForPlayer(
-    const std::string& playlistName, std::string_view bytes, const SongNames& songs,
-    const std::string& pcRoot,
+    const std::string& playlistName, const std::string& playerName, std::string_view bytes,
+    const SongNames& songs, const std::string& pcRoot,
     const std::function<std::optional<std::string>(const std::string& song)>& onPlayer);
 
 } // namespace parlowen

@@ -24,7 +24,7 @@ std::vector<Line> parse(const std::string& text)
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         const auto f = splitFields(line);
-        if (f.size() != 4 && f.size() != 5)
+        if (f.size() < 4 || f.size() > 6)
             continue;
         const auto preset = presetNamed(f[2]);
         const auto cover = coverNamed(f[3]);
@@ -34,7 +34,10 @@ std::vector<Line> parse(const std::string& text)
                          {.on = f[1] == "on",
                           .preset = *preset,
                           .cover = *cover,
-                          .playlists = f.size() == 5 && f[4] == "playlists"}});
+                          .playlists = f.size() >= 5 && f[4] == "playlists",
+                          .playlistPlace = f.size() == 6 && f[5] == "playlists-folder"
+                                               ? ConvertRule::PlaylistPlace::PlaylistsFolder
+                                               : ConvertRule::PlaylistPlace::BesideSongs}});
     }
     return lines;
 }
@@ -69,7 +72,11 @@ std::error_code saveRule(const std::string& path, const std::string& identity,
     for (const auto& [id, r] : lines)
         text += escapedField(id) + '\t' + (r.on ? "on" : "off") + '\t' +
                 presetFacts(r.preset).name + '\t' + coverName(r.cover) + '\t' +
-                (r.playlists ? "playlists" : "no-playlists") + '\n';
+                (r.playlists ? "playlists" : "no-playlists") + '\t' +
+                (r.playlistPlace == ConvertRule::PlaylistPlace::PlaylistsFolder
+                     ? "playlists-folder"
+                     : "beside-songs") +
+                '\n';
     return writeWhole(path, text);
 }
 

@@ -50,6 +50,11 @@ struct ConvertRule
     Preset preset = Preset::Mp3V2;
     CoverRule cover = {};
     bool playlists = false; // the PC's playlists are written for the player
+    enum class PlaylistPlace : std::uint8_t
+    {
+        BesideSongs,    // where the PC keeps it
+        PlaylistsFolder // in "Playlists" at the top of the player's folder (Rockbox and others)
+    } playlistPlace = PlaylistPlace::BesideSongs;
 };
 
 // Whether the rule converts the file of that name: lossless songs (FLAC, WAV, AIFF; an ALAC

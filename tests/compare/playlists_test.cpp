@@ -32,6 +32,7 @@ TEST(Playlists, EveryKindIsWrittenWithThePlayersNames)
         std::string name;
         std::string bytes;
         std::string playerName;
+        bool inPlaylistsFolder = false;
     };
     const Case cases[] = {
         {"relative, UTF-8 without a mark", "Lists/mix.m3u8",
@@ -54,9 +55,18 @@ TEST(Playlists, EveryKindIsWrittenWithThePlayersNames)
          "[playlist]\nFile2=../Abba/Gold/02 Été.mp3\nFile1=../Abba/Gold/01 Dancing Queen.flac\n"
          "File3=../Björk/Post/03 Army of Me.mp3\nFile4=intro.mp3\nNumberOfEntries=4\n",
          "Lists/mix.m3u8"},
+        {"at the top, given in the Playlists folder", "mix.m3u",
+         "Abba/Gold/01 Dancing Queen.flac\nAbba/Gold/02 Été.mp3\nBjörk/Post/03 Army of Me.mp3\n"
+         "Lists/intro.mp3\n", "Playlists/mix.m3u", true},
+        {"in a folder, given in the Playlists folder", "Lists/mix.pls",
+         "[playlist]\nFile1=../Abba/Gold/01 Dancing Queen.flac\nFile2=../Abba/Gold/02 Été.mp3\n"
+         "File3=/home/ann/Music/Björk/Post/03 Army of Me.mp3\nFile4=intro.mp3\n",
+         "Playlists/Lists - mix.m3u8", true},
     };
     for (const auto& c : cases) {
-        const auto version = playlistForPlayer(c.name, c.bytes, songs, "/home/ann/Music", onPlayer);
+        const auto version =
+            playlistForPlayer(c.name, playerPlaylistName(c.name, c.inPlaylistsFolder), c.bytes,
+                              songs, "/home/ann/Music", onPlayer);
         EXPECT_EQ(version.name, c.playerName) << c.what;
         const std::string mark = c.playerName.ends_with(".m3u") ? kBom : "";
         EXPECT_EQ(version.text, mark + expected) << c.what;
@@ -68,7 +78,7 @@ TEST(Playlists, TitlesAndLengthsAreKeptAndUnknownEntriesListed)
 {
     const SongNames songs({"a.mp3"});
     const auto version = playlistForPlayer(
-        "top.m3u8", "#EXTM3U\n#EXTINF:215,Ann - A Song\na.mp3\n#EXTINF:10,Gone\nnot here.mp3\n",
+        "top.m3u8", "top.m3u8", "#EXTM3U\n#EXTINF:215,Ann - A Song\na.mp3\n#EXTINF:10,Gone\nnot here.mp3\n",
         songs, "/pc", [](const std::string& s) { return std::optional(s); });
     EXPECT_EQ(version.text, "#EXTM3U\n#EXTINF:215,Ann - A Song\na.mp3\n");
     EXPECT_EQ(version.missing, std::vector<std::string>{"not here.mp3"});

@@ -8,8 +8,10 @@ mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mount -t tmpfs tmp /tmp
-# A storage of its own size: filling it (the room test) must not take the machine's memory.
-mount -t tmpfs -o size=256m data /data
+# A storage of its own size (parlowen.data= on the kernel's line, 256m unless given): filling it
+# (the room test) must not take the machine's memory.
+data_size=$(sed -n 's/.*parlowen\.data=\([0-9]*m\).*/\1/p' /proc/cmdline)
+mount -t tmpfs -o "size=${data_size:-256m}" data /data
 if [ -x /bin/systemd-udevd ]; then
     mount -t tmpfs run /run
     /bin/systemd-udevd --daemon 2>/dev/null || echo "machine: udevd did not start"

@@ -121,7 +121,7 @@ cat "$work/monitor.out" >"$work/monitor.log" &
 LD_PRELOAD=$preload timeout "${MTP_TIMEOUT:-300}" qemu-system-x86_64 -accel tcg -m "${MTP_MEMORY:-1024}" -nographic -no-reboot \
     -kernel "$kernel" -initrd "$work/initrd.gz" -monitor "pipe:$work/monitor" \
     -device qemu-xhci -device "$second_player" ${MTP_QEMU_ARGS:-} \
-    -append "console=ttyS0 quiet panic=-1" >>"$work/console" 2>&1
+    -append "console=ttyS0 quiet panic=-1 parlowen.data=${MTP_DATA:-256m}" >>"$work/console" 2>&1
 status=$?
 pkill -P "$watcher" 2>/dev/null
 kill "$watcher" 2>/dev/null

@@ -118,6 +118,17 @@ TEST_F(ConvertRun, PlaylistsAreWrittenWithTheConvertedNamesAndKnownNextTime)
               std::string::npos);
     auto again = sync(player.root(), {"--playlists"});
     EXPECT_EQ(again->stdoutText().find("\nOP"), std::string::npos) << again->stdoutText();
+
+    // Moved to the Playlists folder: written there, and the version beside the songs is left
+    // alone, never copied back over the PC's own.
+    auto moved = sync(player.root(), {"--playlists-in", "folder"});
+    EXPECT_EQ(moved->status(), 0) << moved->stderrText();
+    EXPECT_EQ(player.read("Playlists/Lists - mix.m3u"), "\xEF\xBB\xBF#EXTM3U\n"
+                                                        "#EXTINF:-1,10 Été\n../Album/10 Été.mp3\n"
+                                                        "#EXTINF:-1,notes\n../Album/notes.mp3\n");
+    EXPECT_EQ(pc.read("Lists/mix.m3u").substr(0, 3), "C:\\");
+    auto settled = sync(player.root(), {"--playlists-in", "folder"});
+    EXPECT_EQ(settled->stdoutText().find("\nOP"), std::string::npos) << settled->stdoutText();
 }
 
 TEST_F(ConvertRun, SyncThisPlaylistBringsOnlyItsSongs)

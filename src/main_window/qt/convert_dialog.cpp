@@ -66,12 +66,21 @@ ConvertDialog::ConvertDialog(const QString& player, const ConvertRule& rule, QWi
     m_playlists->setObjectName(QStringLiteral("convertPlaylists"));
     m_playlists->setChecked(rule.playlists);
     layout->addWidget(m_playlists);
+    auto* playlistForm = new QFormLayout;
+    m_playlistPlace = new QComboBox(this);
+    m_playlistPlace->setObjectName(QStringLiteral("convertPlaylistPlace"));
+    m_playlistPlace->addItems({QStringLiteral("Beside their songs, as on the PC"),
+                               QStringLiteral("In a Playlists folder at the top")});
+    m_playlistPlace->setCurrentIndex(static_cast<int>(rule.playlistPlace));
+    playlistForm->addRow(QStringLiteral("P&ut them:"), m_playlistPlace);
+    layout->addLayout(playlistForm);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_on, &QCheckBox::toggled, this, &ConvertDialog::showChoices);
     connect(m_cover, &QComboBox::currentIndexChanged, this, &ConvertDialog::showChoices);
+    connect(m_playlists, &QCheckBox::toggled, this, &ConvertDialog::showChoices);
     showChoices();
 }
 
@@ -81,6 +90,7 @@ void ConvertDialog::showChoices()
     m_cover->setEnabled(m_on->isChecked());
     m_pixels->setEnabled(m_on->isChecked() &&
                          m_cover->currentIndex() == static_cast<int>(CoverRule::Mode::Shrink));
+    m_playlistPlace->setEnabled(m_playlists->isChecked());
 }
 
 ConvertRule ConvertDialog::rule() const
@@ -89,7 +99,8 @@ ConvertRule ConvertDialog::rule() const
     return {.on = m_on->isChecked(),
             .preset = kPresets[m_preset->currentIndex()],
             .cover = {.mode = mode, .pixels = mode == CoverRule::Mode::Shrink ? m_pixels->value() : 0},
-            .playlists = m_playlists->isChecked()};
+            .playlists = m_playlists->isChecked(),
+            .playlistPlace = static_cast<ConvertRule::PlaylistPlace>(m_playlistPlace->currentIndex())};
 }
 
 void editConvertRule(QWidget* parent, const std::string& leftRoot,

@@ -29,6 +29,7 @@ private:
     QCheckBox* m_playlists = nullptr;
     QComboBox* m_preset = nullptr;
     QComboBox* m_cover = nullptr;
+    QComboBox* m_playlistPlace = nullptr;
     QSpinBox* m_pixels = nullptr;
 };
 

@@ -1,5 +1,6 @@
 // The left player's converting rule, set from the window's keyboard and kept, then used by its
-// Compare: a FLAC on the PC is planned as the player's MP3.
+// Compare: a FLAC on the PC is planned as the player's MP3, and the PC's playlist of it is
+// written in the player's Playlists folder naming the MP3.
 #include "main_window/qt/convert_dialog.h"
 #include "main_window/qt/form1.h"
 
@@ -35,6 +36,7 @@ private slots:
         testing::TempTree player;
         testing::TempTree pc;
         QVERIFY(testing::makeFlac(pc.path("Album/x.flac"), 1.0, 440));
+        pc.file("Album/mix.m3u8", "x.flac\n");
         Form1 form{services.services, results};
         form.findChild<QComboBox*>("Combo1")->setEditText(QString::fromStdString(player.root()));
         form.findChild<QComboBox*>("Combo2")->setEditText(QString::fromStdString(pc.root()));
@@ -49,6 +51,8 @@ private slots:
             seen = true;
             dialog->findChild<QCheckBox*>("convertOn")->setChecked(true);
             dialog->findChild<QComboBox*>("convertPreset")->setCurrentIndex(0);
+            dialog->findChild<QCheckBox*>("convertPlaylists")->setChecked(true);
+            dialog->findChild<QComboBox*>("convertPlaylistPlace")->setCurrentIndex(1);
             dialog->accept();
         });
         QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
@@ -58,10 +62,16 @@ private slots:
         box->setFocus();
         QTest::keyClick(box->lineEdit(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!form.scanning(), 20000);
-        QCOMPARE(results.size(), std::size_t(1));
+        QCOMPARE(results.size(), std::size_t(2));
         QCOMPARE(QString::fromStdString(results[0].OpAction),
                  QStringLiteral("converted to MP3"));
         QVERIFY(results[0].OpTargetPath.ends_with("Album/x.mp3"));
+        QCOMPARE(QString::fromStdString(results[1].OpAction),
+                 QStringLiteral("written for the player"));
+        QCOMPARE(QString::fromStdString(results[1].OpTargetPath),
+                 QString::fromStdString(player.path("Playlists/Album - mix.m3u8")));
+        QCOMPARE(QString::fromStdString(results[1].written->content),
+                 QStringLiteral("#EXTM3U\n#EXTINF:-1,x\n../Album/x.mp3\n"));
     }
 };
 
