@@ -55,24 +55,21 @@ void planPlaylists(std::vector<ResultRow>& left, std::vector<ResultRow>& right,
             leftOf[partner[l]] = l;
     }
     std::vector<std::string_view> names;
-    std::unordered_map<std::string_view, std::size_t> rowOf;
+    std::vector<std::size_t> rowOf; // of each song
     names.reserve(right.size());
     rowOf.reserve(right.size());
     for (std::size_t r = 0; r < right.size(); ++r) {
         if (!rows.right[r]) {
             names.push_back(right[r].relativeName);
-            rowOf.emplace(right[r].relativeName, r);
+            rowOf.push_back(r);
         }
     }
     const SongNames songs(std::move(names));
     // A song is on the player after the Sync where it is paired there or copied there.
     std::vector<std::string> named; // the songs of the playlist being written
-    const auto onPlayer = [&](const std::string& song) -> std::optional<std::string> {
-        named.push_back(Main::fullPath(rightRoot, song));
-        const auto at = rowOf.find(song);
-        if (at == rowOf.end())
-            return std::nullopt;
-        const std::size_t r = at->second;
+    const auto onPlayer = [&](std::size_t song) -> std::optional<std::string> {
+        const std::size_t r = rowOf[song];
+        named.push_back(Main::fullPath(rightRoot, right[r].relativeName));
         if (leftOf[r] != std::string::npos)
             return left[leftOf[r]].relativeName;
         if ((!converted.left.empty() && converted.left[r]) ||

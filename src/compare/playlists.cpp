@@ -71,11 +71,12 @@ std::string percentDecoded(const std::string& text)
     return out;
 }
 
-// "a/./b/../c" is "a/c"; none where ".." climbs out of the tree.
-std::optional<std::string> normalised(const std::string& path)
+// "a/./b/../c" is "a/c"; none where ".." climbs out of the tree. One pass: a Compare reads
+// every entry of every playlist.
+std::optional<std::string> normalised(std::string_view whole)
 {
-    std::vector<std::string_view> parts;
-    const std::string_view whole(path);
+    std::string out;
+    out.reserve(whole.size());
     for (std::size_t start = 0; start <= whole.size();) {
         const std::size_t slash = std::min(whole.find('/', start), whole.size());
         const std::string_view part = whole.substr(start, slash - start);
@@ -83,21 +84,25 @@ std::optional<std::string> normalised(const std::string& path)
         if (part.empty() || part == ".")
             continue;
         if (part == "..") {
-            if (parts.empty())
+            if (out.empty())
                 return std::nullopt;
-            parts.pop_back();
+            const auto last = out.rfind('/');
+            out.erase(last == std::string::npos ? 0 : last);
             continue;
         }
-        parts.push_back(part);
-    }
-    std::string out;
-    out.reserve(path.size());
-    for (const auto part : parts) {
         if (!out.empty())
             out += '/';
         out += part;
     }
     return out;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return a == (b >= 'A' && b <= 'Z' ? char(b - 'A' + 'a') : b);
+           });
 }
 
 } // namespace
@@ -173,33 +178,36 @@ std::vector<PlaylistEntry> readPlaylist(std::string_view name, std::string_view 
 }
 
 SongNames::SongNames(std::vector<std::string_view> relativeNames)
-    : m_names(std::move(relativeNames)), m_exact(m_names.begin(), m_names.end())
+    : m_names(std::move(relativeNames))
 {
+    m_exact.reserve(m_names.size());
+    for (std::size_t i = 0; i < m_names.size(); ++i)
+        m_exact.emplace(m_names[i], i);
 }
 
-std::optional<std::string> SongNames::named(std::string_view relative, bool fold) const
+std::optional<std::size_t> SongNames::named(std::string_view relative, bool fold) const
 {
     if (const auto at = m_exact.find(relative); at != m_exact.end())
-        return std::string(*at);
+        return at->second;
     if (!fold)
         return std::nullopt;
     if (!m_folded) {
         m_folded.emplace();
         m_folded->reserve(m_names.size());
-        for (const auto name : m_names)
-            m_folded->emplace(foldCase(name), name);
+        for (std::size_t i = 0; i < m_names.size(); ++i)
+            m_folded->emplace(foldCase(m_names[i]), i);
     }
     if (const auto at = m_folded->find(foldCase(relative)); at != m_folded->end())
-        return std::string(at->second);
+        return at->second;
     return std::nullopt;
 }
 
-std::optional<std::string> SongNames::songOf(const std::string& entryPath,
+std::optional<std::size_t> SongNames::songOf(const std::string& entryPath,
                                              const std::string& playlistName,
                                              const std::string& pcRoot) const
 {
     std::string path = entryPath;
-    if (lower(path).starts_with("file://")) {
+    if (startsWithNoCase(path, "file://")) {
         path = percentDecoded(path.substr(7));
         if (!path.starts_with('/')) // file://host/path
             path = path.substr(std::min(path.find('/'), path.size()));
@@ -215,16 +223,18 @@ std::optional<std::string> SongNames::songOf(const std::string& entryPath,
         path = path.substr(2); // "///music/a.mp3"
     if (!path.starts_with('/')) {
         // Relative to the playlist's own folder.
-        const std::string folder = playlistName.substr(0, playlistName.rfind('/') + 1);
-        if (const auto joined = normalised(folder + path))
+        path.insert(0, playlistName, 0, playlistName.rfind('/') + 1);
+        if (const auto joined = normalised(path))
             if (auto song = named(*joined))
                 return song;
         if (!windows)
             return std::nullopt;
+        path.erase(0, playlistName.rfind('/') + 1);
     }
-    const std::string root = pcRoot.ends_with('/') ? pcRoot : pcRoot + "/";
-    if (path.starts_with(root)) {
-        if (const auto inside = normalised(path.substr(root.size())))
+    const std::string_view root =
+        std::string_view(pcRoot).substr(0, pcRoot.size() - (pcRoot.ends_with('/') ? 1 : 0));
+    if (path.starts_with(root) && path.size() > root.size() && path[root.size()] == '/') {
+        if (const auto inside = normalised(std::string_view(path).substr(root.size() + 1)))
             if (auto song = named(*inside))
                 return song;
     }
@@ -266,13 +276,18 @@ std::string playerPlaylist(const std::string& playerName,
     std::string text = extensionOf(playerName) == ".m3u" ? "\xEF\xBB\xBF" : "";
     text += "#EXTM3U\n";
     for (const auto& [entry, song] : songs) {
-        std::string title = entry.title;
-        if (title.empty()) {
-            const std::string file = song.substr(song.rfind('/') + 1);
-            title = file.substr(0, file.rfind('.'));
+        text += "#EXTINF:";
+        text += std::to_string(entry.seconds);
+        text += ',';
+        if (entry.title.empty()) {
+            const std::string_view file = std::string_view(song).substr(song.rfind('/') + 1);
+            text += file.substr(0, file.rfind('.'));
+        } else {
+            text += entry.title;
         }
-        text += "#EXTINF:" + std::to_string(entry.seconds) + "," + title + "\n" +
-                relativeTo(folder, song) + "\n";
+        text += '\n';
+        text += relativeTo(folder, song);
+        text += '\n';
     }
     return text;
 }
@@ -295,7 +310,7 @@ std::string playerPlaylistName(const std::string& pcName, bool inPlaylistsFolder
 PlayerVersion playlistForPlayer(
     const std::string& playlistName, const std::string& playerName, std::string_view bytes,
     const SongNames& songs, const std::string& pcRoot,
-    const std::function<std::optional<std::string>(const std::string& song)>& onPlayer)
+    const std::function<std::optional<std::string>(std::size_t song)>& onPlayer)
 {
     PlayerVersion version;
     version.name = playerName;

@@ -33,21 +33,23 @@ class SongNames
 {
 public:
     explicit SongNames(std::vector<std::string_view> relativeNames);
-    // The song an entry names, for a playlist at playlistName (relative to pcRoot, the PC
-    // folder's full path); none where it names no song there. An absolute path outside the PC
-    // folder (another computer's, a Windows path) is matched by its longest tail that names one.
-    std::optional<std::string> songOf(const std::string& entryPath,
+    // The song an entry names (its position among the names given), for a playlist at
+    // playlistName (relative to pcRoot, the PC folder's full path); none where it names no song
+    // there. An absolute path outside the PC folder (another computer's, a Windows path) is
+    // matched by its longest tail that names one.
+    std::optional<std::size_t> songOf(const std::string& entryPath,
                                       const std::string& playlistName,
                                       const std::string& pcRoot) const;
+    std::string_view name(std::size_t song) const { return m_names[song]; }
 
 private:
     // The song of that name; with fold, also one whose name differs in capitals.
-    std::optional<std::string> named(std::string_view relative, bool fold = true) const;
+    std::optional<std::size_t> named(std::string_view relative, bool fold = true) const;
     std::vector<std::string_view> m_names;
-    std::unordered_set<std::string_view> m_exact;
-    // Folded name -> name (one of them), made at the first name not found as it is written:
+    std::unordered_map<std::string_view, std::size_t> m_exact;
+    // Folded name -> song (one of them), made at the first name not found as it is written:
     // folding every name costs more than a Compare's whole match where capitals agree.
-    mutable std::optional<std::unordered_map<std::string, std::string_view>> m_folded;
+    mutable std::optional<std::unordered_map<std::string, std::size_t>> m_folded;
 };
 
 // "A/B/c.mp3" seen from the folder "A/D/" of the same tree: "../B/c.mp3".
@@ -74,10 +76,11 @@ struct PlayerVersion
 };
 
 // playlistName: its name on the PC; playerName: on the player. onPlayer: a song's name on the
-// player (converted, spelled as the player spells it), none where it will not be there.
+// player (converted, spelled as the player spells it), none where it will not be there; the
+// song is given by its position in songs.
 PlayerVersion playlistForPlayer(
     const std::string& playlistName, const std::string& playerName, std::string_view bytes,
     const SongNames& songs, const std::string& pcRoot,
-    const std::function<std::optional<std::string>(const std::string& song)>& onPlayer);
+    const std::function<std::optional<std::string>(std::size_t song)>& onPlayer);
 
 } // namespace parlowen

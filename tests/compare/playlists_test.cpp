@@ -13,7 +13,8 @@ TEST(Playlists, EveryKindIsWrittenWithThePlayersNames)
     const SongNames songs({"Abba/Gold/01 Dancing Queen.flac", "Abba/Gold/02 Été.mp3",
                            "Björk/Post/03 Army of Me.mp3", "Lists/intro.mp3"});
     // The player has the FLAC as MP3, and Björk's folder in capitals; the intro is not going.
-    const auto onPlayer = [](const std::string& song) -> std::optional<std::string> {
+    const auto onPlayer = [&songs](std::size_t i) -> std::optional<std::string> {
+        const std::string song(songs.name(i));
         if (song == "Abba/Gold/01 Dancing Queen.flac")
             return "Abba/Gold/01 Dancing Queen.mp3";
         if (song.starts_with("Björk/"))
@@ -79,7 +80,7 @@ TEST(Playlists, TitlesAndLengthsAreKeptAndUnknownEntriesListed)
     const SongNames songs({"a.mp3"});
     const auto version = playlistForPlayer(
         "top.m3u8", "top.m3u8", "#EXTM3U\n#EXTINF:215,Ann - A Song\na.mp3\n#EXTINF:10,Gone\nnot here.mp3\n",
-        songs, "/pc", [](const std::string& s) { return std::optional(s); });
+        songs, "/pc", [&songs](std::size_t s) { return std::optional(std::string(songs.name(s))); });
     EXPECT_EQ(version.text, "#EXTM3U\n#EXTINF:215,Ann - A Song\na.mp3\n");
     EXPECT_EQ(version.missing, std::vector<std::string>{"not here.mp3"});
     EXPECT_EQ(relativeTo("A/B/", "A/C/d.mp3"), "../C/d.mp3");
