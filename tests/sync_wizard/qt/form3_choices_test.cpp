@@ -1,7 +1,9 @@
 // Choosing what the wizard's OK does, on the real windows offscreen: check boxes, the bulk
 // choices of the context menu and Space, the live summary, folders that do not exist, and the
 // log that the messages name.
+#include "convert/player_rules.h"
 #include "fakes/sync_fixture.h"
+#include "platform/player_identity.h"
 #include "sync_wizard/qt/plan_model.h"
 
 #include <QCheckBox>
@@ -265,6 +267,40 @@ private slots:
         // Each once, parents first, in plan order.
         QCOMPARE(f.files.madeFolders, (std::vector<std::string>{"Album", "New", "CD1"}));
         QCOMPARE(f.lastMessage().substr(0, 16), std::string("Congratulations:"));
+    }
+
+    // "Sync this playlist" from the list's menu: the playlist's row and its songs' copies only.
+    void checkOnlyThisPlaylistAndItsSongs()
+    {
+        testing::TempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.root()));
+        Fixture f;
+        QVERIFY(!saveRule(playerRulesPath(), playerIdentity(f.left.root()).id,
+                          {.playlists = true}));
+        f.right.file("A/one.mp3", "1");
+        f.right.file("A/two.mp3", "2");
+        f.right.file("B/three.mp3", "3");
+        f.right.file("A/mix.m3u8", "one.mp3\n../B/three.mp3\n");
+        f.left.folder("A");
+        f.left.folder("B");
+        f.compare();
+        QCOMPARE(f.results.size(), std::size_t(4));
+        f.sync();
+        Form3& w = *wizard();
+        w.findChild<QTreeView*>("ListView1")
+            ->setCurrentIndex(plan(w).index(rowOf(w, "A/mix.m3u8"), 0));
+        QTimer::singleShot(0, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QStringLiteral("Check only this &playlist and its songs"))
+                    action->trigger();
+            }
+            menu->close();
+        });
+        emit w.findChild<QTreeView*>("ListView1")->customContextMenuRequested(QPoint(5, 5));
+        QCOMPARE(chosenCount(w), std::size_t(3));
+        QVERIFY(!plan(w).chosen()[static_cast<std::size_t>(rowOf(w, "A/two.mp3"))]);
+        qunsetenv("XDG_CONFIG_HOME");
     }
 };
 
